@@ -1,0 +1,26 @@
+// One frame of input handling: the game step, then the keys of the current
+// mode (main menu, settings submenu, playing, paused, name editing, game over).
+#pragma once
+
+#include <cstdint>
+
+#include "game/game_play.h"
+
+// One flag per Win32 virtual-key code: 1 from a key-down message until the
+// key is released or the frame logic consumes it.
+struct KeyState {
+    uint8_t down[256];
+};
+
+extern KeyState keyState;
+
+struct LoopState {
+    bool paused = false;
+    bool nameEditing = false;  // implies paused
+    bool quitRequested = false;
+    uint32_t nameLength = 0;   // where the next typed character goes, 0..19
+    TickTimer tickTimer = {};
+};
+
+void preparePlayerName(LoopState& loop);
+void runFrameLogic(LoopState& loop);

@@ -1,0 +1,64 @@
+// The board: the process-wide game variables, the playfield grid and the
+// falling pieces, with the operations that place, move and turn pieces and
+// remove full rows. Fixed-size storage only; nothing here allocates.
+#pragma once
+
+#include <cstdint>
+
+constexpr int gridSize = 30;            // the grid is gridSize x gridSize cells
+constexpr uint32_t minFieldSize = 4;    // smallest width or height in play
+constexpr uint32_t maxFieldSize = 30;   // largest width or height in play
+constexpr int pieceTypes = 7;
+
+struct PieceCell {
+    int32_t x;
+    int32_t y;
+};
+
+// Ten signed 32-bit fields. In a definition (nextPiece) the cells are offsets
+// from block 0; in a placed currentPiece they are field coordinates.
+struct Piece {
+    int32_t color;
+    int32_t pivot;  // block index turned about, -1 for a piece that never turns
+    PieceCell cells[4];
+};
+
+enum CellStatus : int { Free = 0, Blocked = 1, PastLeftWall = 2, PastRightWall = 3 };
+
+// Cell (x, y) at index y * gridSize + x; row 0 is the bottom. 0 is empty,
+// 1..15 are colour codes.
+struct Playfield {
+    uint8_t cells[gridSize * gridSize];
+};
+
+struct GameState {
+    uint32_t fieldWidth = 10;
+    uint32_t fieldHeight = 20;
+    uint32_t speedLimit = 30;  // milliseconds per game tick, at least 1
+    bool fullscreen = false;
+    uint32_t windowWidth = 640;
+    uint32_t windowHeight = 480;
+    Piece currentPiece = {};
+    Piece nextPiece = {};
+    uint32_t level = 0;
+    int32_t linesCleared = 0;
+    uint32_t clearedThisDrop = 0;
+    uint32_t gameClock = 0;  // ms of game time; non-zero: a game can be resumed
+    bool gameRunning = false;
+    bool menuVisible = true;
+    bool settingsVisible = false;
+    uint32_t menuCursor = 1;
+    uint32_t playerSlot = 0;
+    bool windowActive = false;
+};
+
+extern GameState gameState;
+extern Playfield playfield;
+
+void makePiece(Piece& piece, int type);
+CellStatus testCell(int x, int y);
+bool movePiece(int dx, int dy);
+void rotatePiece(int direction);
+bool spawnPiece(Piece definition);
+void clearRow(uint32_t row);
+void removeFullRows();

@@ -1,0 +1,16 @@
+// A one-shot zlib/DEFLATE decoder (RFC 1950, RFC 1951) into a caller-owned
+// buffer of fixed capacity. Back-references read that buffer directly, so the
+// whole output must fit in it; there is no window and no streaming.
+#pragma once
+
+#include <cstdint>
+
+// True for CMF 0x78 (deflate, 32 KiB window), a valid FCHECK and no preset
+// dictionary.
+bool zlibHeaderOk(uint8_t cmf, uint8_t flg);
+
+// Decodes the DEFLATE blocks that follow the two zlib header bytes until the
+// final block ends. False when the input runs out while bits are still needed
+// (or the stream is malformed); output beyond capacity is dropped.
+bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output,
+                   uint32_t capacity);

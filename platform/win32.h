@@ -1,0 +1,322 @@
+// The operating-system services the game uses, as one declared list.
+//
+// On Windows this is the real <windows.h>. Elsewhere it declares exactly the
+// subset of user32, gdi32, opengl32 (WGL) and kernel32 that the game calls,
+// with the Win32 names, types and signatures; platform/ implements them.
+// Nothing outside platform/ knows how.
+#pragma once
+
+#ifdef _WIN32
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#else
+
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+#define APIENTRY
+
+// Basic types, sized as on 64-bit Windows.
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef unsigned int UINT;
+typedef int64_t LONGLONG;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t UINT_PTR;
+typedef UINT_PTR WPARAM;
+typedef LONG_PTR LPARAM;
+typedef LONG_PTR LRESULT;
+typedef char CHAR;
+typedef const char* LPCSTR;
+typedef char* LPSTR;
+typedef void* LPVOID;
+typedef int(WINAPI* PROC)();
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+// Handles are distinct opaque pointer types, as with STRICT.
+#define STAPELIX_DECLARE_HANDLE(name) \
+    struct name##__;                  \
+    typedef name##__* name
+STAPELIX_DECLARE_HANDLE(HWND);
+STAPELIX_DECLARE_HANDLE(HDC);
+STAPELIX_DECLARE_HANDLE(HGLRC);
+STAPELIX_DECLARE_HANDLE(HINSTANCE);
+STAPELIX_DECLARE_HANDLE(HICON);
+STAPELIX_DECLARE_HANDLE(HBRUSH);
+STAPELIX_DECLARE_HANDLE(HMENU);
+STAPELIX_DECLARE_HANDLE(HFONT);
+#undef STAPELIX_DECLARE_HANDLE
+typedef void* HGDIOBJ;
+typedef HICON HCURSOR;
+typedef HINSTANCE HMODULE;
+
+union LARGE_INTEGER {
+    LONGLONG QuadPart;
+};
+
+struct POINT {
+    LONG x;
+    LONG y;
+};
+typedef POINT POINTL;
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+};
+
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+
+struct WNDCLASSA {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
+};
+
+#define CCHDEVICENAME 32
+#define CCHFORMNAME 32
+
+// Laid out as on Windows (156 bytes); the printer/display union is flattened
+// to its printer view, which has the same size.
+struct DEVMODEA {
+    BYTE dmDeviceName[CCHDEVICENAME];
+    WORD dmSpecVersion;
+    WORD dmDriverVersion;
+    WORD dmSize;
+    WORD dmDriverExtra;
+    DWORD dmFields;
+    short dmOrientation;
+    short dmPaperSize;
+    short dmPaperLength;
+    short dmPaperWidth;
+    short dmScale;
+    short dmCopies;
+    short dmDefaultSource;
+    short dmPrintQuality;
+    short dmColor;
+    short dmDuplex;
+    short dmYResolution;
+    short dmTTOption;
+    short dmCollate;
+    BYTE dmFormName[CCHFORMNAME];
+    WORD dmLogPixels;
+    DWORD dmBitsPerPel;
+    DWORD dmPelsWidth;
+    DWORD dmPelsHeight;
+    DWORD dmDisplayFlags;
+    DWORD dmDisplayFrequency;
+    DWORD dmICMMethod;
+    DWORD dmICMIntent;
+    DWORD dmMediaType;
+    DWORD dmDitherType;
+    DWORD dmReserved1;
+    DWORD dmReserved2;
+    DWORD dmPanningWidth;
+    DWORD dmPanningHeight;
+};
+
+struct PIXELFORMATDESCRIPTOR {
+    WORD nSize;
+    WORD nVersion;
+    DWORD dwFlags;
+    BYTE iPixelType;
+    BYTE cColorBits;
+    BYTE cRedBits;
+    BYTE cRedShift;
+    BYTE cGreenBits;
+    BYTE cGreenShift;
+    BYTE cBlueBits;
+    BYTE cBlueShift;
+    BYTE cAlphaBits;
+    BYTE cAlphaShift;
+    BYTE cAccumBits;
+    BYTE cAccumRedBits;
+    BYTE cAccumGreenBits;
+    BYTE cAccumBlueBits;
+    BYTE cAccumAlphaBits;
+    BYTE cDepthBits;
+    BYTE cStencilBits;
+    BYTE cAuxBuffers;
+    BYTE iLayerType;
+    BYTE bReserved;
+    DWORD dwLayerMask;
+    DWORD dwVisibleMask;
+    DWORD dwDamageMask;
+};
+
+#define LOWORD(l) ((WORD)(((UINT_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((UINT_PTR)(l)) >> 16) & 0xffff))
+#define MAKEINTRESOURCEA(i) ((LPSTR)((UINT_PTR)((WORD)(i))))
+
+// Messages.
+#define WM_MOVE 0x0003
+#define WM_SIZE 0x0005
+#define WM_ACTIVATE 0x0006
+#define WM_CLOSE 0x0010
+#define WM_QUIT 0x0012
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_SYSCOMMAND 0x0112
+#define SC_SCREENSAVE 0xF140
+#define SC_MONITORPOWER 0xF170
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
+
+// Virtual-key codes the game reads ('0'..'9' and 'A'..'Z' are their ASCII codes).
+#define VK_BACK 0x08
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+#define VK_F1 0x70
+#define VK_F10 0x79
+#define VK_F12 0x7B
+
+// Window classes, styles and showing.
+#define CS_VREDRAW 0x0001
+#define CS_HREDRAW 0x0002
+#define CS_OWNDC 0x0020
+#define WS_OVERLAPPEDWINDOW 0x00CF0000L
+#define WS_POPUP 0x80000000L
+#define WS_CLIPSIBLINGS 0x04000000L
+#define WS_CLIPCHILDREN 0x02000000L
+#define WS_EX_WINDOWEDGE 0x00000100L
+#define WS_EX_APPWINDOW 0x00040000L
+#define SW_SHOW 5
+#define IDC_ARROW MAKEINTRESOURCEA(32512)
+
+// Message boxes.
+#define MB_OK 0x00000000L
+#define MB_ICONERROR 0x00000010L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define MB_ICONINFORMATION 0x00000040L
+
+// Display modes.
+#define ENUM_CURRENT_SETTINGS ((DWORD)-1)
+#define DM_BITSPERPEL 0x00040000L
+#define DM_PELSWIDTH 0x00080000L
+#define DM_PELSHEIGHT 0x00100000L
+#define CDS_FULLSCREEN 0x00000004
+#define CDS_TEST 0x00000002
+#define CDS_RESET 0x40000000
+#define DISP_CHANGE_SUCCESSFUL 0
+#define DISP_CHANGE_FAILED (-1)
+
+// Pixel formats.
+#define PFD_DOUBLEBUFFER 0x00000001
+#define PFD_DRAW_TO_WINDOW 0x00000004
+#define PFD_SUPPORT_OPENGL 0x00000020
+#define PFD_TYPE_RGBA 0
+#define PFD_MAIN_PLANE 0
+
+// Fonts.
+#define FW_BOLD 700
+#define ANSI_CHARSET 0
+#define OUT_TT_PRECIS 4
+#define CLIP_DEFAULT_PRECIS 0
+#define ANTIALIASED_QUALITY 4
+#define DEFAULT_PITCH 0
+#define FF_DONTCARE 0
+
+// kernel32
+BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);
+BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
+void WINAPI Sleep(DWORD dwMilliseconds);
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+
+// user32: classes and windows
+WORD WINAPI RegisterClassA(const WNDCLASSA* lpWndClass);
+BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
+HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
+                            int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+                            HINSTANCE hInstance, LPVOID lpParam);
+BOOL WINAPI AdjustWindowRectEx(RECT* lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle);
+BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
+BOOL WINAPI SetForegroundWindow(HWND hWnd);
+HWND WINAPI SetFocus(HWND hWnd);
+BOOL WINAPI DestroyWindow(HWND hWnd);
+HDC WINAPI GetDC(HWND hWnd);
+int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
+HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
+HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
+int WINAPI ShowCursor(BOOL bShow);
+int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+
+// user32: the message queue of the calling thread
+BOOL WINAPI PeekMessageA(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
+                         UINT wRemoveMsg);
+BOOL WINAPI TranslateMessage(const MSG* lpMsg);
+LRESULT WINAPI DispatchMessageA(const MSG* lpMsg);
+BOOL WINAPI WaitMessage(void);
+void WINAPI PostQuitMessage(int nExitCode);
+LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+
+// user32: display modes
+BOOL WINAPI EnumDisplaySettingsA(LPCSTR lpszDeviceName, DWORD iModeNum, DEVMODEA* lpDevMode);
+LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* lpDevMode, DWORD dwFlags);
+
+// gdi32: pixel formats, buffers and fonts
+int WINAPI ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR* ppfd);
+BOOL WINAPI SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR* ppfd);
+BOOL WINAPI SwapBuffers(HDC hdc);
+HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight,
+                         DWORD bItalic, DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet,
+                         DWORD iOutPrecision, DWORD iClipPrecision, DWORD iQuality,
+                         DWORD iPitchAndFamily, LPCSTR pszFaceName);
+HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h);
+BOOL WINAPI DeleteObject(HGDIOBJ ho);
+
+// opengl32: WGL
+HGLRC WINAPI wglCreateContext(HDC hdc);
+BOOL WINAPI wglMakeCurrent(HDC hdc, HGLRC hglrc);
+BOOL WINAPI wglDeleteContext(HGLRC hglrc);
+PROC WINAPI wglGetProcAddress(LPCSTR lpszProc);
+BOOL WINAPI wglUseFontBitmapsA(HDC hdc, DWORD first, DWORD count, DWORD listBase);
+
+// The program's entry function, called by the platform's main.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
+
+#endif

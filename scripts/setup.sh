@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# One entry for a fresh Debian 12 machine:
+#   scripts/setup.sh play   installs what is missing, builds, starts the game
+#   scripts/setup.sh test   installs what is missing, builds, runs every test
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+mode=${1:-}
+case "$mode" in
+  play | test) ;;
+  *) echo "usage: scripts/setup.sh play|test" >&2; exit 2 ;;
+esac
+
+# What the game needs to build and run.
+play_packages=(cmake make g++ pkg-config libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev
+  libgl1-mesa-dri libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2)
+# What the tests, fuzzers, benchmarks and the Windows build need besides.
+test_packages=(googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
+  zlib1g-dev libpng-dev xvfb xauth x11-utils xdotool imagemagick valgrind
+  g++-mingw-w64-x86-64 wine wine64)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -q
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+}
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+if [ "$mode" = play ]; then
+  install_missing "${play_packages[@]}"
+  cmake -S . -B build/play -DCMAKE_BUILD_TYPE=Release -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF
+  cmake --build build/play -j"$jobs"
+  if [ ! -x build/play/stapelix ]; then
+    echo "The game window is not built yet: this checkout has the game core only." >&2
+    exit 1
+  fi
+  # The game reads and writes its files in the working directory.
+  mkdir -p run/Images
+  cp -n Images/Block.bmp run/Images/Block.bmp 2>/dev/null || true
+  cd run
+  exec ../build/play/stapelix
+fi
+
+install_missing "${play_packages[@]}" "${test_packages[@]}"
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build/test -j"$jobs"
+ctest --test-dir build/test --output-on-failure -j"$jobs"
