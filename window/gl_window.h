@@ -1,0 +1,73 @@
+// GlWindow: the one object that holds what the game needs from the platform
+// to put pixels on the screen: window and class, device and rendering
+// contexts, the display mode saved before a full-screen switch, the bitmap
+// fonts and the texture set. There is exactly one, a global.
+#pragma once
+
+#include <cstdint>
+
+#include "image/image.h"
+#include "platform/win32.h"
+
+constexpr uint32_t maxFonts = 10;
+constexpr uint32_t maxTextureFiles = 100;
+constexpr uint32_t maxNameLength = 99;  // texture file and class names, terminator not counted
+constexpr uint32_t fontGlyphCount = 224;  // character codes 32..255, one display list each
+constexpr uint32_t firstFontGlyph = 32;
+
+typedef bool (*ImageLoader)(Image& image, const char* fileName);
+
+class GlWindow {
+public:
+    GlWindow();
+    ~GlWindow();
+    GlWindow(const GlWindow&) = delete;
+    GlWindow& operator=(const GlWindow&) = delete;
+
+    // Window and context.
+    void setClassName(const char* name);
+    bool createWindow(const char* title, int width, int height, int bits, bool fullscreenFlag);
+    void killWindow();
+    void setPosition(int x, int y);
+    void setProjection(int width, int height, double nearPlane, double farPlane);
+    bool hasExtension(const char* name);
+    void swapBuffers();
+    void initGl();
+
+    // Bitmap fonts.
+    void buildFont(const char* typeface, int32_t height);
+    void deleteFont(uint32_t index);
+    void print(uint32_t index, const char* format, ...);
+
+    // Texture set.
+    void addTextureFile(const char* name);
+    uint32_t findTextureFile(const char* name);
+    void loadTextures(bool mipmaps, int32_t magFilter, int32_t minFilter);
+    void bindTexture(uint32_t index);
+    void unbindTexture();
+
+    // Image decoders; they use no window state.
+    bool loadPng(Image& image, const char* fileName);
+    bool loadBmp(Image& image, const char* fileName);
+
+    HGLRC renderContext;
+    HDC deviceContext;
+    HWND window;
+    HINSTANCE instance;
+    DEVMODEA savedDisplayMode;
+    bool isFullscreen;
+    uint32_t* textureIds;
+    uint32_t textureCount;
+    uint32_t fontCount;
+    uint16_t iconId;
+    int32_t posX;
+    int32_t posY;
+    uint32_t fontBases[maxFonts];
+    char textureFiles[maxTextureFiles][maxNameLength + 1];
+    char className[maxNameLength + 1];
+    ImageLoader imageLoaderHook;
+};
+
+extern GlWindow glWindow;
+
+LRESULT CALLBACK windowProcedure(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
