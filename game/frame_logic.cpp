@@ -1,0 +1,216 @@
+// One frame of input handling. There is no mode variable: the mode follows
+// from menuVisible, settingsVisible, gameRunning, paused and nameEditing, and
+// each step below sees the flags as the steps before it left them.
+#include "game/frame_logic.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "game/game_state.h"
+#include "store/highscores.h"
+
+KeyState keyState;
+
+namespace {
+
+enum KeyCode : uint8_t {
+    keyBackspace = 8,
+    keyEnter = 13,
+    keyShift = 16,
+    keyEscape = 27,
+    keyLeft = 37,
+    keyUp = 38,
+    keyRight = 39,
+    keyDown = 40,
+    keyFirstTyped = 48,  // '0'
+    keyLastTyped = 90,   // 'Z'
+    keyPause = 80,       // 'P'
+    keyF1 = 112,
+    keyF12 = 123,
+};
+
+constexpr uint32_t maxNameLength = nameSize - 1;
+constexpr const char* namePlaceholder = "Enter Name";
+
+constexpr uint32_t resumeLine = 0;
+constexpr uint32_t newGameLine = 1;
+constexpr uint32_t settingsLine = 2;
+constexpr uint32_t exitLine = 3;
+constexpr uint32_t widthLine = 0;
+constexpr uint32_t heightLine = 1;
+
+// Shift turns the digit row (and the unused codes up to '?') into the
+// characters 16 below; letters are lower case unless Shift is held.
+constexpr int shiftedDigitOffset = 16;
+constexpr int lowerCaseOffset = 32;
+constexpr uint8_t firstLetter = 65;  // 'A'
+constexpr uint8_t unshiftable = 64;  // '@': no key sends it, Shift leaves it
+
+bool isDown(uint8_t code) { return keyState.down[code] != 0; }
+
+bool takeKey(uint8_t code) {
+    if (!isDown(code)) return false;
+    keyState.down[code] = 0;
+    return true;
+}
+
+char typedCharacter(uint8_t code, bool shift) {
+    if (code >= firstLetter) return static_cast<char>(shift ? code : code + lowerCaseOffset);
+    if (code == unshiftable || !shift) return static_cast<char>(code);
+    return static_cast<char>(code - shiftedDigitOffset);
+}
+
+void typingPass(LoopState& loop) {
+    char* name = playerName();
+    loop.nameLength = std::min(loop.nameLength, maxNameLength);
+    const bool shift = isDown(keyShift);
+    for (int code = keyFirstTyped; code <= keyLastTyped; ++code) {
+        // Backspace is checked at every code but consumed at the first, so it
+        // acts once per frame and before any character of the frame.
+        if (takeKey(keyBackspace) && loop.nameLength > 0) {
+            --loop.nameLength;
+            name[loop.nameLength] = '\0';
+        }
+        const uint8_t key = static_cast<uint8_t>(code);
+        if (isDown(key) && loop.nameLength < maxNameLength) {
+            name[loop.nameLength] = typedCharacter(key, shift);
+            keyState.down[key] = 0;
+            ++loop.nameLength;
+            name[loop.nameLength] = '\0';
+        }
+    }
+}
+
+void gameKeys(LoopState& loop) {
+    bool running = true;
+    if (takeKey(keyEscape)) {
+        gameState.menuCursor = resumeLine;
+        gameState.menuVisible = true;
+        gameState.gameRunning = false;
+        running = false;
+    }
+    if (takeKey(keyF1)) {
+        loop.paused = true;
+        loop.nameEditing = true;
+    }
+    if (loop.nameEditing && isDown(keyEnter)) {
+        // Enter stays set: still held at game over, it leaves that screen too.
+        loop.paused = false;
+        loop.nameEditing = false;
+    }
+    if (running && takeKey(keyPause)) {
+        loop.nameEditing = false;
+        loop.paused = !loop.paused;
+    } else if (loop.nameEditing) {
+        typingPass(loop);
+    }
+}
+
+// Names belong to a field size: the player carries the name into the new
+// size's list as its unranked entry. Any press ends the game left behind.
+void changeSize(uint32_t line, int step) {
+    const bool width = line == widthLine;
+    const uint32_t size = width ? gameState.fieldWidth : gameState.fieldHeight;
+    if (step < 0 ? size > minFieldSize : size < maxFieldSize) {
+        const uint32_t newSize = size + step;
+        HighscoreEntry* newList = width ? highscoreList(newSize, gameState.fieldHeight)
+                                        : highscoreList(gameState.fieldWidth, newSize);
+        std::memcpy(newList[unrankedSlot].name, playerName(), nameSize);
+        gameState.playerSlot = unrankedSlot;
+        (width ? gameState.fieldWidth : gameState.fieldHeight) = newSize;
+    }
+    gameState.gameClock = 0;
+}
+
+void settingsKeys() {
+    const bool enter = takeKey(keyEnter);
+    const bool escape = takeKey(keyEscape);
+    if (enter || escape) {
+        gameState.menuCursor = settingsLine;
+        gameState.settingsVisible = false;
+    } else if (gameState.menuCursor == widthLine || gameState.menuCursor == heightLine) {
+        if (takeKey(keyLeft)) changeSize(gameState.menuCursor, -1);
+        if (takeKey(keyRight)) changeSize(gameState.menuCursor, 1);
+    }
+    if (gameState.menuCursor != widthLine && takeKey(keyUp)) --gameState.menuCursor;
+    if (gameState.menuCursor < heightLine && takeKey(keyDown)) ++gameState.menuCursor;
+}
+
+void mainMenuKeys(LoopState& loop) {
+    bool openedSettings = false;
+    if (takeKey(keyEnter)) {
+        switch (gameState.menuCursor) {
+            case resumeLine:
+                gameState.gameRunning = true;
+                gameState.menuVisible = false;
+                break;
+            case newGameLine:
+                newGame();
+                break;
+            case settingsLine:
+                gameState.settingsVisible = true;
+                gameState.menuCursor = widthLine;
+                openedSettings = true;
+                break;
+            case exitLine:
+                loop.quitRequested = true;
+                break;
+            default:
+                break;
+        }
+    }
+    if (gameState.gameClock != 0 && takeKey(keyEscape)) {
+        gameState.gameRunning = true;
+        gameState.menuVisible = false;
+    }
+    // "Resume Game" is a line only while a game can be resumed.
+    const uint32_t topLine = gameState.gameClock != 0 ? resumeLine : newGameLine;
+    if (gameState.menuCursor > topLine && takeKey(keyUp)) --gameState.menuCursor;
+    if (gameState.menuCursor < exitLine && takeKey(keyDown)) ++gameState.menuCursor;
+    if (openedSettings) settingsKeys();
+}
+
+}  // namespace
+
+void preparePlayerName(LoopState& loop) {
+    HighscoreEntry* list = currentList();
+    if (gameState.playerSlot < unrankedSlot) {
+        std::memcpy(list[gameState.playerSlot].name, list[unrankedSlot].name, nameSize);
+    }
+    char* name = playerName();
+    if (name[0] == '\0') {
+        // With nameLength 0 the first typed character replaces the placeholder.
+        std::strcpy(name, namePlaceholder);
+        loop.nameLength = 0;
+        loop.paused = true;
+        loop.nameEditing = true;
+    } else {
+        loop.nameLength = static_cast<uint32_t>(std::find(name, name + maxNameLength, '\0') - name);
+    }
+}
+
+void runFrameLogic(LoopState& loop) {
+    if (gameState.gameRunning && !loop.paused) timedGameStep(loop.tickTimer);
+
+    if (gameState.gameRunning) gameKeys(loop);
+
+    if (gameState.menuVisible) {
+        if (gameState.settingsVisible) {
+            settingsKeys();
+        } else {
+            mainMenuKeys(loop);
+        }
+    }
+
+    // Game over: the field stays on screen until Enter or Escape.
+    if (!gameState.gameRunning && !gameState.menuVisible && (isDown(keyEnter) || isDown(keyEscape))) {
+        takeKey(keyEnter);
+        takeKey(keyEscape);
+        gameState.menuCursor = newGameLine;
+        gameState.gameClock = 0;
+        gameState.menuVisible = true;
+        gameState.gameRunning = false;
+    }
+
+    if (isDown(keyF12)) loop.quitRequested = true;  // left set: quits from any mode
+}

@@ -1,0 +1,163 @@
+// Running a game. Pacing is integer arithmetic on the performance counter
+// only: at most one tick per call, lateness credited to the next tick up to
+// one whole tick and dropped beyond that.
+#include "game/game_play.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "game/frame_logic.h"
+#include "game/game_state.h"
+#include "platform/win32.h"
+#include "store/highscores.h"
+
+namespace {
+
+constexpr int64_t millisecondsPerSecond = 1000;
+constexpr uint32_t slowestGravityInterval = 10;  // ticks per row at level 1
+constexpr uint32_t levelsPerInterval = 5;
+constexpr uint32_t rowsPerLevel = 4;
+constexpr uint32_t maxLevel = 50;
+// Points for the rows one lock removes (a piece spans at most four rows).
+constexpr uint32_t rowPoints[] = {0, 1, 3, 5, 8};
+constexpr uint32_t maxRowsPerLock = 4;
+
+enum KeyCode : uint8_t {
+    keySpace = 32,
+    keyControl = 17,
+    keyLeft = 37,
+    keyUp = 38,
+    keyRight = 39,
+    keyDown = 40,
+};
+
+// The tick length in ms. A 0 never comes from the settings reader; treating
+// it as 1 here keeps the gravity test from dividing by zero all the same.
+uint32_t tickLength() { return std::max<uint32_t>(gameState.speedLimit, 1); }
+
+uint32_t gravityInterval() {
+    const uint32_t level = std::clamp<uint32_t>(gameState.level, 1, maxLevel);
+    return slowestGravityInterval - (level - 1) / levelsPerInterval;
+}
+
+int64_t readCounter() {
+    LARGE_INTEGER value;
+    if (!QueryPerformanceCounter(&value)) return 0;
+    return value.QuadPart;
+}
+
+int randomPieceType() { return std::rand() % pieceTypes; }
+
+// Both factors are non-negative; a product past the 64-bit range saturates
+// instead of overflowing (only a gap of months between samples gets there).
+int64_t saturatingProduct(int64_t a, int64_t b) {
+    if (a != 0 && b > std::numeric_limits<int64_t>::max() / a) {
+        return std::numeric_limits<int64_t>::max();
+    }
+    return a * b;
+}
+
+bool takeKey(uint8_t code) {
+    if (keyState.down[code] == 0) return false;
+    keyState.down[code] = 0;
+    return true;
+}
+
+void hardDrop() {
+    while (movePiece(0, -1)) {
+    }
+    // The dropped piece stays as blocks of the field; the current piece is now
+    // unplaced until the next gravity step locks and spawns.
+    gameState.currentPiece = gameState.nextPiece;
+    gameState.currentPiecePlaced = false;
+}
+
+}  // namespace
+
+void initTickTimer(TickTimer& timer) {
+    LARGE_INTEGER frequency;
+    timer.frequency = QueryPerformanceFrequency(&frequency) ? frequency.QuadPart : 0;
+    timer.lastSample = readCounter();
+    timer.lastTick = readCounter();
+    timer.carry = 0;
+}
+
+void timedGameStep(TickTimer& timer) {
+    const int64_t limit = tickLength();
+    const int64_t elapsedCount = timer.lastSample - timer.lastTick;
+    // Without a usable counter frequency no tick is ever due (the elapsed
+    // time would divide by it); the game then stands still.
+    if (timer.frequency > 0 && elapsedCount > 0) {
+        const int64_t carry = std::min<int64_t>(timer.carry, limit);
+        const int64_t scaledElapsed = saturatingProduct(elapsedCount, millisecondsPerSecond);
+        if (scaledElapsed > saturatingProduct(limit - carry, timer.frequency)) {
+            const int64_t elapsedMs = scaledElapsed / timer.frequency;
+            // Lateness beyond one whole tick is dropped, never caught up.
+            const int64_t late = carry + elapsedMs - limit;
+            timer.carry = late > limit ? 0 : static_cast<uint32_t>(late);
+            gameTick();
+            timer.lastTick = readCounter();
+        }
+    }
+    timer.lastSample = readCounter();
+}
+
+void gameTick() {
+    const uint32_t limit = tickLength();
+    gameState.gameClock += limit;
+    // gameClock counts whole ticks since the new game, so this is every tick
+    // whose number is a multiple of the interval of the current level.
+    const uint64_t gravityPeriod = uint64_t{gravityInterval()} * limit;
+    if (gameState.gameClock % gravityPeriod == 0) gravityStep();
+    applyKeyActions();
+}
+
+void gravityStep() {
+    if (!movePiece(0, -1)) lockPiece();
+}
+
+void lockPiece() {
+    gameState.clearedThisDrop = 0;
+    removeFullRows();
+    const uint32_t rows = std::min(gameState.clearedThisDrop, maxRowsPerLock);
+    playerScore() += rowPoints[rows];
+    if (rows > 0) promotePlayerEntry();
+    const uint32_t lines = static_cast<uint32_t>(std::max(gameState.linesCleared, 0));
+    gameState.level = std::min(lines / rowsPerLevel + 1, maxLevel);
+    if (!spawnPiece(gameState.nextPiece)) gameState.gameRunning = false;
+    makePiece(gameState.nextPiece, randomPieceType());
+}
+
+void applyKeyActions() {
+    if (takeKey(keyLeft)) movePiece(-1, 0);
+    if (takeKey(keyRight)) movePiece(1, 0);
+    if (takeKey(keyUp)) rotatePiece(1);
+    if (takeKey(keyControl)) rotatePiece(-1);
+    if (takeKey(keyDown)) movePiece(0, -1);  // a refused step does not lock
+    if (takeKey(keySpace)) hardDrop();
+}
+
+void newGame() {
+    gameState.gameClock = 0;
+    gameState.level = 1;
+    gameState.linesCleared = 0;
+
+    // Each game starts a fresh entry that has to climb; the entry the player
+    // held before keeps its slot, name and score.
+    HighscoreEntry* list = currentList();
+    if (gameState.playerSlot < unrankedSlot) {
+        std::memcpy(list[unrankedSlot].name, list[gameState.playerSlot].name, nameSize);
+    }
+    gameState.playerSlot = unrankedSlot;
+    list[unrankedSlot].score = 0;
+
+    for (uint32_t row = 0; row < gameState.fieldHeight; ++row) clearRow(row);
+    makePiece(gameState.currentPiece, randomPieceType());
+    spawnPiece(gameState.currentPiece);  // cannot fail on the emptied field
+    makePiece(gameState.nextPiece, randomPieceType());
+
+    gameState.menuVisible = false;
+    gameState.gameRunning = true;
+}

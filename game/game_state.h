@@ -23,6 +23,7 @@ struct Piece {
     PieceCell cells[4];
 };
 
+// Moves refuse on any non-Free result; turns react to each value separately.
 enum CellStatus : int { Free = 0, Blocked = 1, PastLeftWall = 2, PastRightWall = 3 };
 
 // Cell (x, y) at index y * gridSize + x; row 0 is the bottom. 0 is empty,
@@ -39,6 +40,10 @@ struct GameState {
     uint32_t windowWidth = 640;
     uint32_t windowHeight = 480;
     Piece currentPiece = {};
+    // True while currentPiece's cells are field coordinates holding its colour.
+    // Unplaced (false) before the first game, after a failed spawn and after a
+    // hard drop, when the record may hold a definition's relative offsets.
+    bool currentPiecePlaced = false;
     Piece nextPiece = {};
     uint32_t level = 0;
     int32_t linesCleared = 0;

@@ -1,0 +1,90 @@
+// "Stapelix.ini": every line is tried against all five patterns in order, so
+// the section lines and anything unknown simply match nothing.
+#include "store/settings.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "game/game_state.h"
+#include "store/highscores.h"
+#include "store/safe_save.h"
+
+namespace {
+
+constexpr size_t lineSize = 100;
+constexpr size_t nameCharacters = nameSize - 1;
+constexpr int32_t minWindowWidth = 64;
+constexpr int32_t minWindowHeight = 48;
+constexpr uint32_t minSpeedLimit = 1;  // the game step divides by the tick length
+
+// Field sizes from the file are clamped into the playable range, so that the
+// name on the same line already lands in a list the game can use.
+uint32_t clampFieldSize(unsigned value) { return std::clamp<uint32_t>(value, minFieldSize, maxFieldSize); }
+
+// Compared as signed 32-bit numbers: values from 2147483648 up count as
+// negative and become the minimum too.
+uint32_t atLeast(uint32_t value, int32_t minimum) {
+    return static_cast<int32_t>(value) < minimum ? static_cast<uint32_t>(minimum) : value;
+}
+
+void applyLine(const char* line) {
+    unsigned first = 0;
+    unsigned second = 0;
+    // Each pattern assigns as far as it matched.
+    int matched = std::sscanf(line, "Field = %u %u", &first, &second);
+    if (matched >= 1) gameState.fieldWidth = clampFieldSize(first);
+    if (matched >= 2) gameState.fieldHeight = clampFieldSize(second);
+
+    // The word can be as long as the line; a name keeps its first 19 characters.
+    char word[lineSize];
+    if (std::sscanf(line, "Name = %99s", word) == 1) {
+        char* name = currentList()[unrankedSlot].name;
+        std::memset(name, 0, nameSize);
+        std::memcpy(name, word, std::min(std::strlen(word), nameCharacters));
+    }
+
+    if (std::sscanf(line, "Speedlimit = %u", &first) == 1) {
+        gameState.speedLimit = std::max<uint32_t>(first, minSpeedLimit);
+    }
+
+    int fullscreen = 0;
+    if (std::sscanf(line, "Fullscreen = %d", &fullscreen) == 1) {
+        gameState.fullscreen = static_cast<uint8_t>(fullscreen) != 0;  // low 8 bits only
+    }
+
+    matched = std::sscanf(line, "Size = %u %u", &first, &second);
+    if (matched >= 1) gameState.windowWidth = first;
+    if (matched >= 2) gameState.windowHeight = second;
+    gameState.windowWidth = atLeast(gameState.windowWidth, minWindowWidth);
+    gameState.windowHeight = atLeast(gameState.windowHeight, minWindowHeight);
+}
+
+bool printed(int result) { return result >= 0; }
+
+// Ten lines, no line end after the last.
+bool writeSettings(std::FILE* file) {
+    return printed(std::fputs("[Game]", file)) &&
+           printed(std::fprintf(file, "\nField = %u %u", gameState.fieldWidth,
+                                gameState.fieldHeight)) &&
+           printed(std::fprintf(file, "\nName = %.19s", playerName())) &&
+           printed(std::fprintf(file, "\nSpeedlimit = %u", gameState.speedLimit)) &&
+           printed(std::fputs("\n\n[Video]", file)) &&
+           printed(std::fprintf(file, "\nFullscreen = %d", int(gameState.fullscreen ? 1 : 0))) &&
+           printed(std::fputs("\n\n[Window]", file)) &&
+           printed(std::fprintf(file, "\nSize = %u %u", gameState.windowWidth,
+                                gameState.windowHeight));
+}
+
+}  // namespace
+
+void loadSettings(const char* fileName) {
+    std::FILE* file = std::fopen(fileName, "r");
+    if (file == nullptr) return;
+    char line[lineSize];
+    while (std::fgets(line, sizeof line, file) != nullptr) applyLine(line);
+    std::fclose(file);
+}
+
+void saveSettings(const char* fileName) { saveFileSafely(fileName, writeSettings); }
