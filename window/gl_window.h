@@ -66,6 +66,7 @@ public:
     char textureFiles[maxTextureFiles][maxNameLength + 1];
     char className[maxNameLength + 1];
     ImageLoader imageLoaderHook;
+    uint32_t textureIdCount;  // entries in textureIds; names registered after loading have none
 };
 
 extern GlWindow glWindow;

@@ -1,0 +1,91 @@
+// The entry function: start-up, the message loop with one frame per pass
+// when the queue is empty, and shut-down with both files written back.
+#include <cstdlib>
+#include <ctime>
+
+#include "game/frame_logic.h"
+#include "game/game_state.h"
+#include "render/scene.h"
+#include "store/highscores.h"
+#include "store/settings.h"
+#include "window/gl_window.h"
+
+#include "platform/win32.h"
+
+namespace {
+
+constexpr const char* blockTextureFile = "Images\\Block.bmp";
+constexpr const char* settingsFile = "Stapelix.ini";
+constexpr const char* highscoreFile = "Highscores.txt";
+constexpr const char* windowClassName = "Stapelix";
+constexpr const char* windowTitle = "Stapelix by Norvane";
+constexpr int colorBits = 16;
+constexpr int virtualScreenWidth = 640;
+constexpr int virtualScreenHeight = 480;
+constexpr DWORD frameSleepMilliseconds = 1;
+
+typedef BOOL(WINAPI* SwapIntervalFunction)(int interval);
+typedef void (*AnyFunction)();
+
+// Buffer swaps stop waiting for the vertical retrace where the driver lets us.
+void disableSwapWait() {
+    if (!glWindow.hasExtension("WGL_EXT_swap_control")) return;
+    // Through a generic function type, which converts to any other without a
+    // warning about incompatible signatures.
+    const AnyFunction found = reinterpret_cast<AnyFunction>(wglGetProcAddress("wglSwapIntervalEXT"));
+    if (found == nullptr) return;
+    reinterpret_cast<SwapIntervalFunction>(found)(0);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    LoopState loop;
+
+    glWindow.addTextureFile(blockTextureFile);
+    loadSettings(settingsFile);
+    loadHighscores(highscoreFile);
+    preparePlayerName(loop);
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    initTickTimer(loop.tickTimer);
+
+    glWindow.setClassName(windowClassName);
+    if (!glWindow.createWindow(windowTitle, static_cast<int>(gameState.windowWidth),
+                               static_cast<int>(gameState.windowHeight), colorBits, gameState.fullscreen)) {
+        return 0;  // already reported; nothing is written
+    }
+    glWindow.setProjection(virtualScreenWidth, virtualScreenHeight, 0.0, 0.0);
+    disableSwapWait();
+
+    // The program's result: the quit message's code when the loop ends on it,
+    // 0 when the frame logic asked to quit (F12, "Exit Game"). The last
+    // message taken before such a quit is a key message, whose key code is
+    // no exit status.
+    int result = 0;
+    MSG message = {};
+    for (;;) {
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                result = static_cast<int>(message.wParam);
+                break;
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+            continue;  // every pending message before the next frame
+        }
+        if (!gameState.windowActive) {
+            WaitMessage();  // minimised: no frames until something happens
+            continue;
+        }
+        runFrameLogic(loop);
+        drawScene();
+        glWindow.swapBuffers();
+        Sleep(frameSleepMilliseconds);
+        if (loop.quitRequested) break;
+    }
+
+    saveSettings(settingsFile);
+    saveHighscores(highscoreFile);
+    glWindow.killWindow();
+    return result;
+}

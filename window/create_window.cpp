@@ -1,0 +1,196 @@
+// Creating the window with its pixel format and rendering context, setting up
+// GL state once the context is current, and releasing everything in the
+// reverse order.
+#include <cstring>
+
+#include "window/gl_window.h"
+
+#include "platform/win32.h"
+
+#include <GL/gl.h>
+
+namespace {
+
+constexpr UINT errorBox = MB_OK | MB_ICONEXCLAMATION;
+constexpr UINT shutdownBox = MB_OK | MB_ICONINFORMATION;
+constexpr BYTE depthBits = 16;
+// The size of the DEVMODEA handed to the mode switch: the record without its
+// two trailing panning fields, which the switch does not need.
+constexpr WORD displayModeSize = 148;
+
+// Shared by every creation; the colour and depth bits are filled on the first
+// one and kept for any later one.
+PIXELFORMATDESCRIPTOR pixelFormat = {
+    40,  // nSize
+    1,   // nVersion
+    PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,
+    PFD_TYPE_RGBA,
+    0,                    // cColorBits, from the first creation
+    0, 0, 0, 0, 0, 0,     // red, green, blue bits and shifts
+    0, 0,                 // alpha bits and shift
+    0, 0, 0, 0, 0,        // accumulation bits
+    0,                    // cDepthBits, from the first creation
+    0,                    // cStencilBits
+    0,                    // cAuxBuffers
+    PFD_MAIN_PLANE,
+    0,                    // bReserved
+    0, 0, 0,              // layer, visible and damage masks
+};
+bool pixelFormatFilled = false;
+
+void reportCreationFailure(const char* text) { MessageBoxA(nullptr, text, "ERROR", errorBox); }
+
+void reportReleaseFailure(const char* text) { MessageBoxA(nullptr, text, "SHUTDOWN ERROR", shutdownBox); }
+
+}  // namespace
+
+bool GlWindow::createWindow(const char* title, int width, int height, int bits, bool fullscreenFlag) {
+    isFullscreen = fullscreenFlag;
+    instance = GetModuleHandleA(nullptr);
+    RECT clientRect;
+    clientRect.left = 0;
+    clientRect.top = 0;
+    clientRect.right = width;
+    clientRect.bottom = height;
+
+    WNDCLASSA windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    windowClass.lpfnWndProc = windowProcedure;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(iconId));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = nullptr;
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = className;
+    if (RegisterClassA(&windowClass) == 0) {
+        // No class was registered, so there is none for killWindow to
+        // unregister later (it also runs from the destructor).
+        instance = nullptr;
+        reportCreationFailure("Failed To Register The Window Class.");
+        return false;
+    }
+
+    if (isFullscreen) {
+        EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &savedDisplayMode);
+        DEVMODEA screenMode;
+        std::memset(&screenMode, 0, sizeof(screenMode));
+        screenMode.dmSize = displayModeSize;
+        screenMode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+        screenMode.dmPelsWidth = static_cast<DWORD>(width);
+        screenMode.dmPelsHeight = static_cast<DWORD>(height);
+        screenMode.dmBitsPerPel = static_cast<DWORD>(bits);
+        // A refused switch is no error: the game runs in a window instead.
+        if (ChangeDisplaySettingsA(&screenMode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) {
+            isFullscreen = false;
+        }
+    }
+
+    DWORD extendedStyle;
+    DWORD style;
+    if (isFullscreen) {
+        ShowCursor(FALSE);
+        extendedStyle = WS_EX_APPWINDOW;
+        style = WS_POPUP;
+    } else {
+        extendedStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
+        style = WS_OVERLAPPEDWINDOW;
+    }
+    AdjustWindowRectEx(&clientRect, style, FALSE, extendedStyle);
+
+    window = CreateWindowExA(extendedStyle, className, title, style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                             posX, posY, clientRect.right - clientRect.left,
+                             clientRect.bottom - clientRect.top, nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) {
+        killWindow();
+        reportCreationFailure("Window Creation Error.");
+        return false;
+    }
+
+    if (!pixelFormatFilled) {
+        pixelFormat.cColorBits = static_cast<BYTE>(bits);
+        pixelFormat.cDepthBits = depthBits;
+        pixelFormatFilled = true;
+    }
+
+    deviceContext = GetDC(window);
+    if (deviceContext == nullptr) {
+        killWindow();
+        reportCreationFailure("Can't Create A GL Device Context.");
+        return false;
+    }
+    const int format = ChoosePixelFormat(deviceContext, &pixelFormat);
+    if (format == 0) {
+        killWindow();
+        reportCreationFailure("Can't Find A Suitable PixelFormat.");
+        return false;
+    }
+    if (!SetPixelFormat(deviceContext, format, &pixelFormat)) {
+        killWindow();
+        reportCreationFailure("Can't Set The PixelFormat.");
+        return false;
+    }
+    renderContext = wglCreateContext(deviceContext);
+    if (renderContext == nullptr) {
+        killWindow();
+        reportCreationFailure("Can't Create A GL Rendering Context.");
+        return false;
+    }
+    if (!wglMakeCurrent(deviceContext, renderContext)) {
+        killWindow();
+        reportCreationFailure("Can't Activate The GL Rendering Context.");
+        return false;
+    }
+
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    initGl();
+    return true;
+}
+
+// Safe to run any number of times: every handle is released only while held
+// and nulled after. A failed step is reported and the rest still runs.
+void GlWindow::killWindow() {
+    if (isFullscreen) {
+        if (ChangeDisplaySettingsA(nullptr, CDS_TEST) == DISP_CHANGE_SUCCESSFUL) {
+            ChangeDisplaySettingsA(nullptr, CDS_RESET);
+            ChangeDisplaySettingsA(&savedDisplayMode, CDS_RESET);
+        } else {
+            ChangeDisplaySettingsA(nullptr, CDS_RESET);
+        }
+        ShowCursor(TRUE);
+    }
+    if (renderContext != nullptr) {
+        if (!wglMakeCurrent(nullptr, nullptr)) reportReleaseFailure("Release Of DC And RC Failed.");
+        if (!wglDeleteContext(renderContext)) reportReleaseFailure("Release Rendering Context Failed.");
+        renderContext = nullptr;
+    }
+    if (deviceContext != nullptr) {
+        if (ReleaseDC(window, deviceContext) == 0) reportReleaseFailure("Release Device Context Failed.");
+        deviceContext = nullptr;
+    }
+    if (window != nullptr) {
+        if (!DestroyWindow(window)) reportReleaseFailure("Could Not Release hWnd.");
+        window = nullptr;
+    }
+    if (instance != nullptr) {
+        if (!UnregisterClassA(className, instance)) reportReleaseFailure("Could Not Unregister Class.");
+        instance = nullptr;
+    }
+    // The lists went with the context; deleting them with no context current
+    // does nothing but keeps the font bookkeeping symmetric.
+    for (uint32_t index = 0; index < fontCount; ++index) deleteFont(index);
+}
+
+// GL state the scene relies on, set once the context is current: the block
+// texture, texturing on, a black clear colour, back faces culled (filled
+// shapes are wound counter-clockwise) and font 0.
+void GlWindow::initGl() {
+    loadTextures(false, GL_NEAREST, GL_NEAREST);
+    glEnable(GL_TEXTURE_2D);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glEnable(GL_CULL_FACE);
+    buildFont("Arial", -12);
+}

@@ -1,0 +1,106 @@
+// The texture set: file names registered before the window exists, decoded
+// and uploaded as 2D textures once the context is current, bound by index
+// while drawing.
+#include <cstdlib>
+#include <cstring>
+
+#include "image/bmp_decoder.h"
+#include "image/png_decoder.h"
+#include "window/gl_window.h"
+
+#include "platform/win32.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace {
+constexpr uint32_t rgbChannels = 3;
+constexpr uint32_t rgbaChannels = 4;
+constexpr GLint defaultUnpackAlignment = 4;
+}  // namespace
+
+// Duplicates, empty names, names that would not fit a slot and names past the
+// hundredth are dropped without a word.
+void GlWindow::addTextureFile(const char* name) {
+    if (name == nullptr) return;
+    if (findTextureFile(name) != textureCount) return;
+    if (textureCount >= maxTextureFiles || name[0] == '\0') return;
+    const size_t length = std::strlen(name);
+    if (length > maxNameLength) return;
+    std::memcpy(textureFiles[textureCount], name, length + 1);
+    ++textureCount;
+}
+
+uint32_t GlWindow::findTextureFile(const char* name) {
+    if (name == nullptr) return textureCount;
+    for (uint32_t index = 0; index < textureCount; ++index) {
+        if (std::strcmp(textureFiles[index], name) == 0) return index;
+    }
+    return textureCount;
+}
+
+// The content decides the decoder, not the extension: PNG first, then BMP,
+// then the hook. A file that none accepts leaves its texture name empty.
+void GlWindow::loadTextures(bool mipmaps, int32_t magFilter, int32_t minFilter) {
+    delete[] textureIds;
+    textureIds = nullptr;
+    textureIdCount = 0;
+    if (textureCount == 0) return;
+    textureIds = new uint32_t[textureCount];
+    textureIdCount = textureCount;
+    glGenTextures(static_cast<GLsizei>(textureIdCount), textureIds);
+
+    for (uint32_t index = 0; index < textureIdCount; ++index) {
+        const char* fileName = textureFiles[index];
+        Image image = {};
+        bool packedRows = false;  // BMP rows follow each other without padding
+        if (!loadPng(image, fileName)) {
+            image = Image{};
+            if (loadBmp(image, fileName)) {
+                packedRows = true;
+            } else {
+                image = Image{};
+                if (imageLoaderHook == nullptr || !imageLoaderHook(image, fileName)) continue;
+            }
+        }
+
+        glBindTexture(GL_TEXTURE_2D, textureIds[index]);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+
+        // Only 3 and 4 channels have a GL layout here; anything else would
+        // make GL read past the buffer, so it is not uploaded.
+        const uint32_t channels = image.channels & 0xFF;
+        const bool uploadable = image.pixels != nullptr && image.width > 0 && image.height > 0 &&
+                                (channels == rgbChannels || channels == rgbaChannels);
+        if (uploadable) {
+            const GLenum format = channels == rgbChannels ? GL_RGB : GL_RGBA;
+            const GLint internalFormat = static_cast<GLint>(channels);
+            // GL expects rows on 4-byte boundaries; packed rows of a width
+            // whose row size is not a multiple of 4 are read byte-aligned.
+            const bool unalignedRows = packedRows && (uint64_t(image.width) * channels) % 4 != 0;
+            if (unalignedRows) glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            if (mipmaps) {
+                gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, image.width, image.height, format,
+                                  GL_UNSIGNED_BYTE, image.pixels);
+            } else {
+                glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, image.width, image.height, 0, format,
+                             GL_UNSIGNED_BYTE, image.pixels);
+            }
+            if (unalignedRows) glPixelStorei(GL_UNPACK_ALIGNMENT, defaultUnpackAlignment);
+        }
+        if (image.pixels != nullptr) std::free(image.pixels);
+    }
+}
+
+// An index without a loaded texture binds none, so drawing goes untextured.
+void GlWindow::bindTexture(uint32_t index) {
+    const GLuint name = index < textureIdCount ? textureIds[index] : 0;
+    glBindTexture(GL_TEXTURE_2D, name);
+}
+
+void GlWindow::unbindTexture() { glBindTexture(GL_TEXTURE_2D, 0); }
+
+bool GlWindow::loadPng(Image& image, const char* fileName) { return ::loadPng(image, fileName); }
+
+bool GlWindow::loadBmp(Image& image, const char* fileName) { return ::loadBmp(image, fileName); }
