@@ -22,7 +22,9 @@
 
 #define WINAPI
 #define CALLBACK
+#ifndef APIENTRY  // <GL/gl.h> may have defined it, equally empty
 #define APIENTRY
+#endif
 
 // Basic types, sized as on 64-bit Windows.
 typedef int BOOL;

@@ -1,0 +1,76 @@
+// The records behind the Win32 handles the emulation hands out, and the
+// calls the platform files make on each other. Private to platform/ (and its
+// tests): the game sees only the opaque handles of win32.h.
+//
+// Every handle is the address of a slot in a fixed table, so a stale or
+// foreign handle is recognised by looking it up, never dereferenced blindly.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstddef>
+
+#include "platform/win32.h"
+
+constexpr int maxWindowClasses = 16;
+constexpr int maxWindows = 16;
+constexpr size_t classNameCapacity = 256;  // terminator included, as Windows' limit
+
+struct WindowClass {
+    bool used;
+    char name[classNameCapacity];
+    WNDPROC procedure;
+    HINSTANCE instance;
+};
+
+// A window and its one device context (every class behaves as CS_OWNDC).
+struct WindowRecord {
+    bool live;
+    SDL_Window* sdlWindow;
+    const WindowClass* windowClass;
+    int pixelFormat;  // 0 until SetPixelFormat
+    HGDIOBJ selectedFont;
+};
+
+extern WindowClass windowClasses[maxWindowClasses];
+extern WindowRecord windowRecords[maxWindows];
+
+// Handle lookups; null for anything that is not a live record.
+const WindowClass* findWindowClass(LPCSTR nameOrAtom);
+WindowRecord* findWindow(HWND hWnd);
+WindowRecord* findWindowOfDc(HDC hdc);
+WindowRecord* findWindowOfSdl(Uint32 sdlWindowId);
+HWND handleOf(WindowRecord* record);
+
+// Calls the window's class procedure at once, as SendMessage does.
+LRESULT sendMessage(WindowRecord* record, UINT message, WPARAM wParam, LPARAM lParam);
+// Drops the calling thread's queued messages for a window being destroyed.
+void discardMessagesFor(HWND hWnd);
+
+// Starts SDL video once. Without SDL_VIDEODRIVER only a real display will do,
+// so that a process without one fails to create its window instead of
+// running invisibly on the offscreen driver.
+bool startVideo();
+bool videoStarted();
+bool displayAvailable();
+
+// The cursor display counter applied to a freshly started video subsystem.
+void applyCursorVisibility();
+
+// The full-screen mode granted by ChangeDisplaySettingsA, if any.
+const SDL_DisplayMode* requestedFullscreenMode();
+// Returns every full-screen window to the desktop mode.
+void leaveFullscreenWindows();
+
+// The stock font every device context starts with.
+HGDIOBJ stockFont();
+
+// End of the process: releases contexts, windows, fonts, then quits SDL,
+// fontconfig and FreeType. Handles are invalid afterwards.
+void releaseContexts();
+void releaseWindows();
+void releaseFonts();
+void stopHost();
+
+// lParam of WM_MOVE and WM_SIZE: two 16-bit words, low then high.
+LPARAM packWords(int low, int high);

@@ -1,0 +1,226 @@
+// The calling thread's message queue: host events become window messages,
+// and the Win32 calls that read and dispatch them.
+#include "platform/handles.h"
+#include "platform/key_map.h"
+#include "platform/win32_extra.h"
+
+namespace {
+
+constexpr int queueCapacity = 512;
+// Host events are taken only while this many messages still fit, so an event
+// is never dropped: it waits in SDL's queue instead.
+constexpr int maxMessagesPerEvent = maxWindows;
+
+// Key message lParam bits.
+constexpr LPARAM keyRepeatCount = 1;
+constexpr int keyContextBit = 29;  // Alt is down
+constexpr int keyPreviousStateBit = 30;  // the key was already down
+constexpr int keyTransitionBit = 31;  // the key is being released
+
+constexpr WPARAM minimisedFlag = WPARAM(1) << 16;
+
+// A ring buffer of posted messages, oldest at head. WM_QUIT is not queued:
+// like Windows, it is a flag that is reported once nothing else is waiting.
+struct MessageQueue {
+    MSG messages[queueCapacity];
+    int head;
+    int count;
+    bool quitPosted;
+    int quitCode;
+};
+
+thread_local MessageQueue threadQueue;
+
+MSG& messageAt(MessageQueue& queue, int index) {
+    return queue.messages[(queue.head + index) % queueCapacity];
+}
+
+void removeAt(MessageQueue& queue, int index) {
+    for (int i = index; i + 1 < queue.count; ++i) messageAt(queue, i) = messageAt(queue, i + 1);
+    --queue.count;
+}
+
+void post(WindowRecord* record, UINT message, WPARAM wParam, LPARAM lParam) {
+    MessageQueue& queue = threadQueue;
+    if (record == nullptr || queue.count == queueCapacity) return;
+    MSG& msg = messageAt(queue, queue.count);
+    msg = MSG{};
+    msg.hwnd = handleOf(record);
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    msg.time = SDL_GetTicks();
+    ++queue.count;
+}
+
+// The window a keyboard event belongs to: the one SDL names, else the one
+// with keyboard focus (events pushed without a window id).
+WindowRecord* keyboardWindow(Uint32 windowId) {
+    if (WindowRecord* record = findWindowOfSdl(windowId)) return record;
+    SDL_Window* focus = SDL_GetKeyboardFocus();
+    return focus != nullptr ? findWindowOfSdl(SDL_GetWindowID(focus)) : nullptr;
+}
+
+// Windows reports keys as system keys while Alt is held, for Alt itself and
+// for F10; the game leaves those to DefWindowProcA.
+void postKey(const SDL_KeyboardEvent& key) {
+    WPARAM virtualKey = virtualKeyOf(key.keysym);
+    WindowRecord* record = keyboardWindow(key.windowID);
+    if (virtualKey == 0 || record == nullptr) return;
+    bool altDown = (key.keysym.mod & KMOD_ALT) != 0;
+    bool system = altDown || virtualKey == VK_MENU || virtualKey == VK_F10;
+    bool released = key.type == SDL_KEYUP;
+    LPARAM lParam = keyRepeatCount;
+    if (altDown) lParam |= LPARAM(1) << keyContextBit;
+    if (released || key.repeat != 0) lParam |= LPARAM(1) << keyPreviousStateBit;
+    if (released) lParam |= LPARAM(UINT_PTR(1) << keyTransitionBit);
+    UINT message = released ? (system ? WM_SYSKEYUP : WM_KEYUP) : (system ? WM_SYSKEYDOWN : WM_KEYDOWN);
+    post(record, message, virtualKey, lParam);
+}
+
+void postWindowEvent(const SDL_WindowEvent& event) {
+    WindowRecord* record = findWindowOfSdl(event.windowID);
+    if (record == nullptr) return;
+    switch (event.event) {
+        case SDL_WINDOWEVENT_MOVED:
+            post(record, WM_MOVE, 0, packWords(event.data1, event.data2));
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            post(record, WM_SIZE, SIZE_RESTORED, packWords(event.data1, event.data2));
+            break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            post(record, WM_ACTIVATE, WA_INACTIVE | minimisedFlag, 0);
+            break;
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            post(record, WM_ACTIVATE, WA_ACTIVE, 0);
+            break;
+        case SDL_WINDOWEVENT_CLOSE:
+            post(record, WM_CLOSE, 0, 0);
+            break;
+        default:
+            break;
+    }
+}
+
+void translate(const SDL_Event& event) {
+    switch (event.type) {
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            postKey(event.key);
+            break;
+        case SDL_WINDOWEVENT:
+            postWindowEvent(event.window);
+            break;
+        case SDL_QUIT:
+            // A termination request from outside: every window is asked to close.
+            for (WindowRecord& record : windowRecords) {
+                if (record.live) post(&record, WM_CLOSE, 0, 0);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+bool eventsRunning() {
+    return SDL_WasInit(SDL_INIT_EVENTS) != 0;
+}
+
+void pumpHostEvents() {
+    if (!eventsRunning()) return;
+    SDL_PumpEvents();
+    SDL_Event event;
+    while (threadQueue.count + maxMessagesPerEvent <= queueCapacity &&
+           SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+        translate(event);
+    }
+}
+
+bool inFilter(UINT message, UINT first, UINT last) {
+    return (first == 0 && last == 0) || (first <= message && message <= last);
+}
+
+bool isKeyMessage(UINT message) {
+    return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+           message == WM_SYSKEYUP;
+}
+
+}  // namespace
+
+void discardMessagesFor(HWND hWnd) {
+    MessageQueue& queue = threadQueue;
+    for (int i = 0; i < queue.count;) {
+        if (messageAt(queue, i).hwnd == hWnd) {
+            removeAt(queue, i);
+        } else {
+            ++i;
+        }
+    }
+}
+
+BOOL WINAPI PeekMessageA(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
+                         UINT wRemoveMsg) {
+    if (lpMsg == nullptr) return FALSE;
+    pumpHostEvents();
+    MessageQueue& queue = threadQueue;
+    for (int i = 0; i < queue.count; ++i) {
+        const MSG& msg = messageAt(queue, i);
+        if (hWnd != nullptr && msg.hwnd != hWnd) continue;
+        if (!inFilter(msg.message, wMsgFilterMin, wMsgFilterMax)) continue;
+        *lpMsg = msg;
+        if (wRemoveMsg & PM_REMOVE) removeAt(queue, i);
+        return TRUE;
+    }
+    // WM_QUIT belongs to the thread, not to a window.
+    if (queue.quitPosted && hWnd == nullptr && inFilter(WM_QUIT, wMsgFilterMin, wMsgFilterMax)) {
+        *lpMsg = MSG{};
+        lpMsg->message = WM_QUIT;
+        lpMsg->wParam = WPARAM(queue.quitCode);
+        lpMsg->time = eventsRunning() ? SDL_GetTicks() : 0;
+        if (wRemoveMsg & PM_REMOVE) queue.quitPosted = false;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
+    // No character messages are made; Windows reports key messages as
+    // translated all the same.
+    return lpMsg != nullptr && isKeyMessage(lpMsg->message) ? TRUE : FALSE;
+}
+
+LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
+    if (lpMsg == nullptr) return 0;
+    WindowRecord* record = findWindow(lpMsg->hwnd);
+    if (record == nullptr) return 0;
+    return sendMessage(record, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+}
+
+BOOL WINAPI WaitMessage(void) {
+    MessageQueue& queue = threadQueue;
+    if (queue.count > 0 || queue.quitPosted) return TRUE;
+    // Without SDL events nothing could ever arrive: fail instead of hanging.
+    if (!eventsRunning()) return FALSE;
+    SDL_Event event;
+    if (SDL_WaitEvent(&event) == 0) return FALSE;
+    translate(event);
+    return TRUE;
+}
+
+void WINAPI PostQuitMessage(int nExitCode) {
+    threadQueue.quitPosted = true;
+    threadQueue.quitCode = nExitCode;
+}
+
+LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM) {
+    // Alt+F4 closes the window, through the system menu's close command.
+    if (Msg == WM_SYSKEYDOWN && wParam == VK_F4) {
+        return sendMessage(findWindow(hWnd), WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+    if (Msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) {
+        return sendMessage(findWindow(hWnd), WM_CLOSE, 0, 0);
+    }
+    return 0;
+}

@@ -1,0 +1,243 @@
+// Windows on SDL: creation with the Win32 frame arithmetic, showing with the
+// messages Windows sends on the way, destruction, device contexts and the
+// cursor display counter.
+#include "platform/handles.h"
+#include "platform/win32_extra.h"
+
+WindowRecord windowRecords[maxWindows];
+
+namespace {
+
+// The fixed frame Windows draws around the client area, in pixels.
+constexpr LONG sizingBorder = 8;
+constexpr LONG dialogBorder = 3;
+constexpr LONG thinBorder = 1;
+constexpr LONG captionHeight = 23;
+constexpr LONG menuBarHeight = 20;
+
+constexpr int depthBits = 16;
+
+// Windows shows the cursor while this counter is not negative.
+int cursorDisplayCount = 0;
+HWND focusWindow = nullptr;
+
+RECT frameOf(DWORD style, bool hasMenu) {
+    LONG border = 0;
+    if (style & WS_THICKFRAME) {
+        border = sizingBorder;
+    } else if (style & WS_DLGFRAME) {
+        border = dialogBorder;
+    } else if (style & WS_BORDER) {
+        border = thinBorder;
+    }
+    LONG top = border;
+    if ((style & WS_CAPTION) == WS_CAPTION) top += captionHeight;
+    if (hasMenu) top += menuBarHeight;
+    return RECT{border, top, border, border};
+}
+
+WindowRecord* freeWindowRecord() {
+    for (WindowRecord& record : windowRecords) {
+        if (!record.live) return &record;
+    }
+    return nullptr;
+}
+
+// The GL attributes must be in place before the SDL window exists: the
+// pixel format cannot change afterwards. These are the ones the game's
+// descriptor asks for; the compatibility profile keeps OpenGL 1.1 immediate
+// mode, display lists and glBitmap.
+void setGlAttributes() {
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+bool isMinimiseCommand(int nCmdShow) {
+    return nCmdShow == SW_MINIMIZE || nCmdShow == SW_SHOWMINIMIZED ||
+           nCmdShow == SW_SHOWMINNOACTIVE || nCmdShow == SW_FORCEMINIMIZE;
+}
+
+}  // namespace
+
+LPARAM packWords(int low, int high) {
+    return LPARAM((UINT_PTR(unsigned(low)) & 0xFFFF) | ((UINT_PTR(unsigned(high)) & 0xFFFF) << 16));
+}
+
+WindowRecord* findWindow(HWND hWnd) {
+    for (WindowRecord& record : windowRecords) {
+        if (record.live && reinterpret_cast<HWND>(&record) == hWnd) return &record;
+    }
+    return nullptr;
+}
+
+WindowRecord* findWindowOfDc(HDC hdc) {
+    for (WindowRecord& record : windowRecords) {
+        if (record.live && reinterpret_cast<HDC>(&record) == hdc) return &record;
+    }
+    return nullptr;
+}
+
+WindowRecord* findWindowOfSdl(Uint32 sdlWindowId) {
+    for (WindowRecord& record : windowRecords) {
+        if (record.live && SDL_GetWindowID(record.sdlWindow) == sdlWindowId) return &record;
+    }
+    return nullptr;
+}
+
+HWND handleOf(WindowRecord* record) {
+    return reinterpret_cast<HWND>(record);
+}
+
+LRESULT sendMessage(WindowRecord* record, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (record == nullptr || !record->live) return 0;
+    return record->windowClass->procedure(handleOf(record), message, wParam, lParam);
+}
+
+BOOL WINAPI AdjustWindowRectEx(RECT* lpRect, DWORD dwStyle, BOOL bMenu, DWORD) {
+    if (lpRect == nullptr) return FALSE;
+    RECT frame = frameOf(dwStyle, bMenu != FALSE);
+    lpRect->left -= frame.left;
+    lpRect->top -= frame.top;
+    lpRect->right += frame.right;
+    lpRect->bottom += frame.bottom;
+    return TRUE;
+}
+
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
+                            int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE,
+                            LPVOID) {
+    const WindowClass* windowClass = findWindowClass(lpClassName);
+    // Child windows do not exist on this host.
+    if (windowClass == nullptr || hWndParent != nullptr) return nullptr;
+    WindowRecord* record = freeWindowRecord();
+    if (record == nullptr || !startVideo()) return nullptr;
+
+    // The SDL window is the client area: take the frame off the outer size
+    // and position, so the client is exactly what the caller adjusted for.
+    RECT frame = frameOf(dwStyle, hMenu != nullptr);
+    int clientWidth = SDL_max(nWidth - int(frame.left + frame.right), 1);
+    int clientHeight = SDL_max(nHeight - int(frame.top + frame.bottom), 1);
+    int x = X == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : X + int(frame.left);
+    int y = Y == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : Y + int(frame.top);
+
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (dwStyle & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
+    if ((dwStyle & WS_CAPTION) != WS_CAPTION) flags |= SDL_WINDOW_BORDERLESS;
+    const SDL_DisplayMode* fullscreenMode = requestedFullscreenMode();
+    bool fullscreen = (dwStyle & WS_POPUP) != 0 && fullscreenMode != nullptr;
+    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
+
+    setGlAttributes();
+    SDL_Window* sdlWindow = SDL_CreateWindow(lpWindowName != nullptr ? lpWindowName : "", x, y,
+                                             clientWidth, clientHeight, flags);
+    if (sdlWindow == nullptr) return nullptr;
+    if (fullscreen && SDL_SetWindowDisplayMode(sdlWindow, fullscreenMode) != 0) {
+        SDL_DestroyWindow(sdlWindow);
+        return nullptr;
+    }
+
+    record->sdlWindow = sdlWindow;
+    record->windowClass = windowClass;
+    record->pixelFormat = 0;
+    record->selectedFont = stockFont();
+    record->live = true;
+    HWND hWnd = handleOf(record);
+    if (dwStyle & WS_VISIBLE) ShowWindow(hWnd, SW_SHOW);
+    return hWnd;
+}
+
+BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
+    WindowRecord* record = findWindow(hWnd);
+    if (record == nullptr) return FALSE;
+    BOOL wasVisible = (SDL_GetWindowFlags(record->sdlWindow) & SDL_WINDOW_SHOWN) ? TRUE : FALSE;
+    if (nCmdShow == SW_HIDE) {
+        SDL_HideWindow(record->sdlWindow);
+        return wasVisible;
+    }
+    SDL_ShowWindow(record->sdlWindow);
+    if (isMinimiseCommand(nCmdShow)) {
+        SDL_MinimizeWindow(record->sdlWindow);
+        sendMessage(record, WM_ACTIVATE, WPARAM(WA_INACTIVE) | (WPARAM(1) << 16), 0);
+        return wasVisible;
+    }
+
+    // Windows sends these synchronously while showing; the game's loop only
+    // runs frames once WM_ACTIVATE has marked the window active. The
+    // procedure may destroy the window, so check it between messages.
+    sendMessage(record, WM_ACTIVATE, WA_ACTIVE, 0);
+    if (!record->live) return wasVisible;
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(record->sdlWindow, &width, &height);
+    sendMessage(record, WM_SIZE, SIZE_RESTORED, packWords(width, height));
+    if (!record->live) return wasVisible;
+    int x = 0;
+    int y = 0;
+    SDL_GetWindowPosition(record->sdlWindow, &x, &y);
+    sendMessage(record, WM_MOVE, 0, packWords(x, y));
+    return wasVisible;
+}
+
+BOOL WINAPI SetForegroundWindow(HWND hWnd) {
+    WindowRecord* record = findWindow(hWnd);
+    if (record == nullptr) return FALSE;
+    SDL_RaiseWindow(record->sdlWindow);
+    return TRUE;
+}
+
+HWND WINAPI SetFocus(HWND hWnd) {
+    if (hWnd != nullptr && findWindow(hWnd) == nullptr) return nullptr;
+    HWND previous = findWindow(focusWindow) != nullptr ? focusWindow : nullptr;
+    focusWindow = hWnd;
+    return previous;
+}
+
+BOOL WINAPI DestroyWindow(HWND hWnd) {
+    WindowRecord* record = findWindow(hWnd);
+    if (record == nullptr) return FALSE;
+    // SDL releases a context current on this window and leaves full screen.
+    SDL_DestroyWindow(record->sdlWindow);
+    *record = WindowRecord{};
+    discardMessagesFor(hWnd);
+    if (focusWindow == hWnd) focusWindow = nullptr;
+    return TRUE;
+}
+
+HDC WINAPI GetDC(HWND hWnd) {
+    // Only window DCs exist; there is no screen DC.
+    WindowRecord* record = findWindow(hWnd);
+    return record != nullptr ? reinterpret_cast<HDC>(record) : nullptr;
+}
+
+int WINAPI ReleaseDC(HWND hWnd, HDC hDC) {
+    WindowRecord* record = findWindow(hWnd);
+    return record != nullptr && findWindowOfDc(hDC) == record ? 1 : 0;
+}
+
+int WINAPI ShowCursor(BOOL bShow) {
+    cursorDisplayCount += bShow ? 1 : -1;
+    if (videoStarted()) applyCursorVisibility();
+    return cursorDisplayCount;
+}
+
+void applyCursorVisibility() {
+    SDL_ShowCursor(cursorDisplayCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void leaveFullscreenWindows() {
+    for (WindowRecord& record : windowRecords) {
+        if (record.live && (SDL_GetWindowFlags(record.sdlWindow) & SDL_WINDOW_FULLSCREEN)) {
+            SDL_SetWindowFullscreen(record.sdlWindow, 0);
+        }
+    }
+}
+
+void releaseWindows() {
+    for (WindowRecord& record : windowRecords) {
+        if (record.live) SDL_DestroyWindow(record.sdlWindow);
+        record = WindowRecord{};
+    }
+    focusWindow = nullptr;
+}
