@@ -1,0 +1,65 @@
+// Huffman decoding tables for inflate: one shared space of slots, a first
+// level indexed by the low bits of the bit buffer and second-level tables
+// reached through link slots.
+#pragma once
+
+#include <cstdint>
+
+// One slot as the tables hold it (they store the fields in parallel arrays).
+struct DecodeEntry {
+    uint8_t action;    // what the slot means, see the action codes below
+    uint8_t codeBits;  // input bits the slot accounts for
+    uint16_t value;    // literal, base, code-length symbol or link offset
+};
+
+// Action codes. A link to a second-level table of 2^n slots has action n,
+// 1..15, codeBits equal to the root width and its value counted from the
+// first slot of the table that holds the link.
+constexpr uint8_t literalAction = 0;
+constexpr uint8_t baseAction = 16;  // 16 + extra-bit count: length or distance base
+constexpr uint8_t endOfBlockBit = 32;
+constexpr uint8_t invalidBit = 64;
+constexpr uint8_t endOfBlockAction = invalidBit | endOfBlockBit;
+constexpr uint8_t invalidAction = invalidBit;
+constexpr uint8_t maxLinkAction = 15;
+
+constexpr uint32_t tableSlots = 1440;
+constexpr uint32_t maxCodeBits = 15;
+constexpr uint32_t maxLiteralLengthSymbols = 288;
+constexpr uint32_t maxDistanceSymbols = 32;
+constexpr uint32_t codeLengthSymbols = 19;
+
+// Requested root widths.
+constexpr uint32_t codeLengthRootBits = 7;
+constexpr uint32_t literalLengthRootBits = 9;
+constexpr uint32_t dynamicDistanceRootBits = 6;
+constexpr uint32_t fixedDistanceRootBits = 5;
+
+// Every table of one block lives here; a table is named by its first slot.
+struct TableSpace {
+    uint8_t action[tableSlots];
+    uint8_t codeBits[tableSlots];
+    uint16_t value[tableSlots];
+};
+
+enum class TableKind { CodeLengthTable, LiteralLengthTable, DistanceTable };
+
+inline DecodeEntry tableEntry(const TableSpace& space, uint32_t slot) {
+    return DecodeEntry{space.action[slot], space.codeBits[slot], space.value[slot]};
+}
+
+// Builds the canonical code of `lengths` (symbolCount entries, each 0..15) at
+// `index`. The root width is narrowed to lie between the shortest and the
+// longest length present and reported back; `index` advances past the slots
+// used. With no code at all nothing is written and the root becomes 0. Every
+// slot of the table is written, slots that no code reaches as invalid codes.
+// False, with nothing written outside the space, when the table would not fit
+// (pathological or over-subscribed sets) or the arguments are out of range.
+bool buildDecodeTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCount,
+                      uint32_t& index, TableSpace& space, uint32_t& rootBits);
+
+// Builds the fixed literal/length table (RFC 1951 3.2.6) at `index`, which
+// then names the slot after it, and the fixed distance table there. `lengths`
+// is scratch of at least 288 + 32 entries.
+bool fillFixedTables(uint16_t* lengths, uint32_t& literalRootBits, uint32_t& distanceRootBits,
+                     uint32_t& index, TableSpace& space);
