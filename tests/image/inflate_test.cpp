@@ -125,9 +125,17 @@ TEST(InflateZlib, ConcatenatedBlocksFromFlushes) {
         return m;
     }();
     const int flushes[] = {Z_FULL_FLUSH, Z_SYNC_FLUSH, Z_PARTIAL_FLUSH, Z_BLOCK};
-    for (const std::vector<uint8_t>* data : {&text, &mixed}) {
+    const std::vector<uint8_t> shortText = textLike(1500, 10);
+    struct Split {
+        const std::vector<uint8_t>* data;
+        size_t every;
+    };
+    const Split splits[] = {{&shortText, 1}, {&text, 100}, {&text, 4096}, {&mixed, 333}, {&mixed, 4096}};
+    for (const Split& split : splits) {
+        const std::vector<uint8_t>* data = split.data;
+        const size_t every = split.every;
         for (int flush : flushes) {
-            for (size_t every : {size_t(1), size_t(100), size_t(4096)}) {
+            {
                 for (int level : {0, 1, 6, 9}) {
                     for (int strategy : {Z_DEFAULT_STRATEGY, Z_FIXED}) {
                         const std::vector<uint8_t> z = zlibCompress(*data, level, strategy, every, flush);
