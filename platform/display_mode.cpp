@@ -74,6 +74,12 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* lpDevMode, DWORD dwFlags) {
         if (!(dwFlags & CDS_TEST)) returnToDesktop();
         return DISP_CHANGE_SUCCESSFUL;
     }
+    // Going back for good without video running: nothing was ever switched.
+    // (The game does this once more at exit, after the host has shut down.)
+    if (!(dwFlags & (CDS_FULLSCREEN | CDS_TEST)) && !videoStarted()) {
+        fullscreenRequested = false;
+        return DISP_CHANGE_SUCCESSFUL;
+    }
     if (!startVideo()) return DISP_CHANGE_FAILED;
     SDL_DisplayMode desktop;
     if (SDL_GetDesktopDisplayMode(primaryDisplay, &desktop) != 0) return DISP_CHANGE_FAILED;

@@ -42,6 +42,9 @@ WindowRecord* findWindowOfDc(HDC hdc);
 WindowRecord* findWindowOfSdl(Uint32 sdlWindowId);
 HWND handleOf(WindowRecord* record);
 
+// The live window SetFocus last named, or null.
+WindowRecord* focusedWindow();
+
 // Calls the window's class procedure at once, as SendMessage does.
 LRESULT sendMessage(WindowRecord* record, UINT message, WPARAM wParam, LPARAM lParam);
 // Drops the calling thread's queued messages for a window being destroyed.

@@ -54,11 +54,15 @@ void post(WindowRecord* record, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // The window a keyboard event belongs to: the one SDL names, else the one
-// with keyboard focus (events pushed without a window id).
+// SDL gives keyboard focus, else the one SetFocus named (SDL reports no
+// window for keys typed before it has seen the focus arrive).
 WindowRecord* keyboardWindow(Uint32 windowId) {
     if (WindowRecord* record = findWindowOfSdl(windowId)) return record;
     SDL_Window* focus = SDL_GetKeyboardFocus();
-    return focus != nullptr ? findWindowOfSdl(SDL_GetWindowID(focus)) : nullptr;
+    if (focus != nullptr) {
+        if (WindowRecord* record = findWindowOfSdl(SDL_GetWindowID(focus))) return record;
+    }
+    return focusedWindow();
 }
 
 // Windows reports keys as system keys while Alt is held, for Alt itself and

@@ -86,6 +86,10 @@ WindowRecord* findWindowOfSdl(Uint32 sdlWindowId) {
     return nullptr;
 }
 
+WindowRecord* focusedWindow() {
+    return findWindow(focusWindow);
+}
+
 HWND handleOf(WindowRecord* record) {
     return reinterpret_cast<HWND>(record);
 }

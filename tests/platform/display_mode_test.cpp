@@ -78,17 +78,15 @@ TEST_F(DisplayModeTest, AnOfferedSizeMakesTheNextPopupWindowFullScreenUntilReset
     EXPECT_EQ(ChangeDisplaySettingsA(nullptr, CDS_RESET), DISP_CHANGE_SUCCESSFUL);
     EXPECT_FALSE(isFullscreen(sdlWindowOf(popup)));
     EXPECT_EQ(ChangeDisplaySettingsA(&desktop, CDS_RESET), DISP_CHANGE_SUCCESSFUL);
+
+    // Restoring the saved desktop mode on its own leaves full screen too.
+    ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+    HWND again = createClientWindow(int(mode.dmPelsWidth), int(mode.dmPelsHeight), WS_POPUP);
+    ASSERT_NE(again, nullptr);
+    ASSERT_TRUE(isFullscreen(sdlWindowOf(again)));
+    EXPECT_EQ(ChangeDisplaySettingsA(&desktop, CDS_RESET), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_FALSE(isFullscreen(sdlWindowOf(again)));
     HWND later = createClientWindow(320, 240, WS_POPUP);
     ASSERT_NE(later, nullptr);
     EXPECT_FALSE(isFullscreen(sdlWindowOf(later)));
-}
-
-TEST_F(DisplayModeTest, RestoringTheSavedDesktopModeLeavesFullScreen) {
-    DEVMODEA mode = modeOfSize(desktop.dmPelsWidth, desktop.dmPelsHeight);
-    ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
-    HWND popup = createClientWindow(int(mode.dmPelsWidth), int(mode.dmPelsHeight), WS_POPUP);
-    ASSERT_NE(popup, nullptr);
-    ASSERT_TRUE(isFullscreen(sdlWindowOf(popup)));
-    EXPECT_EQ(ChangeDisplaySettingsA(&desktop, CDS_RESET), DISP_CHANGE_SUCCESSFUL);
-    EXPECT_FALSE(isFullscreen(sdlWindowOf(popup)));
 }

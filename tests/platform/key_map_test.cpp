@@ -155,17 +155,27 @@ TEST_F(KeyMapTest, RepeatAndReleaseAreMarkedInLParam) {
     }
 }
 
-TEST_F(KeyMapTest, KeysWithoutAWindowsCodeOrWindowAreDropped) {
+TEST_F(KeyMapTest, KeysWithoutAWindowGoToTheFocusWindowAndUnknownKeysAreDropped) {
     push(SDL_KEYDOWN, SDL_SCANCODE_UNKNOWN, SDLK_UNKNOWN, KMOD_NONE);
     EXPECT_EQ(nextKey().message, 0u);
+
+    HWND other = createClientWindow(32, 32);
+    ASSERT_NE(other, nullptr);
     SDL_Event event = {};
     event.type = SDL_KEYDOWN;
-    event.key.windowID = SDL_GetWindowID(sdlWindowOf(window)) + 1000;
+    event.key.windowID = 0;  // SDL has not seen the focus arrive yet
     event.key.keysym.scancode = SDL_SCANCODE_A;
     event.key.keysym.sym = 'a';
+    SetFocus(other);
     ASSERT_EQ(SDL_PushEvent(&event), 1);
-    MSG msg = nextKey();
-    // With no such window the key goes to the focused one, if any, and never
-    // to a window handle that does not exist.
-    EXPECT_TRUE(msg.message == 0 || msg.hwnd == window);
+    SetFocus(window);
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+    // The focus is looked up when the keys are taken from the host.
+    MSG first = nextKey();
+    MSG second = nextKey();
+    EXPECT_EQ(first.hwnd, window);
+    EXPECT_EQ(second.hwnd, window);
+    SetFocus(nullptr);
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+    EXPECT_EQ(nextKey().message, 0u);
 }

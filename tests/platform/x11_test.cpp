@@ -24,6 +24,7 @@ class X11Test : public PlatformTest {
 protected:
     void SetUp() override {
         PlatformTest::SetUp();
+        ASSERT_TRUE(startVideo());
         if (!onX11()) GTEST_SKIP() << "needs the x11 video driver";
         if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "needs xdotool";
     }
@@ -48,6 +49,7 @@ TEST_F(X11Test, TypedKeysArriveWithWindowsCodes) {
     SDL_SetWindowTitle(sdlWindowOf(hWnd), windowTitle);
     ShowWindow(hWnd, SW_SHOW);
     SetForegroundWindow(hWnd);
+    SetFocus(hWnd);
     SDL_PumpEvents();
     // Without a window manager nobody hands the window the keyboard, and an
     // earlier full-screen window may have taken it: give it explicitly.
