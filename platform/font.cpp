@@ -11,6 +11,7 @@ namespace {
 constexpr int maxFontObjects = 32;
 constexpr int stockFontSlot = 0;  // the font every DC starts with
 constexpr int normalWeight = 400;  // FW_NORMAL, also what FW_DONTCARE gets
+constexpr int heaviestWeight = 1000;  // GDI's scale ends here, fontconfig's too
 constexpr int syntheticBoldFrom = 600;  // FW_SEMIBOLD
 constexpr int defaultCellHeight = 16;  // pixels, for a height of 0
 constexpr const char* defaultFamily = "sans-serif";
@@ -65,7 +66,7 @@ FcPattern* matchFont(const FontRequest& request) {
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr) return nullptr;
     const char* family = request.family != nullptr && request.family[0] != '\0' ? request.family : defaultFamily;
-    int weight = request.weight > 0 ? request.weight : normalWeight;
+    int weight = request.weight > 0 ? SDL_min(request.weight, heaviestWeight) : normalWeight;
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
     FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
     FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
