@@ -82,8 +82,9 @@ bool isLink(uint32_t action) { return action >= 1 && action <= maxLinkAction; }
 
 bool isBase(uint32_t action) { return (action & (invalidBit | endOfBlockBit)) == 0 && (action & baseAction) != 0; }
 
-// Copies a match of `length` bytes from `distance` bytes back, writing
-// exactly [out, out + length). Overlapping matches repeat their pattern.
+// Copies a match of `length` (at least 1) bytes from `distance` bytes back,
+// writing exactly [out, out + length). Overlapping matches repeat their
+// pattern.
 inline void copyMatch(uint8_t* out, uint32_t distance, uint32_t length) {
     const uint8_t* from = out - distance;
     uint8_t* const end = out + length;
@@ -193,7 +194,8 @@ Step decodeSymbolExact(Inflater& s, const TableSpace& space, const BlockTables& 
     if (distance > position) return Step::Fail;
     const uint32_t room = static_cast<uint32_t>(s.outEnd - s.out);
     const uint32_t copied = length < room ? length : room;
-    copyMatch(s.out, distance, copied);
+    // With nothing kept so far the source may lie before the buffer.
+    if (copied != 0) copyMatch(s.out, distance, copied);
     s.out += copied;
     s.dropped += length - copied;
     return Step::More;

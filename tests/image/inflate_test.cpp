@@ -383,6 +383,16 @@ TEST(InflateMalformed, BlockTypeThreeAndDistancesBeforeTheStartFail) {
         EXPECT_TRUE(decodeRaw(good.bytes(), capacity).ok) << capacity;
     }
     {
+        // With no capacity at all nothing is kept and nothing read from
+        // before the buffer, yet the distances are measured all the same.
+        BitWriter w;
+        writeFixedBlock(w, true, {literal('a'), match(10, 1), match(258, 11)});
+        expectOutput(decodeRaw(w.bytes(), 0), {}, 0, "no capacity");
+        BitWriter far;
+        writeFixedBlock(far, true, {literal('a'), match(10, 1), match(258, 12)});
+        EXPECT_FALSE(decodeRaw(far.bytes(), 0).ok);
+    }
+    {
         // Past the capacity a distance is still measured from the start of
         // the stream, not of what was kept.
         BitWriter w;
