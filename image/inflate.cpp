@@ -90,6 +90,21 @@ inline void copyMatch(uint8_t* out, uint32_t distance, uint32_t length) {
     uint8_t* const end = out + length;
     constexpr uint32_t wide = 16;
     constexpr uint32_t narrow = 8;
+    constexpr uint32_t small = 4;
+    if (length < wide && distance >= length) {
+        // Source and destination do not overlap: two chunks that together
+        // cover the match, the second aligned to its end.
+        if (length >= narrow) {
+            std::memcpy(out, from, narrow);
+            std::memcpy(end - narrow, end - narrow - distance, narrow);
+        } else if (length >= small) {
+            std::memcpy(out, from, small);
+            std::memcpy(end - small, end - small - distance, small);
+        } else {
+            while (out < end) *out++ = *from++;
+        }
+        return;
+    }
     if (distance >= wide && length >= wide) {
         // Each chunk reads bytes at least `wide` behind what it writes, so
         // they are final; the last chunk is aligned to the end and rewrites a

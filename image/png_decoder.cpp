@@ -114,11 +114,20 @@ bool readHeader(const uint8_t* data, PngHeader& header) {
 }
 
 // Filter routines reconstruct one scanline in place; `prior` is the
-// reconstructed scanline above. Templated on the pixel size so that the
-// left neighbour is a constant offset.
+// reconstructed scanline above. They are templated on the pixel size and
+// keep the left and upper-left pixel in locals, so each channel is a chain
+// of register operations rather than a store followed by a reload.
 template <uint32_t unit>
 void unfilterSub(uint8_t* row, uint32_t length) {
-    for (uint32_t x = unit; x < length; ++x) row[x] = static_cast<uint8_t>(row[x] + row[x - unit]);
+    if (length < unit) return;
+    uint8_t left[unit];
+    for (uint32_t c = 0; c < unit; ++c) left[c] = row[c];
+    for (uint32_t x = unit; x + unit <= length; x += unit) {
+        for (uint32_t c = 0; c < unit; ++c) {
+            left[c] = static_cast<uint8_t>(row[x + c] + left[c]);
+            row[x + c] = left[c];
+        }
+    }
 }
 
 void unfilterUp(uint8_t* row, const uint8_t* prior, uint32_t length) {
@@ -127,25 +136,64 @@ void unfilterUp(uint8_t* row, const uint8_t* prior, uint32_t length) {
 
 template <uint32_t unit>
 void unfilterAverage(uint8_t* row, const uint8_t* prior, uint32_t length) {
-    const uint32_t lead = unit < length ? unit : length;
-    for (uint32_t x = 0; x < lead; ++x) row[x] = static_cast<uint8_t>(row[x] + (prior[x] >> 1));
-    for (uint32_t x = unit; x < length; ++x) {
-        row[x] = static_cast<uint8_t>(row[x] + ((uint32_t(row[x - unit]) + prior[x]) >> 1));
+    if (length < unit) return;
+    uint32_t left[unit];
+    for (uint32_t c = 0; c < unit; ++c) {
+        left[c] = static_cast<uint8_t>(row[c] + (prior[c] >> 1));
+        row[c] = static_cast<uint8_t>(left[c]);
+    }
+    for (uint32_t x = unit; x + unit <= length; x += unit) {
+        for (uint32_t c = 0; c < unit; ++c) {
+            left[c] = static_cast<uint8_t>(row[x + c] + ((left[c] + prior[x + c]) >> 1));
+            row[x + c] = static_cast<uint8_t>(left[c]);
+        }
     }
 }
 
 // The first scanline: the row above counts as zeros.
 template <uint32_t unit>
 void unfilterAverageFirst(uint8_t* row, uint32_t length) {
-    for (uint32_t x = unit; x < length; ++x) row[x] = static_cast<uint8_t>(row[x] + (row[x - unit] >> 1));
+    if (length < unit) return;
+    uint8_t left[unit];
+    for (uint32_t c = 0; c < unit; ++c) left[c] = row[c];
+    for (uint32_t x = unit; x + unit <= length; x += unit) {
+        for (uint32_t c = 0; c < unit; ++c) {
+            left[c] = static_cast<uint8_t>(row[x + c] + (left[c] >> 1));
+            row[x + c] = left[c];
+        }
+    }
+}
+
+// paethPick with the differences taken once: p - a = b - c, p - b = a - c
+// and p - c is their sum.
+inline int32_t paethPredict(int32_t a, int32_t b, int32_t c) {
+    const int32_t towardA = b - c;
+    const int32_t towardB = a - c;
+    const int32_t pa = std::abs(towardA);
+    const int32_t pb = std::abs(towardB);
+    const int32_t pc = std::abs(towardA + towardB);
+    const int32_t bOrC = pb <= pc ? b : c;
+    return pa <= pb && pa <= pc ? a : bOrC;
 }
 
 template <uint32_t unit>
 void unfilterPaeth(uint8_t* row, const uint8_t* prior, uint32_t length) {
-    const uint32_t lead = unit < length ? unit : length;
-    for (uint32_t x = 0; x < lead; ++x) row[x] = static_cast<uint8_t>(row[x] + prior[x]);
-    for (uint32_t x = unit; x < length; ++x) {
-        row[x] = static_cast<uint8_t>(row[x] + paethPick(row[x - unit], prior[x], prior[x - unit]));
+    if (length < unit) return;
+    int32_t left[unit];
+    int32_t upperLeft[unit];
+    for (uint32_t c = 0; c < unit; ++c) {
+        // No left neighbour: the prediction is the byte above.
+        left[c] = static_cast<uint8_t>(row[c] + prior[c]);
+        row[c] = static_cast<uint8_t>(left[c]);
+        upperLeft[c] = prior[c];
+    }
+    for (uint32_t x = unit; x + unit <= length; x += unit) {
+        for (uint32_t c = 0; c < unit; ++c) {
+            const int32_t above = prior[x + c];
+            left[c] = static_cast<uint8_t>(row[x + c] + paethPredict(left[c], above, upperLeft[c]));
+            upperLeft[c] = above;
+            row[x + c] = static_cast<uint8_t>(left[c]);
+        }
     }
 }
 
@@ -269,15 +317,7 @@ uint8_t* decodeImageData(const PngHeader& header, const Palette& palette, const 
 
 }  // namespace
 
-uint8_t paethPick(uint8_t a, uint8_t b, uint8_t c) {
-    const int32_t p = int32_t(a) + int32_t(b) - int32_t(c);
-    const int32_t pa = std::abs(p - int32_t(a));
-    const int32_t pb = std::abs(p - int32_t(b));
-    const int32_t pc = std::abs(p - int32_t(c));
-    if (pa <= pb && pa <= pc) return a;
-    if (pb <= pc) return b;
-    return c;
-}
+uint8_t paethPick(uint8_t a, uint8_t b, uint8_t c) { return static_cast<uint8_t>(paethPredict(a, b, c)); }
 
 // The image is handed over only when the walk succeeds, so a refused file
 // leaves `image` as it was. Chunks must lie inside the data (their CRC may be
