@@ -339,12 +339,12 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\n%-26s %12s %12s %8s\n", "input", "ours MB/s", "peer MB/s", "ratio");
+    std::printf("\n%-36s %10s %10s %7s\n", "input", "ours MB/s", "peer MB/s", "ratio");
     auto row = [&](const std::string& kind, const std::string& peer, const std::string& name) {
         const auto ours = reporter.megabytesPerSecond.find(kind + "/ours/" + name);
         const auto theirs = reporter.megabytesPerSecond.find(kind + "/" + peer + "/" + name);
         if (ours == reporter.megabytesPerSecond.end() || theirs == reporter.megabytesPerSecond.end()) return;
-        std::printf("%-26s %12.1f %12.1f %8.2f\n", (kind + "/" + name + " vs " + peer).c_str(), ours->second,
+        std::printf("%-36s %10.1f %10.1f %7.2f\n", (kind + "/" + name + " vs " + peer).c_str(), ours->second,
                     theirs->second, ours->second / theirs->second);
     };
     for (const Stream& s : streams) row("inflate", "zlib", s.name);
