@@ -46,7 +46,9 @@ constexpr int lowerCaseOffset = 32;
 constexpr uint8_t firstLetter = 65;  // 'A'
 constexpr uint8_t unshiftable = 64;  // '@': no key sends it, Shift leaves it
 
-bool isDown(uint8_t code) { return keyState.down[code] != 0; }
+bool isDown(uint8_t code) {
+    return keyState.down[code] != 0;
+}
 
 bool takeKey(uint8_t code) {
     if (!isDown(code)) return false;
@@ -203,7 +205,8 @@ void runFrameLogic(LoopState& loop) {
     }
 
     // Game over: the field stays on screen until Enter or Escape.
-    if (!gameState.gameRunning && !gameState.menuVisible && (isDown(keyEnter) || isDown(keyEscape))) {
+    if (!gameState.gameRunning && !gameState.menuVisible &&
+        (isDown(keyEnter) || isDown(keyEscape))) {
         takeKey(keyEnter);
         takeKey(keyEscape);
         gameState.menuCursor = newGameLine;

@@ -35,7 +35,9 @@ enum KeyCode : uint8_t {
 
 // The tick length in ms. A 0 never comes from the settings reader; treating
 // it as 1 here keeps the gravity test from dividing by zero all the same.
-uint32_t tickLength() { return std::max<uint32_t>(gameState.speedLimit, 1); }
+uint32_t tickLength() {
+    return std::max<uint32_t>(gameState.speedLimit, 1);
+}
 
 uint32_t gravityInterval() {
     const uint32_t level = std::clamp<uint32_t>(gameState.level, 1, maxLevel);
@@ -48,7 +50,9 @@ int64_t readCounter() {
     return value.QuadPart;
 }
 
-int randomPieceType() { return std::rand() % pieceTypes; }
+int randomPieceType() {
+    return std::rand() % pieceTypes;
+}
 
 // Both factors are non-negative; a product past the 64-bit range saturates
 // instead of overflowing (only a gap of months between samples gets there).

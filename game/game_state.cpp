@@ -15,20 +15,26 @@ constexpr int blocksPerPiece = 4;
 // y growing upwards. The block order matters: pivot indexes it and the wall
 // kicks test blocks 0 and 1 before blocks 2 and 3.
 constexpr Piece pieceDefinitions[pieceTypes] = {
-    {11, -1, {{0, 0}, {0, -1}, {1, 0}, {1, -1}}},     // square
-    {12, 2, {{0, 0}, {0, -1}, {0, -2}, {0, -3}}},     // bar
-    {9, 2, {{0, 0}, {0, -1}, {1, -1}, {1, -2}}},      // S, standing
-    {10, 2, {{0, 0}, {0, -1}, {-1, -1}, {-1, -2}}},   // Z, standing
-    {14, 0, {{0, 0}, {-1, 0}, {1, 0}, {0, -1}}},      // T, stem down
-    {13, 0, {{0, 0}, {-1, 0}, {0, -1}, {0, -2}}},     // upside-down L
-    {15, 0, {{0, 0}, {1, 0}, {0, -1}, {0, -2}}},      // upside-down J
+    {11, -1, {{0, 0}, {0, -1}, {1, 0}, {1, -1}}},    // square
+    {12, 2, {{0, 0}, {0, -1}, {0, -2}, {0, -3}}},    // bar
+    {9, 2, {{0, 0}, {0, -1}, {1, -1}, {1, -2}}},     // S, standing
+    {10, 2, {{0, 0}, {0, -1}, {-1, -1}, {-1, -2}}},  // Z, standing
+    {14, 0, {{0, 0}, {-1, 0}, {1, 0}, {0, -1}}},     // T, stem down
+    {13, 0, {{0, 0}, {-1, 0}, {0, -1}, {0, -2}}},    // upside-down L
+    {15, 0, {{0, 0}, {1, 0}, {0, -1}, {0, -2}}},     // upside-down J
 };
 
 // Columns an operation may touch: the field width, never more than the grid.
-uint32_t activeWidth() { return std::min<uint32_t>(gameState.fieldWidth, gridSize); }
-uint32_t activeHeight() { return std::min<uint32_t>(gameState.fieldHeight, gridSize); }
+uint32_t activeWidth() {
+    return std::min<uint32_t>(gameState.fieldWidth, gridSize);
+}
+uint32_t activeHeight() {
+    return std::min<uint32_t>(gameState.fieldHeight, gridSize);
+}
 
-uint8_t& cellAt(int x, int y) { return playfield.cells[y * gridSize + x]; }
+uint8_t& cellAt(int x, int y) {
+    return playfield.cells[y * gridSize + x];
+}
 
 // Only valid for cells that tested Free or belong to the placed piece, which
 // are always inside the grid.

@@ -23,9 +23,13 @@ HighscoreEntry scratchList[slotsPerList];
 constexpr size_t lineSize = 100;  // a longer line is read as several lines
 constexpr uint32_t nameCharacters = nameSize - 1;
 
-void copyName(char* to, const char* from) { std::memcpy(to, from, nameSize); }
+void copyName(char* to, const char* from) {
+    std::memcpy(to, from, nameSize);
+}
 
-bool printed(int result) { return result >= 0; }
+bool printed(int result) {
+    return result >= 0;
+}
 
 bool writeTable(std::FILE* file) {
     bool anyWritten = false;
@@ -67,7 +71,9 @@ HighscoreEntry* highscoreList(uint32_t width, uint32_t height) {
     return scratchList;
 }
 
-HighscoreEntry* currentList() { return highscoreList(gameState.fieldWidth, gameState.fieldHeight); }
+HighscoreEntry* currentList() {
+    return highscoreList(gameState.fieldWidth, gameState.fieldHeight);
+}
 
 namespace {
 HighscoreEntry& playerEntry() {
@@ -75,9 +81,13 @@ HighscoreEntry& playerEntry() {
 }
 }  // namespace
 
-char* playerName() { return playerEntry().name; }
+char* playerName() {
+    return playerEntry().name;
+}
 
-uint32_t& playerScore() { return playerEntry().score; }
+uint32_t& playerScore() {
+    return playerEntry().score;
+}
 
 void promotePlayerEntry() {
     HighscoreEntry* list = currentList();
@@ -125,7 +135,8 @@ void loadHighscores(const char* fileName) {
         unsigned score = 0;
         if (count < rankedSlots && std::sscanf(line, "%99s\t%u", word, &score) == 2) {
             std::memset(list[count].name, 0, nameSize);
-            std::memcpy(list[count].name, word, std::min<size_t>(std::strlen(word), nameCharacters));
+            std::memcpy(list[count].name, word,
+                        std::min<size_t>(std::strlen(word), nameCharacters));
             list[count].score = score;
             ++count;
         }
@@ -134,4 +145,6 @@ void loadHighscores(const char* fileName) {
     std::fclose(file);
 }
 
-void saveHighscores(const char* fileName) { saveFileSafely(fileName, writeTable); }
+void saveHighscores(const char* fileName) {
+    saveFileSafely(fileName, writeTable);
+}

@@ -18,8 +18,8 @@ bool saveFileSafely(const char* fileName, bool (*writeContent)(std::FILE* file))
     std::FILE* file = std::fopen(temporaryName.c_str(), "w");
     if (file == nullptr) return false;
     bool written = writeContent(file);
-    written = std::fflush(file) == 0 && written;
     written = std::ferror(file) == 0 && written;
+    // Closing flushes what is still buffered; a full disk shows up here.
     written = std::fclose(file) == 0 && written;
     std::error_code error;
     if (written) {

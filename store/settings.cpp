@@ -21,7 +21,9 @@ constexpr uint32_t minSpeedLimit = 1;  // the game step divides by the tick leng
 
 // Field sizes from the file are clamped into the playable range, so that the
 // name on the same line already lands in a list the game can use.
-uint32_t clampFieldSize(unsigned value) { return std::clamp<uint32_t>(value, minFieldSize, maxFieldSize); }
+uint32_t clampFieldSize(unsigned value) {
+    return std::clamp<uint32_t>(value, minFieldSize, maxFieldSize);
+}
 
 // Compared as signed 32-bit numbers: values from 2147483648 up count as
 // negative and become the minimum too.
@@ -61,7 +63,9 @@ void applyLine(const char* line) {
     gameState.windowHeight = atLeast(gameState.windowHeight, minWindowHeight);
 }
 
-bool printed(int result) { return result >= 0; }
+bool printed(int result) {
+    return result >= 0;
+}
 
 // Ten lines, no line end after the last.
 bool writeSettings(std::FILE* file) {
@@ -73,8 +77,8 @@ bool writeSettings(std::FILE* file) {
            printed(std::fputs("\n\n[Video]", file)) &&
            printed(std::fprintf(file, "\nFullscreen = %d", int(gameState.fullscreen ? 1 : 0))) &&
            printed(std::fputs("\n\n[Window]", file)) &&
-           printed(std::fprintf(file, "\nSize = %u %u", gameState.windowWidth,
-                                gameState.windowHeight));
+           printed(
+               std::fprintf(file, "\nSize = %u %u", gameState.windowWidth, gameState.windowHeight));
 }
 
 }  // namespace
@@ -87,4 +91,6 @@ void loadSettings(const char* fileName) {
     std::fclose(file);
 }
 
-void saveSettings(const char* fileName) { saveFileSafely(fileName, writeSettings); }
+void saveSettings(const char* fileName) {
+    saveFileSafely(fileName, writeSettings);
+}

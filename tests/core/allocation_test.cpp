@@ -53,7 +53,9 @@ int posix_memalign(void** result, size_t alignment, size_t size) {
     *result = pointer;
     return 0;
 }
-void free(void* pointer) { __libc_free(pointer); }
+void free(void* pointer) {
+    __libc_free(pointer);
+}
 }
 
 namespace {
@@ -81,7 +83,7 @@ protected:
 
     // Plays with the planner until the game ends; counts what happened.
     void playToTheEnd(int lineTarget, int& locksWithRows, int& reRanks) {
-        while (gameState.gameRunning && !loop.paused) {
+        for (int limit = 0; gameState.gameRunning && !loop.paused && limit < 100000; ++limit) {
             pressFor(gameState.linesCleared < lineTarget ? planNextAction() : Action::drop);
             const int lines = gameState.linesCleared;
             const uint32_t slot = gameState.playerSlot;
@@ -113,9 +115,9 @@ TEST_F(FrameAllocations, NoFrameAllocates) {
     initTickTimer(loop.tickTimer);
 
     // Menus and the settings submenu with size changes.
-    for (uint8_t code : {key::down, key::down, key::up, key::enter, key::right, key::down,
-                         key::left, key::right, key::left, key::right, key::up, key::left,
-                         key::right, key::left, key::escape, key::up}) {
+    for (uint8_t code :
+         {key::down, key::down, key::up, key::enter, key::right, key::down, key::left, key::right,
+          key::left, key::right, key::up, key::left, key::right, key::left, key::escape, key::up}) {
         frameWith(code);
     }
     ASSERT_EQ(gameState.menuCursor, 1u);
@@ -125,7 +127,8 @@ TEST_F(FrameAllocations, NoFrameAllocates) {
     press(key::shift);
     frameWith('1');
     keyState.down[key::shift] = 0;
-    for (uint8_t code : {uint8_t('R'), uint8_t('O'), uint8_t('B'), key::backspace, uint8_t('B'), uint8_t('7')}) {
+    for (uint8_t code :
+         {uint8_t('R'), uint8_t('O'), uint8_t('B'), key::backspace, uint8_t('B'), uint8_t('7')}) {
         frameWith(code);
     }
     frameWith(key::enter);
@@ -151,9 +154,15 @@ TEST_F(FrameAllocations, NoFrameAllocates) {
     for (const auto& [width, height] : {std::pair{4u, 4u}, {30u, 30u}}) {
         gameState.menuCursor = 2;
         frameWith(key::enter);
-        while (gameState.fieldWidth != width) frameWith(width < gameState.fieldWidth ? key::left : key::right);
+        for (int i = 0; i < 30 && gameState.fieldWidth != width; ++i) {
+            frameWith(width < gameState.fieldWidth ? key::left : key::right);
+        }
         frameWith(key::down);
-        while (gameState.fieldHeight != height) frameWith(height < gameState.fieldHeight ? key::left : key::right);
+        for (int i = 0; i < 30 && gameState.fieldHeight != height; ++i) {
+            frameWith(height < gameState.fieldHeight ? key::left : key::right);
+        }
+        ASSERT_EQ(gameState.fieldWidth, width);
+        ASSERT_EQ(gameState.fieldHeight, height);
         frameWith(key::escape);
         gameState.menuCursor = 1;
         frameWith(key::enter);
@@ -172,5 +181,7 @@ TEST_F(FrameAllocations, NoFrameAllocates) {
 }  // namespace
 
 #else
-TEST(FrameAllocations, NeedsGlibc) { GTEST_SKIP() << "allocation counting needs glibc"; }
+TEST(FrameAllocations, NeedsGlibc) {
+    GTEST_SKIP() << "allocation counting needs glibc";
+}
 #endif

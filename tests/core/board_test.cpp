@@ -18,7 +18,9 @@ Cells pieceCells() {
     return cells;
 }
 
-uint8_t& cell(int x, int y) { return playfield.cells[y * gridSize + x]; }
+uint8_t& cell(int x, int y) {
+    return playfield.cells[y * gridSize + x];
+}
 
 class Board : public ::testing::Test {
 protected:
@@ -72,7 +74,7 @@ TEST_F(Board, SpawnColumnFollowsTheWidthAndUnknownTypesChangeNothing) {
 TEST_F(Board, CellTestAppliesFloorWallsOwnCellsAndHiddenRowsInOrder) {
     gameState.fieldWidth = 8;
     gameState.fieldHeight = 6;
-    spawn(0);  // square at columns 3..4, rows 5..4
+    spawn(0);                              // square at columns 3..4, rows 5..4
     EXPECT_EQ(testCell(-1, -1), Blocked);  // the floor comes before the wall
     EXPECT_EQ(testCell(3, -1), Blocked);
     EXPECT_EQ(testCell(-1, 0), PastLeftWall);
@@ -96,10 +98,10 @@ TEST_F(Board, CellTestAppliesFloorWallsOwnCellsAndHiddenRowsInOrder) {
 TEST_F(Board, MovesShiftThePieceOrRefuseWithoutChange) {
     gameState.fieldWidth = 6;
     gameState.fieldHeight = 6;
-    spawn(4);  // T: row 5 columns 1..3, stem at (2, 4)
+    spawn(4);                       // T: row 5 columns 1..3, stem at (2, 4)
     EXPECT_TRUE(movePiece(0, -1));  // overlapping old and new cells
-    EXPECT_EQ(fieldPicture(),
-              (std::vector<std::string>{"......", ".eee..", "..e...", "......", "......", "......"}));
+    EXPECT_EQ(fieldPicture(), (std::vector<std::string>{"......", ".eee..", "..e...", "......",
+                                                        "......", "......"}));
     EXPECT_TRUE(movePiece(-1, 0));
     EXPECT_FALSE(movePiece(-1, 0));  // wall
     EXPECT_TRUE(movePiece(1, 0));
@@ -221,7 +223,7 @@ TEST_F(Board, TurnedCellOnABlockRefusesEvenWhenAKickWouldClearIt) {
 TEST_F(Board, BarLyingOnTheFloorCannotTurn) {
     spawn(1);
     rotatePiece(1);
-    while (movePiece(0, -1)) {
+    for (int fall = 0; fall < gridSize && movePiece(0, -1); ++fall) {
     }
     ASSERT_EQ(fieldPicture()[19], "...cccc...");
     const Cells lying = pieceCells();
@@ -267,22 +269,22 @@ TEST_F(Board, FullRowsAreRemovedLowestFirstAndCounted) {
     removeFullRows();
     EXPECT_EQ(gameState.clearedThisDrop, 2u);
     EXPECT_EQ(gameState.linesCleared, 9);
-    EXPECT_EQ(fieldPicture(), (std::vector<std::string>{".....", ".....", ".....", ".....",
-                                                        "..x..", ".x.x."}));
+    EXPECT_EQ(fieldPicture(),
+              (std::vector<std::string>{".....", ".....", ".....", ".....", "..x..", ".x.x."}));
     EXPECT_EQ(cell(6, 1), 9);
     EXPECT_EQ(cell(2, 6), 4);
 
     // A full top row goes without moving anything else; four at once too.
     setField({"xxxxx", "..x..", ".....", ".....", ".....", "x.x.x"});
     removeFullRows();
-    EXPECT_EQ(fieldPicture(), (std::vector<std::string>{".....", "..x..", ".....", ".....",
-                                                        ".....", "x.x.x"}));
+    EXPECT_EQ(fieldPicture(),
+              (std::vector<std::string>{".....", "..x..", ".....", ".....", ".....", "x.x.x"}));
     setField({"..x..", "xxxxx", "xxxxx", "xxxxx", "xxxxx", "x...."});
     gameState.clearedThisDrop = 0;
     removeFullRows();
     EXPECT_EQ(gameState.clearedThisDrop, 4u);
-    EXPECT_EQ(fieldPicture(), (std::vector<std::string>{".....", ".....", ".....", ".....",
-                                                        "..x..", "x...."}));
+    EXPECT_EQ(fieldPicture(),
+              (std::vector<std::string>{".....", ".....", ".....", ".....", "..x..", "x...."}));
 }
 
 TEST_F(Board, ClearRowTouchesOnlyTheActiveWidthOfOneRow) {

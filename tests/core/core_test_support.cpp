@@ -21,8 +21,12 @@ void resetCore() {
     }
 }
 
-void press(uint8_t code) { keyState.down[code] = 1; }
-bool isDown(uint8_t code) { return keyState.down[code] != 0; }
+void press(uint8_t code) {
+    keyState.down[code] = 1;
+}
+bool isDown(uint8_t code) {
+    return keyState.down[code] != 0;
+}
 
 namespace {
 char cellChar(uint8_t value) {
@@ -57,7 +61,8 @@ void setField(const std::vector<std::string>& rowsTopFirst) {
         const int y = count - 1 - i;
         const std::string& row = rowsTopFirst[i];
         if (row.size() != gameState.fieldWidth) throw std::logic_error("row width");
-        for (int x = 0; x < int(row.size()); ++x) playfield.cells[y * gridSize + x] = cellValue(row[x]);
+        for (int x = 0; x < int(row.size()); ++x)
+            playfield.cells[y * gridSize + x] = cellValue(row[x]);
     }
 }
 
@@ -79,7 +84,8 @@ void frameWithoutTick(LoopState& loop) {
 }
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "stapelix-core-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "stapelix-core-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
@@ -119,11 +125,17 @@ void writeFile(const std::string& fileName, const std::string& content) {
 
 uint32_t pointsForRows(uint32_t rows) {
     switch (rows) {
-        case 0: return 0;
-        case 1: return 1;
-        case 2: return 3;
-        case 3: return 5;
-        case 4: return 8;
-        default: throw std::logic_error("a lock removes at most four rows");
+        case 0:
+            return 0;
+        case 1:
+            return 1;
+        case 2:
+            return 3;
+        case 3:
+            return 5;
+        case 4:
+            return 8;
+        default:
+            throw std::logic_error("a lock removes at most four rows");
     }
 }

@@ -24,7 +24,8 @@ protected:
 
     Mode mode() const {
         const GameState& g = gameState;
-        if (g.menuVisible && !g.gameRunning) return g.settingsVisible ? Mode::settings : Mode::mainMenu;
+        if (g.menuVisible && !g.gameRunning)
+            return g.settingsVisible ? Mode::settings : Mode::mainMenu;
         if (g.menuVisible || g.settingsVisible) return Mode::inconsistent;
         if (!g.gameRunning) return Mode::gameOver;
         if (loop.nameEditing) return loop.paused ? Mode::nameEditing : Mode::inconsistent;
@@ -199,6 +200,13 @@ TEST_F(FrameLogic, PauseF1AndEnterSwitchBetweenPlayModes) {
     EXPECT_EQ(mode(), Mode::nameEditing);
     frameWith('P');  // P ends editing and resumes
     EXPECT_EQ(mode(), Mode::playing);
+
+    // Escape first: P in the same frame finds no running game and waits.
+    press('P');
+    frameWith(key::escape);
+    EXPECT_EQ(mode(), Mode::mainMenu);
+    EXPECT_FALSE(loop.paused);
+    EXPECT_TRUE(isDown('P'));
 }
 
 TEST_F(FrameLogic, GameOverWaitsForEnterOrEscapeThenOffersNoResume) {

@@ -48,8 +48,17 @@ protected:
 };
 
 TEST_F(Highscores, PlayerClimbsPastLowerScoresOnlyAndTheTenthDropsOut) {
-    setList(10, 20, {{"a", 50}, {"b", 40}, {"c", 40}, {"d", 30}, {"e", 20}, {"f", 10},
-                     {"g", 9}, {"h", 8}, {"i", 7}, {"j", 5}});
+    setList(10, 20,
+            {{"a", 50},
+             {"b", 40},
+             {"c", 40},
+             {"d", 30},
+             {"e", 20},
+             {"f", 10},
+             {"g", 9},
+             {"h", 8},
+             {"i", 7},
+             {"j", 5}});
     HighscoreEntry* list = currentList();
     std::strcpy(list[unrankedSlot].name, "me");
     gameState.playerSlot = unrankedSlot;
@@ -67,9 +76,16 @@ TEST_F(Highscores, PlayerClimbsPastLowerScoresOnlyAndTheTenthDropsOut) {
     playerScore() = 40;  // several places in one call, below the equal 40s
     promotePlayerEntry();
     EXPECT_EQ(gameState.playerSlot, 3u);
-    EXPECT_EQ(ranked(10, 20),
-              (std::vector<Entry>{{"a", 50}, {"b", 40}, {"c", 40}, {"me", 40}, {"d", 30},
-                                  {"e", 20}, {"f", 10}, {"g", 9}, {"h", 8}, {"i", 7}}));
+    EXPECT_EQ(ranked(10, 20), (std::vector<Entry>{{"a", 50},
+                                                  {"b", 40},
+                                                  {"c", 40},
+                                                  {"me", 40},
+                                                  {"d", 30},
+                                                  {"e", 20},
+                                                  {"f", 10},
+                                                  {"g", 9},
+                                                  {"h", 8},
+                                                  {"i", 7}}));
 
     playerScore() = 41;
     promotePlayerEntry();
@@ -79,9 +95,16 @@ TEST_F(Highscores, PlayerClimbsPastLowerScoresOnlyAndTheTenthDropsOut) {
     EXPECT_EQ(gameState.playerSlot, 0u);
     promotePlayerEntry();
     EXPECT_EQ(gameState.playerSlot, 0u);
-    EXPECT_EQ(ranked(10, 20),
-              (std::vector<Entry>{{"me", 51}, {"a", 50}, {"b", 40}, {"c", 40}, {"d", 30},
-                                  {"e", 20}, {"f", 10}, {"g", 9}, {"h", 8}, {"i", 7}}));
+    EXPECT_EQ(ranked(10, 20), (std::vector<Entry>{{"me", 51},
+                                                  {"a", 50},
+                                                  {"b", 40},
+                                                  {"c", 40},
+                                                  {"d", 30},
+                                                  {"e", 20},
+                                                  {"f", 10},
+                                                  {"g", 9},
+                                                  {"h", 8},
+                                                  {"i", 7}}));
     EXPECT_EQ(ranked(20, 10), std::vector<Entry>{});  // other sizes untouched
 }
 
@@ -105,11 +128,22 @@ TEST_F(Highscores, KnownTableIsWrittenByteForByte) {
               "Field: 29 29\nName\tScore\n\nlast\t1");
 
     resetCore();
-    setList(7, 9, {{"a", 10}, {"b", 9}, {"c", 8}, {"d", 7}, {"e", 6}, {"f", 5}, {"g", 4},
-                   {"h", 3}, {"i", 2}, {"j", 1}});
+    setList(7, 9,
+            {{"a", 10},
+             {"b", 9},
+             {"c", 8},
+             {"d", 7},
+             {"e", 6},
+             {"f", 5},
+             {"g", 4},
+             {"h", 3},
+             {"i", 2},
+             {"j", 1}});
+    highscoreList(7, 9)[unrankedSlot] = {"k", 1};  // no line end after the tenth
     saveHighscores(path.c_str());
-    EXPECT_EQ(readFile(path),
-              "Field: 7 9\nName\tScore\n\na\t10\nb\t9\nc\t8\nd\t7\ne\t6\nf\t5\ng\t4\nh\t3\ni\t2\nj\t1");
+    EXPECT_EQ(
+        readFile(path),
+        "Field: 7 9\nName\tScore\n\na\t10\nb\t9\nc\t8\nd\t7\ne\t6\nf\t5\ng\t4\nh\t3\ni\t2\nj\t1");
 
     resetCore();
     saveHighscores(path.c_str());
@@ -129,7 +163,8 @@ TEST_F(Highscores, WrittenTablesReadBackTheSameForManySizes) {
             for (size_t i = 0; i < count; ++i) {
                 std::string name;
                 const size_t length = 1 + random() % 19;
-                for (size_t c = 0; c < length; ++c) name += alphabet[random() % (sizeof alphabet - 1)];
+                for (size_t c = 0; c < length; ++c)
+                    name += alphabet[random() % (sizeof alphabet - 1)];
                 entries.push_back({name, score});
                 score = std::max<uint32_t>(1, score - random() % (score / 2 + 1));
             }
@@ -141,7 +176,8 @@ TEST_F(Highscores, WrittenTablesReadBackTheSameForManySizes) {
     loadHighscores(path.c_str());
     for (uint32_t width = 0; width < 30; ++width) {
         for (uint32_t height = 0; height < 30; ++height) {
-            ASSERT_EQ(ranked(width, height), expected[width * 30 + height]) << width << "x" << height;
+            ASSERT_EQ(ranked(width, height), expected[width * 30 + height])
+                << width << "x" << height;
         }
     }
     // The list in play had expected.size() entries.
@@ -150,7 +186,8 @@ TEST_F(Highscores, WrittenTablesReadBackTheSameForManySizes) {
 
 TEST_F(Highscores, ReadingSetsThePlayersSlotFromTheEntriesOfTheSizeInPlay) {
     std::string ten = "Field: 10 20\nName\tScore\n\n";
-    for (int i = 0; i < 12; ++i) ten += "p" + std::to_string(i) + "\t" + std::to_string(100 - i) + "\n";
+    for (int i = 0; i < 12; ++i)
+        ten += "p" + std::to_string(i) + "\t" + std::to_string(100 - i) + "\n";
     load(ten);
     EXPECT_EQ(gameState.playerSlot, 10u);  // entries past the tenth are skipped
     EXPECT_EQ(ranked(10, 20).size(), 10u);
@@ -177,27 +214,29 @@ TEST_F(Highscores, ReadingSetsThePlayersSlotFromTheEntriesOfTheSizeInPlay) {
 }
 
 TEST_F(Highscores, LinesThatAreNoEntriesAreSkipped) {
-    load("stray\t50\n"  // before any header
-         "Field: 10 20\n"
-         "Name\tScore\n"
-         "\n"
-         "Enter Name\t40\n"  // the placeholder: "Name" is no score
-         "Al Bo\t30\n"
-         "Al 42\t30\n"       // a blank inside: the second word is the score
-         "just words\n"
-         "ok\t20\n");
+    load(
+        "stray\t50\n"  // before any header
+        "Field: 10 20\n"
+        "Name\tScore\n"
+        "\n"
+        "Enter Name\t40\n"  // the placeholder: "Name" is no score
+        "Al Bo\t30\n"
+        "Al 42\t30\n"  // a blank inside: the second word is the score
+        "just words\n"
+        "ok\t20\n");
     EXPECT_EQ(ranked(10, 20), (std::vector<Entry>{{"Al", 42}, {"ok", 20}}));
     EXPECT_EQ(gameState.playerSlot, 2u);
 }
 
 TEST_F(Highscores, HostileInputNeverWritesOutsideTheTableOrPastAName) {
     const std::string longName(40, 'n');
-    load("Field: 30 20\nName\tScore\n\nwide\t9\n"
-         "Field: -1 5\nName\tScore\n\nneg\t9\n"
-         "Field: 5 400\nName\tScore\n\ntall\t9\n"
-         "Field: 2147483647 -2147483648\nName\tScore\n\nhuge\t9\n"
-         "Field: 5 5\nName\tScore\n\n" + longName + "\t8\n" +
-         std::string(120, 'a') + "\t7\n");
+    load(
+        "Field: 30 20\nName\tScore\n\nwide\t9\n"
+        "Field: -1 5\nName\tScore\n\nneg\t9\n"
+        "Field: 5 400\nName\tScore\n\ntall\t9\n"
+        "Field: 2147483647 -2147483648\nName\tScore\n\nhuge\t9\n"
+        "Field: 5 5\nName\tScore\n\n" +
+        longName + "\t8\n" + std::string(120, 'a') + "\t7\n");
     EXPECT_EQ(ranked(5, 5),
               (std::vector<Entry>{{std::string(19, 'n'), 8}, {std::string(19, 'a'), 7}}));
     EXPECT_EQ(highscoreList(5, 5)[0].name[19], '\0');
@@ -212,8 +251,9 @@ TEST_F(Highscores, HostileInputNeverWritesOutsideTheTableOrPastAName) {
 }
 
 TEST_F(Highscores, RepeatedHeaderOverwritesFromTheTopWithoutClearing) {
-    load("Field: 6 6\nName\tScore\n\na\t9\nb\t8\nc\t7\n\n"
-         "Field: 6 6\nName\tScore\n\nz\t20");
+    load(
+        "Field: 6 6\nName\tScore\n\nlonger_name\t9\nb\t8\nc\t7\n\n"
+        "Field: 6 6\nName\tScore\n\nz\t20");
     EXPECT_EQ(ranked(6, 6), (std::vector<Entry>{{"z", 20}, {"b", 8}, {"c", 7}}));
 }
 

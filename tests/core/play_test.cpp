@@ -41,7 +41,7 @@ protected:
     }
 
     static void dropAndLock() {
-        while (movePiece(0, -1)) {
+        for (int fall = 0; fall < gridSize && movePiece(0, -1); ++fall) {
         }
         lockPiece();
     }
@@ -72,12 +72,19 @@ TEST_F(Play, TicksAreDueStrictlyAfterTheTickLengthLessTheCarry) {
     EXPECT_EQ(gameState.gameClock, 60u);
     EXPECT_EQ(timer.carry, 0u);
 
-    elapse(timer, 59);  // lateness up to one whole tick is kept
+    elapse(timer, 60);  // lateness up to one whole tick is kept
     timedGameStep(timer);
-    EXPECT_EQ(timer.carry, 29u);
+    EXPECT_EQ(timer.carry, 30u);
+    elapse(timer, 0);
+    timedGameStep(timer);
+    EXPECT_EQ(gameState.gameClock, 90u);
+    timer.lastSample = 1;  // with a whole tick of credit, any time at all is enough
+    timedGameStep(timer);
+    EXPECT_EQ(gameState.gameClock, 120u);
+    EXPECT_EQ(timer.carry, 0u);
     elapse(timer, 100);  // beyond one whole tick it is dropped
     timedGameStep(timer);
-    EXPECT_EQ(gameState.gameClock, 120u);  // one tick per call, no catch-up
+    EXPECT_EQ(gameState.gameClock, 150u);  // one tick per call, no catch-up
     EXPECT_EQ(timer.carry, 0u);
 
     elapse(timer, 31);  // carry 0 + 31 - 30
@@ -307,7 +314,7 @@ TEST_F(Play, TurnKeysTurnBothWays) {
 TEST_F(Play, GameEndsWhenTheNextPieceCannotBePlaced) {
     gameState.fieldWidth = 4;
     gameState.fieldHeight = 4;
-    startWith(0, 1);  // square in columns 1..2, rows 3..2
+    startWith(0, 1);                        // square in columns 1..2, rows 3..2
     playfield.cells[1 * gridSize + 1] = 1;  // the square rests on this block
     ASSERT_FALSE(movePiece(0, -1));
 

@@ -92,9 +92,9 @@ TEST_F(Settings, FieldSizesOutsideFourToThirtyAreClamped) {
         uint32_t width;
         uint32_t height;
     };
-    for (const Case& c : {Case{"Field = 0 0", 4, 4}, Case{"Field = 3 31", 4, 30},
-                          Case{"Field = 100 -1", 30, 30}, Case{"Field = 4 30", 4, 30},
-                          Case{"Field = 4294967295 5", 30, 5}}) {
+    for (const Case& c :
+         {Case{"Field = 0 0", 4, 4}, Case{"Field = 3 31", 4, 30}, Case{"Field = 100 -1", 30, 30},
+          Case{"Field = 4 30", 4, 30}, Case{"Field = 4294967295 5", 30, 5}}) {
         SCOPED_TRACE(c.line);
         resetCore();
         load(c.line);
@@ -117,9 +117,11 @@ TEST_F(Settings, SpeedlimitZeroBecomesOneMillisecond) {
 }
 
 TEST_F(Settings, WindowMinimumsAreComparedAsSignedNumbers) {
-    for (const auto& [line, width, height] :
-         {std::tuple{"Size = 10 10", 64u, 48u}, {"Size = 64 48", 64u, 48u}, {"Size = 63 47", 64u, 48u},
-          {"Size = 3000000000 4294967295", 64u, 48u}, {"Size = 2147483647 1000", 2147483647u, 1000u}}) {
+    for (const auto& [line, width, height] : {std::tuple{"Size = 10 10", 64u, 48u},
+                                              {"Size = 64 48", 64u, 48u},
+                                              {"Size = 63 47", 64u, 48u},
+                                              {"Size = 3000000000 4294967295", 64u, 48u},
+                                              {"Size = 2147483647 1000", 2147483647u, 1000u}}) {
         SCOPED_TRACE(line);
         load(line);
         EXPECT_EQ(gameState.windowWidth, width);
@@ -128,9 +130,11 @@ TEST_F(Settings, WindowMinimumsAreComparedAsSignedNumbers) {
 }
 
 TEST_F(Settings, FullscreenTakesTheLowEightBits) {
-    for (const auto& [line, fullscreen] :
-         {std::pair{"Fullscreen = 256", false}, {"Fullscreen = 257", true}, {"Fullscreen = 1", true},
-          {"Fullscreen = -256", false}, {"Fullscreen = 0", false}}) {
+    for (const auto& [line, fullscreen] : {std::pair{"Fullscreen = 256", false},
+                                           {"Fullscreen = 257", true},
+                                           {"Fullscreen = 1", true},
+                                           {"Fullscreen = -256", false},
+                                           {"Fullscreen = 0", false}}) {
         SCOPED_TRACE(line);
         gameState.fullscreen = !fullscreen;
         load(line);

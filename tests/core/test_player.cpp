@@ -14,7 +14,9 @@ struct Snapshot {
     Playfield field;
 };
 
-Snapshot takeSnapshot() { return {gameState, playfield}; }
+Snapshot takeSnapshot() {
+    return {gameState, playfield};
+}
 void restore(const Snapshot& snapshot) {
     gameState = snapshot.state;
     playfield = snapshot.field;
@@ -100,9 +102,10 @@ Action planNextAction() {
         for (int dx = -width; dx <= width; ++dx) {
             restore(afterTurns);
             bool moved = true;
-            for (int step = 0; step < std::abs(dx) && moved; ++step) moved = movePiece(dx < 0 ? -1 : 1, 0);
+            for (int step = 0; step < std::abs(dx) && moved; ++step)
+                moved = movePiece(dx < 0 ? -1 : 1, 0);
             if (!moved) continue;
-            while (movePiece(0, -1)) {
+            for (int fall = 0; fall < gridSize && movePiece(0, -1); ++fall) {
             }
             const double value = evaluatePlacement() - 0.001 * (turns + std::abs(dx));
             if (value > best) {
@@ -120,11 +123,19 @@ Action planNextAction() {
 
 void pressFor(Action action) {
     switch (action) {
-        case Action::turn: press(key::up); break;
-        case Action::left: press(key::left); break;
-        case Action::right: press(key::right); break;
-        case Action::drop: press(key::space); break;
-        case Action::none: break;
+        case Action::turn:
+            press(key::up);
+            break;
+        case Action::left:
+            press(key::left);
+            break;
+        case Action::right:
+            press(key::right);
+            break;
+        case Action::drop:
+            press(key::space);
+            break;
+        case Action::none:
+            break;
     }
 }
-

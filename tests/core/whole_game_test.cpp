@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "core_test_support.h"
-#include "test_player.h"
 #include "game/game_play.h"
 #include "store/settings.h"
+#include "test_player.h"
 
 namespace {
 
@@ -33,10 +33,9 @@ std::vector<Entry> rankedEntries(const HighscoreEntry* list) {
     return entries;
 }
 
-const std::vector<Entry> earlierPlayers = {{"ann", 900}, {"bert", 400}, {"cleo", 250},
-                                           {"dirk", 120}, {"eve", 60},  {"finn", 30},
-                                           {"gus", 12},   {"hal", 5},   {"ida", 3},
-                                           {"jo", 1}};
+const std::vector<Entry> earlierPlayers = {
+    {"ann", 900}, {"bert", 400}, {"cleo", 250}, {"dirk", 120}, {"eve", 60},
+    {"finn", 30}, {"gus", 12},   {"hal", 5},    {"ida", 3},    {"jo", 1}};
 
 struct GameSummary {
     uint32_t score = 0;
@@ -58,8 +57,8 @@ protected:
     void startUp(uint32_t width, uint32_t height, LoopState& loop) {
         writeFile(settingsPath, "[Game]\nField = " + std::to_string(width) + " " +
                                     std::to_string(height) + "\nName = Bot\nSpeedlimit = 30");
-        std::string table = "Field: " + std::to_string(width) + " " + std::to_string(height) +
-                            "\nName\tScore\n\n";
+        std::string table =
+            "Field: " + std::to_string(width) + " " + std::to_string(height) + "\nName\tScore\n\n";
         for (const Entry& entry : earlierPlayers) {
             table += entry.name + "\t" + std::to_string(entry.score) + "\n";
         }
