@@ -28,7 +28,7 @@ Bytes header(int32_t width, int32_t height, uint32_t bits, uint32_t compression)
     Bytes out = {'B', 'M'};
     put32(out, 0);  // file size: not used
     put32(out, 0);
-    const uint32_t paletteBytes = bits == 24 ? 0 : (1u << bits) * 4;
+    const uint32_t paletteBytes = bits <= 8 ? (1u << bits) * 4 : 0;
     put32(out, 54 + paletteBytes);
     put32(out, 40);
     put32(out, static_cast<uint32_t>(width));

@@ -12,7 +12,7 @@ namespace testing_deflate {
 class BitWriter {
 public:
     void put(uint32_t value, uint32_t count) {
-        for (uint32_t i = 0; i < count; ++i) putBit((value >> i) & 1);
+        for (uint32_t i = 0; i < count; ++i) putBit(i < 32 ? (value >> i) & 1 : 0);
     }
     // Huffman codes go most-significant bit first.
     void putCode(uint32_t code, uint32_t length) {
