@@ -1,0 +1,33 @@
+// Asks an X window to close the way a window manager's close button does: a
+// WM_PROTOCOLS client message carrying WM_DELETE_WINDOW. The window stays; it
+// is up to its program to act on the request.
+//
+//   close_window WINDOW_ID      (decimal or 0x-prefixed, as xdotool prints it)
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: close_window WINDOW_ID\n");
+        return 2;
+    }
+    const Window window = static_cast<Window>(std::strtoul(argv[1], nullptr, 0));
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "close_window: no display\n");
+        return 1;
+    }
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const Status sent = XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
+    XCloseDisplay(display);
+    return sent != 0 ? 0 : 1;
+}

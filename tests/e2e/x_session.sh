@@ -1,0 +1,110 @@
+# Shared by the end-to-end scripts: a private Xvfb display, the game started
+# in a working directory, key presses, screenshots and pixel questions.
+# Sourced; expects $probe (screen_probe) and $work (the test's temp directory).
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Starts Xvfb on the first free display and exports DISPLAY.
+start_xvfb() {
+  local fifo="$work/display-number"
+  : >"$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  local i
+  for i in $(seq 1 100); do
+    [ -s "$fifo" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    sleep 0.1
+  done
+  [ -s "$fifo" ] || fail "Xvfb gave no display number"
+  export DISPLAY=":$(head -n 1 "$fifo")"
+}
+
+stop_xvfb() {
+  if [ -n "${xvfb_pid:-}" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=
+  fi
+}
+
+# start_game DIR [command prefix...]: runs the game in DIR with its standard
+# error in DIR.stderr; sets game_pid and game_dir.
+start_game() {
+  game_dir=$1
+  shift
+  (cd "$game_dir" && exec "$@" "$game") 2>"$game_dir.stderr" &
+  game_pid=$!
+}
+
+# Waits for the game window and sets window_id; gives it the keyboard.
+find_window() {
+  local i
+  window_id=
+  for i in $(seq 1 ${1:-100}); do
+    window_id=$(xdotool search --onlyvisible --name '^Stapelix by Norvane$' 2>/dev/null | head -n 1) || true
+    [ -n "$window_id" ] && break
+    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before its window showed: $(cat "$game_dir.stderr" 2>/dev/null)"
+    sleep 0.2
+  done
+  [ -n "$window_id" ] || fail "no window titled 'Stapelix by Norvane'"
+  xdotool mousemove --sync 320 240 >/dev/null 2>&1 || true
+  xdotool windowfocus --sync "$window_id" >/dev/null 2>&1 || true
+  sleep 0.5
+}
+
+# Fails at once, with what the game wrote, when it has ended unasked.
+expect_running() {
+  kill -0 "$game_pid" 2>/dev/null || fail "the game ended early: $(tail -n 40 "$game_dir.stderr")"
+}
+
+# press KEY...: each key held long enough for a frame and a game tick to see it.
+press() {
+  local key
+  for key in "$@"; do
+    expect_running
+    timeout 10 xdotool keydown "$key"
+    sleep 0.1
+    timeout 10 xdotool keyup "$key"
+    sleep 0.1
+  done
+}
+
+# shot NAME: the window's client area as $work/NAME.ppm.
+shot() {
+  sleep 0.2
+  expect_running
+  timeout 20 import -window "$window_id" -depth 8 "ppm:$work/$1.ppm" || fail "screenshot $1 failed"
+}
+
+# probe_find NAME CLASS X0 Y0 X1 Y1: prints "count minX minY maxX maxY".
+probe_find() {
+  "$probe" find "$work/$1.ppm" "$2" "$3" "$4" "$5" "$6"
+}
+
+# probe_count NAME CLASS X0 Y0 X1 Y1: just the count.
+probe_count() {
+  probe_find "$@" | cut -d' ' -f1
+}
+
+# Waits for the game to end; sets game_status.
+wait_game() {
+  local i
+  for i in $(seq 1 ${1:-150}); do
+    kill -0 "$game_pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  if kill -0 "$game_pid" 2>/dev/null; then
+    # SDL turns SIGTERM into a quit event; a hung game needs SIGKILL.
+    kill -KILL "$game_pid" 2>/dev/null || true
+    wait "$game_pid" 2>/dev/null || true
+    game_pid=
+    fail "the game did not end"
+  fi
+  game_status=0
+  wait "$game_pid" || game_status=$?
+  game_pid=
+}
