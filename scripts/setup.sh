@@ -42,12 +42,21 @@ if [ "$mode" = play ]; then
   cmake -S . -B build/play -DCMAKE_BUILD_TYPE=Release -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF
   cmake --build build/play -j"$jobs"
   if [ ! -x build/play/stapelix ]; then
-    echo "The game window is not built yet: this checkout has the game core only." >&2
+    echo "The build did not produce build/play/stapelix." >&2
     exit 1
   fi
-  # The game reads and writes its files in the working directory.
+  if [ ! -f Images/Block.bmp ]; then
+    echo "Images/Block.bmp, the block texture, is missing from this checkout." >&2
+    exit 1
+  fi
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display to open the game window on: run this from a desktop session." >&2
+    exit 1
+  fi
+  # The game reads and writes its files in the working directory; a texture
+  # the player put there is kept.
   mkdir -p run/Images
-  cp -n Images/Block.bmp run/Images/Block.bmp 2>/dev/null || true
+  [ -f run/Images/Block.bmp ] || cp Images/Block.bmp run/Images/Block.bmp
   cd run
   exec ../build/play/stapelix
 fi

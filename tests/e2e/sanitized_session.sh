@@ -28,7 +28,7 @@ cmake -S "$source_dir" -B "$work/build" -DCMAKE_BUILD_TYPE=Debug -DSTAPELIX_TEST
   fail "configure: $(tail -n 20 "$work/configure.log")"
 cmake --build "$work/build" --target stapelix -j2 >"$work/build.log" 2>&1 ||
   fail "build: $(tail -n 30 "$work/build.log")"
-game="$work/build/window/stapelix"
+game="$work/build/stapelix"
 [ -x "$game" ] || fail "no sanitized game at $game"
 
 export ASAN_OPTIONS="detect_leaks=1:malloc_context_size=40"

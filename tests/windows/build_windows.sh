@@ -23,7 +23,7 @@ cmake --build "$work/build" --target stapelix -j2 >"$work/build.log" 2>&1 || {
   cat "$work/build.log" >&2
   fail "build"
 }
-exe="$work/build/window/stapelix.exe"
+exe="$work/build/stapelix.exe"
 [ -f "$exe" ] || fail "no stapelix.exe"
 
 # PE header: "MZ", then at the offset stored at 0x3C "PE\0\0", machine 0x8664
