@@ -169,25 +169,33 @@ void drawCursor(float lineZeroBaseline, uint32_t line) {
     glEnd();
 }
 
-void printMenuLine(uint32_t line, const char* format, uint32_t value = 0) {
+// Red, set before the raster position so that the text takes it.
+void startMenuLine(uint32_t line) {
     setRed();
     glRasterPos2f(menuLeft, menuTop - menuLineStep * float(line));
-    glWindow.print(textFont, format, value);
 }
 
 void drawMenuView() {
     glWindow.unbindTexture();
     glLoadIdentity();
     if (!gameState.settingsVisible) {
-        if (gameState.gameClock != 0) printMenuLine(0, "Resume Game");
-        printMenuLine(1, "New Game");
-        printMenuLine(2, "Settings");
-        printMenuLine(3, "Exit Game");
+        if (gameState.gameClock != 0) {
+            startMenuLine(0);
+            glWindow.print(textFont, "Resume Game");
+        }
+        startMenuLine(1);
+        glWindow.print(textFont, "New Game");
+        startMenuLine(2);
+        glWindow.print(textFont, "Settings");
+        startMenuLine(3);
+        glWindow.print(textFont, "Exit Game");
         drawCursor(menuTop, gameState.menuCursor);
     } else {
         // The submenu's two lines sit where the main menu's lines 1 and 2 do.
-        printMenuLine(1, "Width: %u", gameState.fieldWidth);
-        printMenuLine(2, "Height: %u", gameState.fieldHeight);
+        startMenuLine(1);
+        glWindow.print(textFont, "Width: %u", gameState.fieldWidth);
+        startMenuLine(2);
+        glWindow.print(textFont, "Height: %u", gameState.fieldHeight);
         drawCursor(menuTop - menuLineStep, gameState.menuCursor);
     }
 }
