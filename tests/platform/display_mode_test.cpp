@@ -4,89 +4,67 @@
 
 namespace {
 
-DEVMODEA modeOfSize(DWORD width, DWORD height) {
-    DEVMODEA mode = {};
-    mode.dmSize = 148;
-    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
-    mode.dmPelsWidth = width;
-    mode.dmPelsHeight = height;
-    mode.dmBitsPerPel = 16;
-    return mode;
+bool isFullscreen(HWND hWnd) {
+    return (SDL_GetWindowFlags(sdlWindowOf(hWnd)) & SDL_WINDOW_FULLSCREEN) != 0;
 }
-
-bool isFullscreen(SDL_Window* window) {
-    return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
-}
-
-}  // namespace
 
 class DisplayModeTest : public PlatformTest {
 protected:
     void SetUp() override {
         PlatformTest::SetUp();
         ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktop));
+        mode.dmSize = sizeof mode;  // the desktop's size at 16 bits, asked for as the game does
+        mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+        mode.dmBitsPerPel = 16;
+        mode.dmPelsWidth = desktop.dmPelsWidth;
+        mode.dmPelsHeight = desktop.dmPelsHeight;
     }
     void TearDown() override {
         ChangeDisplaySettingsA(nullptr, CDS_RESET);
         PlatformTest::TearDown();
     }
-
-    DEVMODEA desktop = {};
+    DEVMODEA desktop = {}, mode = {};
 };
 
-TEST_F(DisplayModeTest, TheCurrentModeIsTheHostDesktop) {
+}  // namespace
+
+TEST_F(DisplayModeTest, TheCurrentModeIsTheHostDesktopAndOtherSizesAreRefused) {
     SDL_DisplayMode host;
     ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &host), 0);
-    EXPECT_EQ(desktop.dmPelsWidth, DWORD(host.w));
-    EXPECT_EQ(desktop.dmPelsHeight, DWORD(host.h));
-    EXPECT_EQ(desktop.dmDisplayFrequency, DWORD(host.refresh_rate));
+    EXPECT_EQ(std::make_tuple(desktop.dmPelsWidth, desktop.dmPelsHeight, desktop.dmDisplayFrequency),
+              std::make_tuple(DWORD(host.w), DWORD(host.h), DWORD(host.refresh_rate)));
     EXPECT_GE(desktop.dmBitsPerPel, 15u);
     EXPECT_TRUE(desktop.dmFields & DM_PELSWIDTH);
-    DEVMODEA unnamed = {};
-    EXPECT_FALSE(EnumDisplaySettingsA("\\\\.\\DISPLAY9", ENUM_CURRENT_SETTINGS, &unnamed));
+    EXPECT_FALSE(EnumDisplaySettingsA("\\\\.\\DISPLAY9", ENUM_CURRENT_SETTINGS, &mode));
     EXPECT_FALSE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, nullptr));
-}
-
-TEST_F(DisplayModeTest, ASizeTheHostDoesNotOfferIsRefusedAndTheWindowStaysAWindow) {
-    DEVMODEA odd = modeOfSize(desktop.dmPelsWidth + 3, desktop.dmPelsHeight + 1);
-    EXPECT_EQ(ChangeDisplaySettingsA(&odd, CDS_FULLSCREEN), DISP_CHANGE_FAILED);
-    EXPECT_EQ(ChangeDisplaySettingsA(&odd, CDS_TEST), DISP_CHANGE_FAILED);
-    HWND hWnd = createClientWindow(320, 240, WS_POPUP);
-    ASSERT_NE(hWnd, nullptr);
-    EXPECT_FALSE(isFullscreen(sdlWindowOf(hWnd)));
+    mode.dmPelsWidth += 3;
+    mode.dmPelsHeight += 1;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_FAILED);
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_TEST), DISP_CHANGE_FAILED);
+    EXPECT_FALSE(isFullscreen(createClientWindow(320, 240, WS_POPUP)));  // the window stays a window
 }
 
 TEST_F(DisplayModeTest, AnOfferedSizeMakesTheNextPopupWindowFullScreenUntilReset) {
-    DEVMODEA mode = modeOfSize(desktop.dmPelsWidth, desktop.dmPelsHeight);
+    const int width = int(mode.dmPelsWidth), height = int(mode.dmPelsHeight);
     ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
-    // Windowed styles do not take the mode.
-    HWND framed = createClientWindow(320, 240, WS_OVERLAPPEDWINDOW);
-    ASSERT_NE(framed, nullptr);
-    EXPECT_FALSE(isFullscreen(sdlWindowOf(framed)));
-    HWND popup = createClientWindow(int(mode.dmPelsWidth), int(mode.dmPelsHeight), WS_POPUP);
-    ASSERT_NE(popup, nullptr);
+    EXPECT_FALSE(isFullscreen(createClientWindow(320, 240, WS_OVERLAPPEDWINDOW)));  // windowed styles do not take it
+    HWND popup = createClientWindow(width, height, WS_POPUP);
     ShowWindow(popup, SW_SHOW);
-    EXPECT_TRUE(isFullscreen(sdlWindowOf(popup)));
+    EXPECT_TRUE(isFullscreen(popup));
     SDL_DisplayMode windowMode;
     ASSERT_EQ(SDL_GetWindowDisplayMode(sdlWindowOf(popup), &windowMode), 0);
-    EXPECT_EQ(DWORD(windowMode.w), mode.dmPelsWidth);
-    EXPECT_EQ(DWORD(windowMode.h), mode.dmPelsHeight);
-
+    EXPECT_EQ(std::make_pair(windowMode.w, windowMode.h), std::make_pair(width, height));
     // The game's way back: test the registry mode, reset, restore the saved one.
     EXPECT_EQ(ChangeDisplaySettingsA(nullptr, CDS_TEST), DISP_CHANGE_SUCCESSFUL);
-    EXPECT_TRUE(isFullscreen(sdlWindowOf(popup)));
+    EXPECT_TRUE(isFullscreen(popup));
     EXPECT_EQ(ChangeDisplaySettingsA(nullptr, CDS_RESET), DISP_CHANGE_SUCCESSFUL);
-    EXPECT_FALSE(isFullscreen(sdlWindowOf(popup)));
+    EXPECT_FALSE(isFullscreen(popup));
     EXPECT_EQ(ChangeDisplaySettingsA(&desktop, CDS_RESET), DISP_CHANGE_SUCCESSFUL);
-
     // Restoring the saved desktop mode on its own leaves full screen too.
     ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
-    HWND again = createClientWindow(int(mode.dmPelsWidth), int(mode.dmPelsHeight), WS_POPUP);
-    ASSERT_NE(again, nullptr);
-    ASSERT_TRUE(isFullscreen(sdlWindowOf(again)));
+    HWND again = createClientWindow(width, height, WS_POPUP);
+    ASSERT_TRUE(isFullscreen(again));
     EXPECT_EQ(ChangeDisplaySettingsA(&desktop, CDS_RESET), DISP_CHANGE_SUCCESSFUL);
-    EXPECT_FALSE(isFullscreen(sdlWindowOf(again)));
-    HWND later = createClientWindow(320, 240, WS_POPUP);
-    ASSERT_NE(later, nullptr);
-    EXPECT_FALSE(isFullscreen(sdlWindowOf(later)));
+    EXPECT_FALSE(isFullscreen(again));
+    EXPECT_FALSE(isFullscreen(createClientWindow(320, 240, WS_POPUP)));
 }

@@ -1,10 +1,6 @@
 // GDI fonts and wglUseFontBitmapsA: the face fontconfig finds, and glyph
 // lists that draw at the raster position and advance it.
-#include <GL/gl.h>
-
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "platform/font_face.h"
 #include "tests/platform/platform_fixture.h"
@@ -15,83 +11,57 @@ constexpr DWORD firstCode = 32;
 constexpr DWORD codeCount = 224;
 constexpr int emHeight = 12;
 
-HFONT createGameFont(const char* face = "Arial") {
+HFONT createGameFont(const char* face) {
     return CreateFontA(-emHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
                        CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
-// The set pixels of the frame, found by reading it back.
+// A printed text read back: the lit pixels' bounds and counts per column and
+// row, and the raster position's x after it.
 struct Ink {
-    int left = 1 << 30;
-    int right = -1;
-    int bottom = 1 << 30;
-    int top = -1;
-    int count = 0;
-    std::vector<int> columns;  // set pixels per column
-
-    bool empty() const { return count == 0; }
+    int left = 1 << 30, right = -1, bottom = 1 << 30, top = -1, count = 0;
+    std::vector<int> columns, rows;
+    float end = 0;
 };
 
 class FontTest : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
-        font = createGameFont();
-        ASSERT_NE(font, nullptr);
+        font = createGameFont("Arial");
         previous = SelectObject(dc, font);
         ASSERT_NE(previous, nullptr);
         base = glGenLists(codeCount);
-        ASSERT_NE(base, 0u);
         ASSERT_TRUE(wglUseFontBitmapsA(dc, firstCode, codeCount, base));
-        glDisable(GL_TEXTURE_2D);
-        glClearColor(0, 0, 0, 0);
     }
-
     void TearDown() override {
-        glDeleteLists(base, codeCount);
         SelectObject(dc, previous);
         DeleteObject(font);
         GlTest::TearDown();
     }
 
-    // Draws the text with the glyph lists as the game prints; returns the
-    // raster position's x after it.
-    float draw(const std::string& text, int x, int y) {
-        glColor3f(1, 1, 1);
+    // Prints the text on a cleared frame with glyph lists, as the game does.
+    Ink print(const std::string& text, int x = 10, int y = 20, GLuint lists = 0) {
+        glClear(GL_COLOR_BUFFER_BIT);
         glRasterPos2i(x, y);
-        glPushAttrib(GL_LIST_BIT);
-        glListBase(base - firstCode);
+        glListBase((lists != 0 ? lists : base) - firstCode);
         glCallLists(GLsizei(text.size()), GL_UNSIGNED_BYTE, text.data());
-        glPopAttrib();
         GLfloat position[4] = {};
         glGetFloatv(GL_CURRENT_RASTER_POSITION, position);
-        return position[0];
-    }
-
-    float advanceOf(const std::string& text) {
-        glClear(GL_COLOR_BUFFER_BIT);
-        return draw(text, 0, 20);
-    }
-
-    Ink readInk() {
         std::vector<GLubyte> pixels(size_t(width) * height * 4);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        Ink ink;
-        ink.columns.assign(width, 0);
+        Ink ink{1 << 30, -1, 1 << 30, -1, 0, std::vector<int>(width), std::vector<int>(height), position[0]};
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
                 if (pixels[(size_t(y) * width + x) * 4] < 128) continue;
-                ink.left = std::min(ink.left, x);
-                ink.right = std::max(ink.right, x);
-                ink.bottom = std::min(ink.bottom, y);
-                ink.top = std::max(ink.top, y);
-                ++ink.count;
-                ++ink.columns[x];
+                ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
+                ink.bottom = std::min(ink.bottom, y), ink.top = std::max(ink.top, y);
+                ++ink.count, ++ink.columns[x], ++ink.rows[y];
             }
         }
         return ink;
     }
+    float advanceOf(const std::string& text) { return print(text, 0).end; }
 
     HFONT font = nullptr;
     HGDIOBJ previous = nullptr;
@@ -110,91 +80,54 @@ TEST_F(FontTest, ArialBoldResolvesToAMetricCompatibleBoldFace) {
     EXPECT_EQ(face->face->size->metrics.y_ppem, emHeight);
 }
 
-TEST_F(FontTest, TextStartsAtTheRasterPositionAndRunsRight) {
-    const int x = 20;
-    const int y = 24;
-    glClear(GL_COLOR_BUFFER_BIT);
-    float end = draw("Stapelix", x, y);
+TEST_F(FontTest, TextStartsAtTheRasterPositionStandsUprightAndRunsRight) {
+    const int x = 20, y = 24;
+    Ink ink = print("Stapelix", x, y);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    Ink ink = readInk();
-    ASSERT_FALSE(ink.empty());
-    // 'S' has a small left bearing; 'p' reaches below the baseline, capitals
-    // at most an em above it.
+    ASSERT_GT(ink.count, 0);
+    // 'S' has a small left bearing; 'p' reaches below the baseline, capitals at most an em above it.
     EXPECT_GE(ink.left, x);
     EXPECT_LE(ink.left, x + 2);
     EXPECT_LT(ink.bottom, y);
     EXPECT_GE(ink.bottom, y - emHeight / 2);
     EXPECT_GE(ink.top, y + emHeight / 2);
     EXPECT_LT(ink.top, y + emHeight);
-    // Eight glyphs side by side: ink up to near the final raster position.
-    EXPECT_GT(end - x, 3.0f * emHeight);
-    EXPECT_LE(ink.right, int(end));
-    EXPECT_GT(ink.right, int(end) - emHeight / 2);
-    // No wide gap inside a word: every run of empty columns is narrower than
-    // half an em.
-    int gap = 0;
-    for (int column = ink.left; column <= ink.right; ++column) {
+    // Eight glyphs side by side, ink up to near the final raster position and
+    // no run of empty columns as wide as half an em.
+    EXPECT_GT(ink.end - x, 3.0f * emHeight);
+    EXPECT_LE(ink.right, int(ink.end));
+    EXPECT_GT(ink.right, int(ink.end) - emHeight / 2);
+    for (int column = ink.left, gap = 0; column <= ink.right; ++column) {
         gap = ink.columns[column] == 0 ? gap + 1 : 0;
         EXPECT_LT(gap, emHeight / 2) << "column " << column;
     }
-}
-
-TEST_F(FontTest, GlyphsStandUprightOnTheBaseline) {
-    const int y = 20;
-    glClear(GL_COLOR_BUFFER_BIT);
-    draw("T", 10, y);
-    Ink letterT = readInk();
-    ASSERT_FALSE(letterT.empty());
-    EXPECT_GE(letterT.bottom, y);  // nothing below the baseline
+    // A 'T' stands on the baseline with its bar at the top.
+    Ink letterT = print("T", 10, y);
+    ASSERT_GT(letterT.count, 0);
+    EXPECT_GE(letterT.bottom, y);
     EXPECT_GE(letterT.top - letterT.bottom + 1, emHeight * 2 / 3);
-    // The bar of a T is at the top: the top row is wider than the bottom one.
-    std::vector<GLubyte> top(size_t(width) * 4);
-    std::vector<GLubyte> bottom(size_t(width) * 4);
-    glReadPixels(0, letterT.top, width, 1, GL_RGBA, GL_UNSIGNED_BYTE, top.data());
-    glReadPixels(0, letterT.bottom, width, 1, GL_RGBA, GL_UNSIGNED_BYTE, bottom.data());
-    int topWidth = 0;
-    int bottomWidth = 0;
-    for (int x = 0; x < width; ++x) {
-        topWidth += top[size_t(x) * 4] >= 128;
-        bottomWidth += bottom[size_t(x) * 4] >= 128;
-    }
-    EXPECT_GT(topWidth, 2 * bottomWidth);
+    EXPECT_GT(letterT.rows[letterT.top], 2 * letterT.rows[letterT.bottom]);
 }
 
-TEST_F(FontTest, EachGlyphMovesTheRasterPositionByItsAdvance) {
-    float zero = advanceOf("0");
-    float seven = advanceOf("7");
-    float space = advanceOf(" ");
+TEST_F(FontTest, EachGlyphMovesTheRasterPositionByItsAdvanceInWindows1252) {
+    float zero = advanceOf("0"), seven = advanceOf("7");
+    Ink space = print(" ", 0);
     EXPECT_GT(zero, 0.0f);
-    EXPECT_GT(seven, 0.0f);
-    EXPECT_GT(space, 0.0f);
+    EXPECT_FLOAT_EQ(seven, zero);  // Arial's digits share one advance
+    EXPECT_GT(space.end, 0.0f);
+    EXPECT_EQ(space.count, 0);  // the space draws nothing
     EXPECT_FLOAT_EQ(advanceOf("007"), 2 * zero + seven);
-    EXPECT_FLOAT_EQ(advanceOf("0 7"), zero + space + seven);
-    // Proportional: an 'i' is narrower than a 'W'.
-    EXPECT_LT(advanceOf("i"), advanceOf("W"));
-    // The space draws nothing.
-    glClear(GL_COLOR_BUFFER_BIT);
-    draw(" ", 10, 20);
-    EXPECT_TRUE(readInk().empty());
-}
-
-TEST_F(FontTest, UpperCodesAreWindows1252AndCodesWithoutGlyphsStillAdvance) {
-    const std::string euro(1, char(0x80));
-    const std::string eAcute(1, char(0xE9));
-    const std::string undefined(1, char(0x81));
-    glClear(GL_COLOR_BUFFER_BIT);
-    draw(euro, 10, 20);
-    EXPECT_FALSE(readInk().empty());
-    EXPECT_GT(advanceOf(eAcute), 0.0f);
-    // e-acute is an 'e' with an accent on top: same advance, more ink above.
-    EXPECT_FLOAT_EQ(advanceOf(eAcute), advanceOf("e"));
-    glClear(GL_COLOR_BUFFER_BIT);
-    draw("e", 10, 20);
-    int plainTop = readInk().top;
-    glClear(GL_COLOR_BUFFER_BIT);
-    draw(eAcute, 10, 20);
-    EXPECT_GT(readInk().top, plainTop);
-    EXPECT_GT(advanceOf(undefined), 0.0f);
+    EXPECT_FLOAT_EQ(advanceOf("0 7"), zero + space.end + seven);
+    EXPECT_LT(advanceOf("i"), advanceOf("W"));  // proportional
+    // Upper codes: the euro sign has its glyph, e-acute is an 'e' with more
+    // ink above, and a code the code page leaves undefined still advances.
+    EXPECT_GT(print("\x80").count, 0);
+    EXPECT_NE(print("\x80").columns, print("\x81").columns);  // the euro is no default glyph
+    Ink plain = print("e", 0), acute = print("\xE9", 0);
+    EXPECT_GT(plain.end, 0.0f);
+    EXPECT_FLOAT_EQ(acute.end, plain.end);
+    EXPECT_GT(acute.top, plain.top);
+    EXPECT_GT(advanceOf("\x81"), 0.0f);
 }
 
 TEST_F(FontTest, BuildingListsKeepsTheCallersUnpackAlignment) {
@@ -204,19 +137,8 @@ TEST_F(FontTest, BuildingListsKeepsTheCallersUnpackAlignment) {
     GLint alignment = 0;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     EXPECT_EQ(alignment, 8);
-    // The lists built under a different alignment draw the same.
-    glClear(GL_COLOR_BUFFER_BIT);
-    draw("Stapelix", 10, 20);
-    Ink first = readInk();
-    glClear(GL_COLOR_BUFFER_BIT);
-    glListBase(more - firstCode);
-    glRasterPos2i(10, 20);
-    glCallLists(8, GL_UNSIGNED_BYTE, "Stapelix");
-    Ink second = readInk();
-    EXPECT_EQ(second.count, first.count);
-    EXPECT_EQ(second.columns, first.columns);
-    glDeleteLists(more, codeCount);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    // The lists built under another alignment draw the same.
+    EXPECT_EQ(print("Stapelix", 10, 20, more).columns, print("Stapelix").columns);
 }
 
 TEST_F(FontTest, FontObjectsFollowGdiSelectionRules) {
@@ -230,18 +152,12 @@ TEST_F(FontTest, FontObjectsFollowGdiSelectionRules) {
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(SelectObject(dc, other), font);
     EXPECT_FALSE(DeleteObject(other));
-    EXPECT_EQ(SelectObject(dc, font), other);
+    EXPECT_EQ(SelectObject(dc, previous), other);
     EXPECT_TRUE(DeleteObject(other));
     EXPECT_FALSE(DeleteObject(other));
     EXPECT_FALSE(DeleteObject(nullptr));
-    // The stock font makes glyph lists too.
-    SelectObject(dc, previous);
-    GLuint stock = glGenLists(1);
-    EXPECT_TRUE(wglUseFontBitmapsA(dc, 'A', 1, stock));
-    glDeleteLists(stock, 1);
-    SelectObject(dc, font);
-    // No lists without a current context.
+    // The stock font makes glyph lists too, but no font does without a current context.
+    EXPECT_TRUE(wglUseFontBitmapsA(dc, firstCode, 1, base));
     ASSERT_TRUE(wglMakeCurrent(nullptr, nullptr));
     EXPECT_FALSE(wglUseFontBitmapsA(dc, firstCode, 1, base));
-    ASSERT_TRUE(wglMakeCurrent(dc, context));
 }

@@ -1,55 +1,128 @@
 // Shared set-up for the platform tests: a registered window class whose
-// procedure records every message it receives, and windows sized by their
-// client area.
+// procedure records every message, windows sized by their client area, host
+// events pushed into SDL's queue, and a window with a current GL context.
 #pragma once
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "platform/handles.h"
 #include "platform/win32_extra.h"
 
-struct ReceivedMessage {
-    HWND hwnd;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
+using Received = std::tuple<HWND, UINT, WPARAM, LPARAM>;
+
+inline WORD registerClass(const char* name, WNDPROC procedure, HINSTANCE instance = GetModuleHandleA(nullptr)) {
+    WNDCLASSA windowClass = {0, procedure, 0, 0, instance, nullptr, nullptr, nullptr, nullptr, name};
+    return RegisterClassA(&windowClass);
+}
+
+inline HWND createPopup(LPCSTR classNameOrAtom) {
+    return CreateWindowExA(0, classNameOrAtom, "", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr, nullptr, nullptr);
+}
+
+inline SDL_Window* sdlWindowOf(HWND hWnd) {
+    return findWindow(hWnd) != nullptr ? findWindow(hWnd)->sdlWindow : nullptr;
+}
+
+// Host events as SDL reports them; a null window gives a key event of no window.
+inline void pushKey(HWND hWnd, SDL_Scancode scancode, SDL_Keycode character, Uint16 modifiers = KMOD_NONE,
+                    Uint32 type = SDL_KEYDOWN, Uint8 repeat = 0) {
+    SDL_Event event = {};
+    Uint32 id = hWnd != nullptr ? SDL_GetWindowID(sdlWindowOf(hWnd)) : 0;
+    event.key = {type, 0, id, Uint8(type == SDL_KEYDOWN), repeat, 0, 0, {scancode, character, modifiers, 0}};
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+}
+
+inline void pushWindowEvent(HWND hWnd, Uint8 kind, Sint32 data1 = 0, Sint32 data2 = 0) {
+    SDL_Event event = {};
+    event.window = {SDL_WINDOWEVENT, 0, SDL_GetWindowID(sdlWindowOf(hWnd)), kind, 0, 0, 0, data1, data2};
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+}
+
+// The next message in the range (key messages by default), or a zeroed MSG.
+inline MSG take(HWND hWnd = nullptr, UINT first = WM_KEYDOWN, UINT last = WM_SYSKEYUP) {
+    MSG msg;
+    return PeekMessageA(&msg, hWnd, first, last, PM_REMOVE) ? msg : MSG{};
+}
+
+// Every queued message, WM_QUIT included (bounded, should it never end).
+inline std::vector<MSG> takeAll() {
+    std::vector<MSG> all;
+    MSG msg;
+    while (all.size() < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) all.push_back(msg);
+    return all;
+}
+
+inline void drainQueue() {
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    takeAll();
+}
 
 class PlatformTest : public ::testing::Test {
 protected:
     static constexpr const char* className = "PlatformTestClass";
 
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        drainQueue();
+        received.clear();
+        ASSERT_NE(registerClass(className, [](HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                      received.emplace_back(hWnd, message, wParam, lParam);
+                      return 0;
+                  }),
+                  0);
+    }
+    void TearDown() override {
+        for (HWND hWnd : windows) DestroyWindow(hWnd);
+        EXPECT_TRUE(UnregisterClassA(className, GetModuleHandleA(nullptr)));
+        drainQueue();
+    }
 
     // A window whose client area is width x height, made the way the game
     // makes one: AdjustWindowRectEx on the client rectangle, then the outer size.
-    HWND createClientWindow(int width, int height, DWORD style = WS_OVERLAPPEDWINDOW, int x = 0,
-                            int y = 0);
-    SDL_Window* sdlWindowOf(HWND hWnd);
-    // Takes every queued message (WM_QUIT included) so each test starts clean.
-    void drainQueue();
+    HWND createClientWindow(int width, int height, DWORD style = WS_OVERLAPPEDWINDOW, int x = 0, int y = 0) {
+        RECT rect = {0, 0, width, height};
+        AdjustWindowRectEx(&rect, style, FALSE, WS_EX_APPWINDOW);
+        HWND hWnd = CreateWindowExA(WS_EX_APPWINDOW, className, "Platform test",
+                                    style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, x, y, rect.right - rect.left,
+                                    rect.bottom - rect.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        EXPECT_NE(hWnd, nullptr) << "window creation";
+        windows.push_back(hWnd);
+        return hWnd;
+    }
 
-    static LRESULT CALLBACK recordingProcedure(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static std::vector<ReceivedMessage> received;
-
+    inline static std::vector<Received> received;  // by the class procedure
     std::vector<HWND> windows;
 };
 
-// A window with a current GL context and a pixel-exact orthographic projection.
+// A window with a current GL context of the game's pixel format and a
+// pixel-exact orthographic projection.
 class GlTest : public PlatformTest {
 protected:
     static constexpr int width = 240;
     static constexpr int height = 64;
 
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        PlatformTest::SetUp();
+        dc = GetDC(createClientWindow(width, height));
+        format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+        format.iPixelType = PFD_TYPE_RGBA;
+        format.cColorBits = format.cDepthBits = 16;
+        ASSERT_TRUE(SetPixelFormat(dc, ChoosePixelFormat(dc, &format), &format));
+        context = wglCreateContext(dc);
+        ASSERT_TRUE(wglMakeCurrent(dc, context));
+        glOrtho(0, width, 0, height, -1, 1);  // one unit per pixel, origin bottom left
+    }
+    void TearDown() override {
+        wglMakeCurrent(nullptr, nullptr);
+        wglDeleteContext(context);
+        PlatformTest::TearDown();
+    }
 
-    HWND window = nullptr;
+    PIXELFORMATDESCRIPTOR format = {};
     HDC dc = nullptr;
     HGLRC context = nullptr;
 };
-
-PIXELFORMATDESCRIPTOR gamePixelFormat();
