@@ -2,301 +2,146 @@
 // the removal of full rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
-#include <set>
-#include <utility>
 
 #include "core_test_support.h"
 
 namespace {
 
-using Cells = std::set<std::pair<int, int>>;
-
-Cells pieceCells() {
-    Cells cells;
-    for (const PieceCell& cell : gameState.currentPiece.cells) cells.insert({cell.x, cell.y});
-    return cells;
-}
-
 uint8_t& cell(int x, int y) {
     return playfield.cells[y * gridSize + x];
+}
+
+// The current piece's colour and its cells as "x,y" words in ascending order.
+std::string pieceCells() {
+    std::vector<std::pair<int, int>> cells;
+    for (const PieceCell& c : gameState.currentPiece.cells) cells.push_back({c.x, c.y});
+    std::sort(cells.begin(), cells.end());
+    std::string text = std::to_string(gameState.currentPiece.color) + ":";
+    for (const auto& [x, y] : cells) text += " " + std::to_string(x) + "," + std::to_string(y);
+    return text;
 }
 
 class Board : public ::testing::Test {
 protected:
     void SetUp() override { resetCore(); }
-
-    void spawn(int type) {
+    static bool spawn(int type) {
         Piece definition{};
         makePiece(definition, type);
-        ASSERT_TRUE(spawnPiece(definition));
+        return spawnPiece(definition);
     }
 };
 
-TEST_F(Board, EveryPieceSpawnsWithItsShapeAndColourAtTheTopCentre) {
-    const std::vector<std::vector<std::string>> expected = {
-        {"....bb....", "....bb....", "..........", ".........."},
-        {"....c.....", "....c.....", "....c.....", "....c....."},
-        {"....9.....", "....99....", ".....9....", ".........."},
-        {"....a.....", "...aa.....", "...a......", ".........."},
-        {"...eee....", "....e.....", "..........", ".........."},
-        {"...dd.....", "....d.....", "....d.....", ".........."},
-        {"....ff....", "....f.....", "....f.....", ".........."},
-    };
-    for (int type = 0; type < pieceTypes; ++type) {
-        SCOPED_TRACE(type);
-        setField({});
-        spawn(type);
-        const std::vector<std::string> picture = fieldPicture();
-        EXPECT_EQ(std::vector<std::string>(picture.begin(), picture.begin() + 4), expected[type]);
-        // Block 0 sits in the top active row at column (width - 1) / 2.
-        EXPECT_EQ(gameState.currentPiece.cells[0].x, 4);
-        EXPECT_EQ(gameState.currentPiece.cells[0].y, 19);
-    }
-}
-
-TEST_F(Board, SpawnColumnFollowsTheWidthAndUnknownTypesChangeNothing) {
-    for (const auto& [width, column] : {std::pair{4u, 1}, {10u, 4}, {11u, 5}, {30u, 14}}) {
-        gameState.fieldWidth = width;
-        setField({});
-        spawn(1);
-        EXPECT_EQ(gameState.currentPiece.cells[0].x, column) << width;
-        EXPECT_EQ(gameState.currentPiece.cells[3].y, 16) << width;
-    }
+TEST_F(Board, UnknownPieceTypesChangeNothing) {
     Piece piece{};
-    makePiece(piece, 4);
-    const Piece before = piece;
-    makePiece(piece, 7);
-    makePiece(piece, -1);
-    EXPECT_EQ(std::memcmp(&piece, &before, sizeof piece), 0);
+    for (int type : {4, 7, -1}) makePiece(piece, type);
+    EXPECT_EQ(piece.color, 14);
 }
 
-TEST_F(Board, CellTestAppliesFloorWallsOwnCellsAndHiddenRowsInOrder) {
+TEST_F(Board, CellTestOrdersFloorWallsOwnCellsAndTheGridTop) {
     gameState.fieldWidth = 8;
     gameState.fieldHeight = 6;
-    spawn(0);                              // square at columns 3..4, rows 5..4
-    EXPECT_EQ(testCell(-1, -1), Blocked);  // the floor comes before the wall
-    EXPECT_EQ(testCell(3, -1), Blocked);
-    EXPECT_EQ(testCell(-1, 0), PastLeftWall);
+    spawn(0);        // square at columns 3..4, rows 5..4
     cell(8, 0) = 5;  // stale content right of the active area
-    EXPECT_EQ(testCell(8, 0), PastRightWall);
-    EXPECT_EQ(testCell(8, -3), Blocked);
-    EXPECT_EQ(testCell(3, 5), Free);  // the piece's own cell
-    EXPECT_EQ(testCell(2, 5), Free);
     cell(2, 5) = 7;
-    EXPECT_EQ(testCell(2, 5), Blocked);
-    // A hidden row is judged by its content.
-    EXPECT_EQ(testCell(1, 6), Free);
-    cell(1, 6) = 3;
-    EXPECT_EQ(testCell(1, 6), Blocked);
-    // The grid ends at row 29: anything above counts as taken.
-    EXPECT_EQ(testCell(1, 29), Free);
-    EXPECT_EQ(testCell(1, 30), Blocked);
-    EXPECT_EQ(testCell(1, 31), Blocked);
+    cell(1, 6) = 3;  // a hidden row is judged by its content
+    const std::tuple<int, int, CellStatus> cases[] = {
+        {-1, -1, Blocked}, {3, -1, Blocked}, {-1, 0, PastLeftWall}, {8, 0, PastRightWall},
+        {7, 0, Free},      {8, -3, Blocked}, {3, 5, Free},          {2, 5, Blocked},
+        {2, 4, Free},      {1, 6, Blocked},  {2, 6, Free},          {1, 29, Free},
+        {1, 30, Blocked},  {1, 31, Blocked}};
+    for (const auto& [x, y, status] : cases) EXPECT_EQ(testCell(x, y), status) << x << "," << y;
 }
 
-TEST_F(Board, MovesShiftThePieceOrRefuseWithoutChange) {
-    gameState.fieldWidth = 6;
-    gameState.fieldHeight = 6;
-    spawn(4);                       // T: row 5 columns 1..3, stem at (2, 4)
-    EXPECT_TRUE(movePiece(0, -1));  // overlapping old and new cells
-    EXPECT_EQ(fieldPicture(), (std::vector<std::string>{"......", ".eee..", "..e...", "......",
-                                                        "......", "......"}));
-    EXPECT_TRUE(movePiece(-1, 0));
-    EXPECT_FALSE(movePiece(-1, 0));  // wall
-    EXPECT_TRUE(movePiece(1, 0));
-    EXPECT_TRUE(movePiece(1, 0));
-    EXPECT_TRUE(movePiece(1, 0));
-    EXPECT_FALSE(movePiece(1, 0));
-    cell(4, 0) = 1;
-    EXPECT_TRUE(movePiece(0, -1));
-    EXPECT_TRUE(movePiece(0, -1));
-    const std::vector<std::string> resting = fieldPicture();
-    EXPECT_EQ(resting, (std::vector<std::string>{"......", "......", "......", "...eee", "....e.",
-                                                 "....x."}));
-    EXPECT_FALSE(movePiece(0, -1));  // on the block
-    EXPECT_EQ(fieldPicture(), resting);
-    EXPECT_EQ(pieceCells(), (Cells{{4, 2}, {3, 2}, {5, 2}, {4, 1}}));
-}
-
-TEST_F(Board, SquareAndDirectionZeroNeverTurn) {
-    spawn(0);
-    const std::vector<std::string> before = fieldPicture();
-    rotatePiece(1);
-    rotatePiece(-1);
-    EXPECT_EQ(fieldPicture(), before);
-    setField({});
-    spawn(4);
-    const std::vector<std::string> withT = fieldPicture();
-    rotatePiece(0);
-    EXPECT_EQ(fieldPicture(), withT);
-}
-
-TEST_F(Board, TurnsGoClockwiseAndBackAboutThePivot) {
-    gameState.fieldWidth = 6;
-    gameState.fieldHeight = 8;
-    spawn(4);  // T stem down at (2, 7)
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(movePiece(0, -1));
-    const Cells spawned = pieceCells();
-    rotatePiece(1);  // stem turns from down to left
-    EXPECT_EQ(pieceCells(), (Cells{{2, 4}, {2, 5}, {2, 3}, {1, 4}}));
-    EXPECT_EQ(fieldPicture(), (std::vector<std::string>{"......", "......", "..e...", ".ee...",
-                                                        "..e...", "......", "......", "......"}));
-    rotatePiece(-1);
-    EXPECT_EQ(pieceCells(), spawned);
-    rotatePiece(-1);  // stem turns from down to right
-    EXPECT_EQ(pieceCells(), (Cells{{2, 4}, {2, 3}, {2, 5}, {3, 4}}));
-    EXPECT_EQ(cell(1, 4), 0);
-}
-
-TEST_F(Board, TurnRightAfterSpawnLiftsACellIntoTheHiddenRows) {
-    spawn(4);
-    rotatePiece(1);
-    EXPECT_EQ(cell(4, 20), 14);  // one row above the top active row
-    EXPECT_EQ(fieldPicture()[0], "...ee.....");
-
-    // On 28 rows an upside-down L turned twice reaches row 29, the last row
-    // of the grid; on 29 and 30 rows that turn would leave the grid and is refused.
-    for (const auto& [height, turns] : {std::pair{28u, 2}, {29u, 1}, {30u, 0}}) {
-        SCOPED_TRACE(height);
+// Steps: < > v move, _ falls to the floor, R L 0 turn by +1, -1 and 0; a
+// block is set at (bx, by) before the last step.
+TEST_F(Board, MovesAndTurnsWithWallKicksRefuseWithoutChange) {
+    const std::tuple<int, uint32_t, int, int, const char*, const char*> cases[] = {
+        {0, 20, -1, 0, "", "11: 4,18 4,19 5,18 5,19"},  // every piece at the top centre
+        {1, 20, -1, 0, "", "12: 4,16 4,17 4,18 4,19"},
+        {2, 20, -1, 0, "", "9: 4,18 4,19 5,17 5,18"},
+        {3, 20, -1, 0, "", "10: 3,17 3,18 4,18 4,19"},
+        {5, 20, -1, 0, "", "13: 3,19 4,17 4,18 4,19"},
+        {6, 20, -1, 0, "", "15: 4,17 4,18 4,19 5,19"},
+        {4, 6, -1, 0, "v<<<<>>>>>>>>vvvv", "14: 7,1 8,0 8,1 9,1"},  // walls and blocks stop moves
+        {4, 20, 4, 9, "vvvvvvvvv", "14: 3,11 4,10 4,11 5,11"},
+        {4, 20, -1, 0, "R", "14: 3,19 4,18 4,19 4,20"},  // the stem turns into the hidden rows
+        {4, 20, -1, 0, "vvvRL", "14: 3,16 4,15 4,16 5,16"},
+        {4, 20, -1, 0, "vvvL", "14: 4,15 4,16 4,17 5,16"},
+        {4, 20, -1, 0, "0", "14: 3,19 4,18 4,19 5,19"},
+        {0, 20, -1, 0, "R", "11: 4,18 4,19 5,18 5,19"},      // the square never turns
+        {1, 20, -1, 0, "<<<<R", "12: 0,17 1,17 2,17 3,17"},  // kicked off the left wall
+        {1, 20, -1, 0, ">>>>>L", "12: 6,17 7,17 8,17 9,17"},
+        {1, 20, 3, 17, "<<<<R", "12: 0,16 0,17 0,18 0,19"},  // the kicked position is taken
+        // A turned cell on a block refuses even where the kick would clear it.
+        {5, 20, 1, 15, "<<<vvvvvR", "13: 0,14 1,12 1,13 1,14"},
+        {5, 20, -1, 0, "<<<vvvvvR", "13: 0,14 1,14 2,14 2,15"},
+        {1, 20, -1, 0, "R_RL", "12: 3,0 4,0 5,0 6,0"},  // lying on the floor
+        // The grid ends at row 29: turns aiming above it are refused.
+        {5, 28, -1, 0, "RR", "13: 4,27 4,28 4,29 5,27"},
+        {5, 29, -1, 0, "RR", "13: 2,28 3,28 4,28 4,29"},
+        {5, 30, -1, 0, "RR", "13: 3,29 4,27 4,28 4,29"}};
+    for (const auto& [type, height, bx, by, steps, cells] : cases) {
+        SCOPED_TRACE(std::to_string(type) + " " + steps);
         resetCore();
         gameState.fieldHeight = height;
-        spawn(5);
-        for (int i = 0; i < 2; ++i) {
-            const Cells before = pieceCells();
-            rotatePiece(1);
-            EXPECT_EQ(pieceCells() != before, i < turns);
+        spawn(type);
+        for (const char* s = steps; *s; ++s) {
+            if (s[1] == '\0' && bx >= 0) cell(bx, by) = 2;
+            if (std::strchr("<>v", *s)) movePiece((*s == '>') - (*s == '<'), -(*s == 'v'));
+            for (int fall = 0; *s == '_' && fall < gridSize; ++fall) movePiece(0, -1);
+            if (std::strchr("RL0", *s)) rotatePiece((*s == 'R') - (*s == 'L'));
         }
-        for (const PieceCell& c : gameState.currentPiece.cells) {
-            EXPECT_LT(c.y, gridSize);
-            EXPECT_EQ(cell(c.x, c.y), 13);
-        }
+        EXPECT_EQ(pieceCells(), cells);
+        // The grid holds the piece in its colour and nothing of where it was.
+        for (const PieceCell& p : gameState.currentPiece.cells)
+            EXPECT_EQ(cell(p.x, p.y), gameState.currentPiece.color);
+        EXPECT_EQ(std::count(playfield.cells, std::end(playfield.cells), 0),
+                  gridSize * gridSize - 4 - (bx >= 0));
     }
-}
-
-TEST_F(Board, WallKicksShiftWholeColumns) {
-    spawn(1);
-    for (int i = 0; i < 4; ++i) ASSERT_TRUE(movePiece(-1, 0));
-    ASSERT_EQ(pieceCells(), (Cells{{0, 19}, {0, 18}, {0, 17}, {0, 16}}));
-    rotatePiece(1);  // block 3 would land in column -1
-    EXPECT_EQ(pieceCells(), (Cells{{0, 17}, {1, 17}, {2, 17}, {3, 17}}));
-    EXPECT_EQ(fieldPicture()[2], "cccc......");
-    EXPECT_EQ(fieldPicture()[1], "..........");
-
-    setField({});
-    spawn(1);
-    for (int i = 0; i < 5; ++i) ASSERT_TRUE(movePiece(1, 0));
-    rotatePiece(-1);  // block 3 would land in column 10
-    EXPECT_EQ(fieldPicture()[2], "......cccc");
-}
-
-TEST_F(Board, KickedPositionOnABlockRefusesTheTurn) {
-    spawn(1);
-    for (int i = 0; i < 4; ++i) ASSERT_TRUE(movePiece(-1, 0));
-    cell(3, 17) = 2;
-    const Cells before = pieceCells();
-    rotatePiece(1);
-    EXPECT_EQ(pieceCells(), before);
-    EXPECT_EQ(fieldPicture()[2], "c..2......");
-    EXPECT_EQ(fieldPicture()[0], "c.........");
-}
-
-TEST_F(Board, TurnedCellOnABlockRefusesEvenWhenAKickWouldClearIt) {
-    spawn(5);  // upside-down L, pivot block 0
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(movePiece(-1, 0));
-    for (int i = 0; i < 5; ++i) ASSERT_TRUE(movePiece(0, -1));
-    ASSERT_EQ(pieceCells(), (Cells{{1, 14}, {0, 14}, {1, 13}, {1, 12}}));
-    const std::vector<std::string> original = fieldPicture();
-
-    // Turned: (1,14) (1,15) (0,14) (-1,14); the kick would move it to
-    // (2,14) (2,15) (1,14) (0,14), clear of (1,15).
-    cell(1, 15) = 4;
-    rotatePiece(1);
-    EXPECT_EQ(pieceCells(), (Cells{{1, 14}, {0, 14}, {1, 13}, {1, 12}}));
-
-    cell(1, 15) = 0;
-    rotatePiece(1);
-    EXPECT_EQ(pieceCells(), (Cells{{2, 14}, {2, 15}, {1, 14}, {0, 14}}));
-    EXPECT_NE(fieldPicture(), original);
-}
-
-TEST_F(Board, BarLyingOnTheFloorCannotTurn) {
-    spawn(1);
-    rotatePiece(1);
-    for (int fall = 0; fall < gridSize && movePiece(0, -1); ++fall) {
-    }
-    ASSERT_EQ(fieldPicture()[19], "...cccc...");
-    const Cells lying = pieceCells();
-    rotatePiece(1);
-    EXPECT_EQ(pieceCells(), lying);
-    rotatePiece(-1);
-    EXPECT_EQ(pieceCells(), lying);
-    EXPECT_EQ(fieldPicture()[19], "...cccc...");
 }
 
 TEST_F(Board, FailedSpawnLeavesTheFieldAndAnUnplacedPiece) {
     gameState.fieldWidth = 4;
     gameState.fieldHeight = 4;
     cell(1, 1) = 3;
-    Piece bar{};
-    makePiece(bar, 1);
-    const std::vector<std::string> before = fieldPicture();
-    EXPECT_FALSE(spawnPiece(bar));
-    EXPECT_EQ(fieldPicture(), before);
-    const Piece zero{};
-    EXPECT_EQ(std::memcmp(&gameState.currentPiece, &zero, sizeof zero), 0);
+    EXPECT_FALSE(spawn(1));
+    EXPECT_EQ(pieceCells(), "0: 0,0 0,0 0,0 0,0");
     EXPECT_FALSE(gameState.currentPiecePlaced);
     cell(0, 0) = 6;  // the all-zero record's cells hold no claim on (0, 0)
     EXPECT_EQ(testCell(0, 0), Blocked);
     EXPECT_FALSE(movePiece(1, 0));
     rotatePiece(1);
-    rotatePiece(-1);
-    EXPECT_EQ(fieldPicture(), (std::vector<std::string>{"....", "....", ".3..", "6..."}));
-    // The blocks of the previous piece count as blocks for the next spawn.
-    setField({});
-    spawn(0);
-    EXPECT_FALSE(spawnPiece(bar));
+    EXPECT_EQ(fieldPicture(), "..../..../.3../6...");
+    setField("");  // the blocks of the previous piece count for the next spawn
+    EXPECT_TRUE(spawn(0));
+    EXPECT_FALSE(spawn(1));
 }
 
-TEST_F(Board, FullRowsAreRemovedLowestFirstAndCounted) {
+TEST_F(Board, FullRowsAreRemovedLowestFirstAndCountedInTheActiveAreaOnly) {
     gameState.fieldWidth = 5;
     gameState.fieldHeight = 6;
-    setField({"..x..", "xxxxx", ".x.x.", "xxxxx"});
-    gameState.clearedThisDrop = 0;
-    gameState.linesCleared = 7;
-    cell(6, 1) = 9;  // stale, right of the active area
-    cell(2, 6) = 4;  // hidden row
-    removeFullRows();
-    EXPECT_EQ(gameState.clearedThisDrop, 2u);
-    EXPECT_EQ(gameState.linesCleared, 9);
-    EXPECT_EQ(fieldPicture(),
-              (std::vector<std::string>{".....", ".....", ".....", ".....", "..x..", ".x.x."}));
-    EXPECT_EQ(cell(6, 1), 9);
-    EXPECT_EQ(cell(2, 6), 4);
-
-    // A full top row goes without moving anything else; four at once too.
-    setField({"xxxxx", "..x..", ".....", ".....", ".....", "x.x.x"});
-    removeFullRows();
-    EXPECT_EQ(fieldPicture(),
-              (std::vector<std::string>{".....", "..x..", ".....", ".....", ".....", "x.x.x"}));
-    setField({"..x..", "xxxxx", "xxxxx", "xxxxx", "xxxxx", "x...."});
-    gameState.clearedThisDrop = 0;
-    removeFullRows();
-    EXPECT_EQ(gameState.clearedThisDrop, 4u);
-    EXPECT_EQ(fieldPicture(),
-              (std::vector<std::string>{".....", ".....", ".....", ".....", "..x..", "x...."}));
-}
-
-TEST_F(Board, ClearRowTouchesOnlyTheActiveWidthOfOneRow) {
-    gameState.fieldWidth = 4;
+    const std::tuple<const char*, const char*, uint32_t> cases[] = {
+        {"..x../xxxxx/.x.x./xxxxx", "...../...../...../...../..x../.x.x.", 2},
+        {"xxxxx/..x../...../...../...../x.x.x", "...../..x../...../...../...../x.x.x", 1},
+        {"..x../xxxxx/xxxxx/xxxxx/xxxxx/x....", "...../...../...../...../..x../x....", 4}};
+    for (const auto& [before, after, rows] : cases) {
+        setField(before);
+        cell(6, 1) = 9;  // stale, right of the active area
+        cell(2, 6) = 4;  // hidden row
+        gameState.clearedThisDrop = 0;
+        gameState.linesCleared = 7;
+        removeFullRows();
+        EXPECT_EQ(fieldPicture(), after) << before;
+        EXPECT_EQ(gameState.clearedThisDrop, rows);
+        EXPECT_EQ(gameState.linesCleared, int(7 + rows));
+        EXPECT_EQ(cell(6, 1) * 10 + cell(2, 6), 94);
+    }
     std::memset(playfield.cells, 5, sizeof playfield.cells);
-    clearRow(2);
-    for (int x = 0; x < gridSize; ++x) EXPECT_EQ(cell(x, 2), x < 4 ? 0 : 5) << x;
-    EXPECT_EQ(cell(0, 1), 5);
-    EXPECT_EQ(cell(0, 3), 5);
-    clearRow(30);  // past the grid: nothing
-    clearRow(4000000000u);
-    EXPECT_EQ(cell(0, 29), 5);
+    for (uint32_t row : {2u, 30u, 4000000000u}) clearRow(row);  // rows past the grid: nothing
+    for (int i = 0; i < gridSize * gridSize; ++i)
+        EXPECT_EQ(playfield.cells[i], i / gridSize == 2 && i % gridSize < 5 ? 0 : 5) << i;
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #include "core_test_support.h"
 
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
@@ -28,41 +27,42 @@ bool isDown(uint8_t code) {
     return keyState.down[code] != 0;
 }
 
-namespace {
-char cellChar(uint8_t value) {
-    if (value == 0) return '.';
-    if (value == 1) return 'x';
-    return "0123456789abcdef"[value & 15];
-}
-uint8_t cellValue(char c) {
-    if (c == '.') return 0;
-    if (c == 'x') return 1;
-    if (c >= '0' && c <= '9') return uint8_t(c - '0');
-    return uint8_t(c - 'a' + 10);
-}
-}  // namespace
-
-std::vector<std::string> fieldPicture() {
-    std::vector<std::string> rows;
+std::string fieldPicture() {
+    std::string picture;
     for (int y = int(gameState.fieldHeight) - 1; y >= 0; --y) {
-        std::string row;
-        for (int x = 0; x < int(gameState.fieldWidth); ++x) {
-            row += cellChar(playfield.cells[y * gridSize + x]);
-        }
-        rows.push_back(row);
+        for (int x = 0; x < int(gameState.fieldWidth); ++x)
+            picture += ".x23456789abcdef"[playfield.cells[y * gridSize + x] & 15];
+        if (y > 0) picture += '/';
     }
-    return rows;
+    return picture;
 }
 
-void setField(const std::vector<std::string>& rowsTopFirst) {
+void setField(const std::string& rowsTopFirst) {
     for (uint32_t y = 0; y < gameState.fieldHeight; ++y) clearRow(y);
-    const int count = int(rowsTopFirst.size());
-    for (int i = 0; i < count; ++i) {
-        const int y = count - 1 - i;
-        const std::string& row = rowsTopFirst[i];
-        if (row.size() != gameState.fieldWidth) throw std::logic_error("row width");
-        for (int x = 0; x < int(row.size()); ++x)
-            playfield.cells[y * gridSize + x] = cellValue(row[x]);
+    const size_t stride = gameState.fieldWidth + 1, rows = (rowsTopFirst.size() + 1) / stride;
+    for (size_t i = 0; i < rowsTopFirst.size(); ++i) {
+        if (i % stride < gameState.fieldWidth)
+            playfield.cells[(rows - 1 - i / stride) * gridSize + i % stride] =
+                rowsTopFirst[i] == 'x';
+    }
+}
+
+std::string ranked(uint32_t width, uint32_t height) {
+    std::string text;
+    const HighscoreEntry* list = highscoreList(width, height);
+    for (uint32_t slot = 0; slot < rankedSlots && list[slot].score != 0; ++slot)
+        text += (slot ? " " : "") + std::string(list[slot].name) + ":" +
+                std::to_string(list[slot].score);
+    return text;
+}
+
+void setList(uint32_t width, uint32_t height, const std::string& entries) {
+    std::istringstream words(entries);
+    HighscoreEntry* entry = highscoreList(width, height);
+    for (std::string word; words >> word; ++entry) {
+        const size_t colon = word.rfind(':');
+        std::strcpy(entry->name, word.substr(0, colon).c_str());
+        entry->score = uint32_t(std::stoul(word.substr(colon + 1)));
     }
 }
 
@@ -87,55 +87,23 @@ TempDir::TempDir() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "stapelix-core-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    path = pattern;
 }
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(path, ignored);
 }
 
-FileSizeLimit::FileSizeLimit(uint64_t bytes) {
-    signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the process
-    rlimit limit{};
-    if (getrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("getrlimit failed");
-    savedLimit_ = limit.rlim_cur;
-    limit.rlim_cur = bytes;
-    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("setrlimit failed");
-}
-
-FileSizeLimit::~FileSizeLimit() {
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = savedLimit_;
-    setrlimit(RLIMIT_FSIZE, &limit);
+int TempDir::entries() const {
+    return int(std::distance(std::filesystem::directory_iterator(path), {}));
 }
 
 std::string readFile(const std::string& fileName) {
     std::ifstream in(fileName, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void writeFile(const std::string& fileName, const std::string& content) {
-    std::ofstream out(fileName, std::ios::binary);
-    out << content;
-}
-
-uint32_t pointsForRows(uint32_t rows) {
-    switch (rows) {
-        case 0:
-            return 0;
-        case 1:
-            return 1;
-        case 2:
-            return 3;
-        case 3:
-            return 5;
-        case 4:
-            return 8;
-        default:
-            throw std::logic_error("a lock removes at most four rows");
-    }
+    std::ofstream(fileName, std::ios::binary) << content;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "core_test_support.h"
@@ -10,7 +11,11 @@
 
 namespace {
 
-enum class Mode { mainMenu, settings, playing, paused, nameEditing, gameOver, inconsistent };
+// Steps of a script: a key pressed for one frame without a tick, or these.
+constexpr int Tick = -1;     // a frame with a tick
+constexpr int End = -2;      // a frame whose tick locks and cannot place the next piece
+constexpr int Prepare = -3;  // the start-up preparation of the player's name
+constexpr int Hold = 1000;   // Hold + key: pressed, no frame
 
 class FrameLogic : public ::testing::Test {
 protected:
@@ -19,423 +24,171 @@ protected:
     void SetUp() override {
         resetCore();
         std::srand(77);
-        loop = LoopState{};
     }
 
-    Mode mode() const {
+    void run(const std::vector<int>& steps) {
+        for (int step : steps) {
+            if (step == End) {  // the blocks left at the top centre are in the way of any piece
+                gameState.currentPiecePlaced = false;
+                gameState.gameClock = 9 * gameState.speedLimit;
+                gameState.level = 1;
+            }
+            if (step == Prepare) preparePlayerName(loop);
+            if (step >= 0) press(uint8_t(step % Hold));
+            if (step < Hold && step != Prepare) (step < 0 ? frameWithTick : frameWithoutTick)(loop);
+        }
+    }
+
+    // The screen, the menu cursor, the field size, the ticks of the game, the
+    // loop flags, the player's name and every key still down.
+    std::string state() const {
+        static const std::map<int, std::string> names = {
+            {key::enter, "Enter"}, {key::escape, "Esc"}, {key::left, "Left"},
+            {key::up, "Up"},       {key::down, "Down"},  {key::f12, "F12"}};
         const GameState& g = gameState;
-        if (g.menuVisible && !g.gameRunning)
-            return g.settingsVisible ? Mode::settings : Mode::mainMenu;
-        if (g.menuVisible || g.settingsVisible) return Mode::inconsistent;
-        if (!g.gameRunning) return Mode::gameOver;
-        if (loop.nameEditing) return loop.paused ? Mode::nameEditing : Mode::inconsistent;
-        return loop.paused ? Mode::paused : Mode::playing;
+        std::string text = g.settingsVisible ? "settings"
+                           : g.menuVisible   ? "menu"
+                           : g.gameRunning   ? "play"
+                                             : "over";
+        if (g.gameRunning ? g.menuVisible : g.settingsVisible && !g.menuVisible)
+            text += " inconsistent";
+        text += " " + std::to_string(g.menuCursor) + " " + std::to_string(g.fieldWidth) + "x" +
+                std::to_string(g.fieldHeight);
+        if (g.gameClock != 0) text += " t" + std::to_string(g.gameClock / g.speedLimit);
+        text += std::string(loop.paused ? " paused" : "") + (loop.nameEditing ? " editing" : "") +
+                (loop.quitRequested ? " quit" : "");
+        if (*playerName()) text += " '" + std::string(playerName()) + "'";
+        for (int code = 0; code < 256; ++code) {
+            if (keyState.down[code])
+                text += " " + (names.count(code) ? names.at(code) : std::string(1, char(code)));
+        }
+        return text;
     }
-
-    // Presses a key and runs one frame in which no tick is due.
-    void frameWith(uint8_t code) {
-        press(code);
-        frameWithoutTick(loop);
-    }
-
-    void startPlaying() {
-        gameState.menuCursor = 1;
-        frameWith(key::enter);
-        ASSERT_EQ(mode(), Mode::playing);
-        frameWithTick(loop);  // the game can now be resumed
-        ASSERT_NE(gameState.gameClock, 0u);
-    }
-
-    // The next frame's tick locks the current piece, and the next piece cannot
-    // be placed: the blocks left at the top centre are in the way.
-    void endGameWithNextTick() {
-        gameState.currentPiecePlaced = false;
-        gameState.gameClock = 9 * gameState.speedLimit;
-        gameState.level = 1;
-    }
-
-    std::string name() const { return playerName(); }
 };
 
-TEST_F(FrameLogic, StartUpWithoutANameEditsThePlaceholder) {
-    preparePlayerName(loop);
-    EXPECT_EQ(name(), "Enter Name");
-    EXPECT_EQ(loop.nameLength, 0u);
-    EXPECT_TRUE(loop.paused);
-    EXPECT_TRUE(loop.nameEditing);
-    EXPECT_EQ(mode(), Mode::mainMenu);
-    EXPECT_EQ(gameState.menuCursor, 1u);
-
-    // The first game starts in name editing; Backspace changes nothing and
-    // the first character replaces the whole placeholder.
-    frameWith(key::enter);
-    EXPECT_EQ(mode(), Mode::nameEditing);
-    frameWith(key::backspace);
-    EXPECT_EQ(name(), "Enter Name");
-    EXPECT_FALSE(isDown(key::backspace));
-    frameWith('K');
-    EXPECT_EQ(name(), "k");
-    EXPECT_EQ(loop.nameLength, 1u);
+TEST_F(FrameLogic, EveryModeTransition) {
+    using namespace key;
+    const std::pair<std::vector<int>, const char*> cases[] = {
+        // Main menu: "Resume Game" is a line only while a game can be resumed.
+        {{}, "menu 1 10x20"},
+        {{up}, "menu 1 10x20 Up"},
+        {{down, down, down}, "menu 3 10x20 Down"},
+        {{escape}, "menu 1 10x20 Esc"},
+        {{down, down, enter}, "menu 3 10x20 quit"},
+        // The settings submenu; its keys run in the frame that opens it.
+        {{down, enter}, "settings 0 10x20"},
+        {{down, enter, escape}, "menu 2 10x20"},
+        {{down, enter, enter}, "menu 2 10x20"},
+        {{Hold + right, down, enter}, "settings 0 11x20"},
+        {{down, enter, up}, "settings 0 10x20 Up"},
+        {{down, enter, down, down}, "settings 1 10x20 Down"},
+        {{down, enter, down, left, enter}, "menu 2 10x19"},
+        {{enter, Tick, escape, down, down, enter, right}, "settings 0 11x20"},  // ends the game
+        {{down, enter, left, left, left, left, left, left, left}, "settings 0 4x20"},
+        {{down, enter, Hold + left, right}, "settings 0 10x20"},
+        // Playing, the menu over a game, pausing and name editing.
+        {{enter}, "play 1 10x20"},
+        {{enter, Tick, escape, Tick}, "menu 0 10x20 t1"},
+        {{enter, Tick, escape, escape}, "play 0 10x20 t1"},
+        {{enter, Tick, escape, down, up, up}, "menu 0 10x20 t1 Up"},
+        {{enter, Tick, escape, down, enter}, "play 1 10x20"},
+        {{enter, 'P', Tick}, "play 1 10x20 paused"},
+        {{enter, 'P', 'P'}, "play 1 10x20"},
+        {{enter, Tick, 'P', escape, enter}, "play 0 10x20 t1 paused"},
+        {{enter, f1}, "play 1 10x20 paused editing"},
+        {{enter, f1, enter}, "play 1 10x20 Enter"},  // Enter is left set
+        {{enter, 'P', f1}, "play 1 10x20 paused editing"},
+        {{enter, f1, 'P'}, "play 1 10x20"},
+        {{enter, Tick, Hold + 'P', escape}, "menu 0 10x20 t1 P"},
+        {{enter, Tick, f1, escape, down, enter}, "play 1 10x20 paused editing"},
+        // Without a name the first game edits the placeholder; the first
+        // character replaces it, and Backspace before that changes nothing.
+        {{Prepare}, "menu 1 10x20 paused editing 'Enter Name'"},
+        {{Prepare, enter, backspace}, "play 1 10x20 paused editing 'Enter Name'"},
+        {{Prepare, enter, 'K', 'L'}, "play 1 10x20 paused editing 'kl'"},
+        // Game over keeps the field on screen until Enter or Escape.
+        {{enter, Hold + space, End}, "over 1 10x20 t10"},  // the last tick takes its keys
+        {{enter, End, left, Tick}, "over 1 10x20 t10 Left"},
+        {{enter, End, enter}, "menu 1 10x20"},
+        {{enter, End, escape, up}, "menu 1 10x20 Up"},
+        {{enter, f1, enter, End}, "menu 1 10x20"},  // the Enter still set leaves at once
+        // F12 quits from every mode and stays set.
+        {{f12}, "menu 1 10x20 quit F12"},
+        {{down, enter, f12}, "settings 0 10x20 quit F12"},
+        {{enter, 'P', f12}, "play 1 10x20 paused quit F12"},
+        {{enter, f1, f12}, "play 1 10x20 paused editing quit F12"},
+        {{enter, End, f12}, "over 1 10x20 t10 quit F12"}};
+    for (const auto& [steps, expected] : cases) {
+        SetUp();
+        loop = LoopState{};
+        run(steps);
+        EXPECT_EQ(state(), expected);
+    }
 }
 
 TEST_F(FrameLogic, StartUpCopiesTheSavedNameIntoThePlayersSlot) {
-    std::strcpy(currentList()[unrankedSlot].name, "Mira");
-    gameState.playerSlot = 3;  // three entries were read for this size
-    preparePlayerName(loop);
-    EXPECT_STREQ(currentList()[3].name, "Mira");
-    EXPECT_EQ(currentList()[3].score, 0u);
-    EXPECT_EQ(loop.nameLength, 4u);
-    EXPECT_FALSE(loop.paused);
-    EXPECT_FALSE(loop.nameEditing);
-
-    resetCore();
-    loop = LoopState{};
-    std::strcpy(currentList()[unrankedSlot].name, "Nineteen_characters");
-    gameState.playerSlot = unrankedSlot;
-    preparePlayerName(loop);
-    EXPECT_EQ(loop.nameLength, 19u);
-}
-
-TEST_F(FrameLogic, MainMenuCursorStopsAtTheLinesThatExist) {
-    frameWith(key::up);  // no game: the top line is "New Game"
-    EXPECT_EQ(gameState.menuCursor, 1u);
-    EXPECT_TRUE(isDown(key::up));
-    keyState.down[key::up] = 0;
-    for (uint32_t expected : {2u, 3u, 3u}) {
-        frameWith(key::down);
-        EXPECT_EQ(gameState.menuCursor, expected);
-    }
-    EXPECT_TRUE(isDown(key::down));  // left set on the last line
-    keyState.down[key::down] = 0;
-    frameWith(key::escape);  // nothing to resume
-    EXPECT_EQ(mode(), Mode::mainMenu);
-    EXPECT_TRUE(isDown(key::escape));
-    keyState.down[key::escape] = 0;
-
-    gameState.gameClock = 300;  // now a game can be resumed
-    for (uint32_t expected : {2u, 1u, 0u, 0u}) {
-        frameWith(key::up);
-        EXPECT_EQ(gameState.menuCursor, expected);
-    }
-    EXPECT_TRUE(isDown(key::up));
-}
-
-TEST_F(FrameLogic, MenuEnterActsOnTheLineUnderTheCursor) {
-    gameState.menuCursor = 3;
-    frameWith(key::enter);
-    EXPECT_TRUE(loop.quitRequested);
-    EXPECT_FALSE(isDown(key::enter));
-
-    loop = LoopState{};
-    gameState.menuCursor = 2;
-    frameWith(key::enter);
-    EXPECT_EQ(mode(), Mode::settings);
-    EXPECT_EQ(gameState.menuCursor, 0u);
-    EXPECT_FALSE(loop.quitRequested);
-
-    frameWith(key::escape);
-    EXPECT_EQ(mode(), Mode::mainMenu);
-    EXPECT_EQ(gameState.menuCursor, 2u);
-    frameWith(key::enter);
-    frameWith(key::enter);
-    EXPECT_EQ(mode(), Mode::mainMenu);
-    EXPECT_EQ(gameState.menuCursor, 2u);
-    EXPECT_FALSE(isDown(key::enter));
-
-    // The submenu's keys run in the frame that opens it.
-    press(key::right);
-    frameWith(key::enter);
-    EXPECT_EQ(mode(), Mode::settings);
-    EXPECT_EQ(gameState.fieldWidth, 11u);
-}
-
-TEST_F(FrameLogic, EscapeOpensTheMenuAndResumesTheGameAsItWasLeft) {
-    startPlaying();
-    frameWith(key::escape);
-    EXPECT_EQ(mode(), Mode::mainMenu);
-    EXPECT_EQ(gameState.menuCursor, 0u);
-    EXPECT_FALSE(isDown(key::escape));
-    const uint32_t clock = gameState.gameClock;
-    frameWithTick(loop);  // the menu stops the game
-    EXPECT_EQ(gameState.gameClock, clock);
-
-    frameWith(key::escape);
-    EXPECT_EQ(mode(), Mode::playing);
-    frameWith('P');
-    EXPECT_EQ(mode(), Mode::paused);
-    frameWithTick(loop);  // a paused game does not tick
-    EXPECT_EQ(gameState.gameClock, clock);
-    frameWith(key::escape);
-    EXPECT_EQ(mode(), Mode::mainMenu);
-    frameWith(key::enter);  // "Resume Game": still paused
-    EXPECT_EQ(mode(), Mode::paused);
-
-    frameWith(key::f1);
-    EXPECT_EQ(mode(), Mode::nameEditing);
-    frameWith(key::escape);
-    EXPECT_EQ(mode(), Mode::mainMenu);
-    EXPECT_TRUE(loop.nameEditing);
-    gameState.menuCursor = 1;
-    frameWith(key::enter);  // a new game starts in the same state
-    EXPECT_EQ(mode(), Mode::nameEditing);
-    EXPECT_EQ(gameState.gameClock, 0u);
-}
-
-TEST_F(FrameLogic, PauseF1AndEnterSwitchBetweenPlayModes) {
-    startPlaying();
-    frameWith('P');
-    EXPECT_EQ(mode(), Mode::paused);
-    EXPECT_FALSE(isDown('P'));
-    frameWith('P');
-    EXPECT_EQ(mode(), Mode::playing);
-    frameWith(key::f1);
-    EXPECT_EQ(mode(), Mode::nameEditing);
-    EXPECT_FALSE(isDown(key::f1));
-    frameWith(key::enter);
-    EXPECT_EQ(mode(), Mode::playing);
-    EXPECT_TRUE(isDown(key::enter));  // not consumed here
-    keyState.down[key::enter] = 0;
-    frameWith('P');
-    frameWith(key::f1);  // from paused
-    EXPECT_EQ(mode(), Mode::nameEditing);
-    frameWith('P');  // P ends editing and resumes
-    EXPECT_EQ(mode(), Mode::playing);
-
-    // Escape first: P in the same frame finds no running game and waits.
-    press('P');
-    frameWith(key::escape);
-    EXPECT_EQ(mode(), Mode::mainMenu);
-    EXPECT_FALSE(loop.paused);
-    EXPECT_TRUE(isDown('P'));
-}
-
-TEST_F(FrameLogic, GameOverWaitsForEnterOrEscapeThenOffersNoResume) {
-    startPlaying();
-    endGameWithNextTick();
-    frameWithTick(loop);
-    EXPECT_EQ(mode(), Mode::gameOver);
-    const std::vector<std::string> finalField = fieldPicture();
-    frameWith(key::left);
-    frameWithTick(loop);
-    EXPECT_EQ(mode(), Mode::gameOver);
-    EXPECT_EQ(fieldPicture(), finalField);
-    keyState.down[key::left] = 0;
-    for (uint8_t leave : {key::enter, key::escape}) {
-        frameWith(leave);
-        EXPECT_EQ(mode(), Mode::mainMenu);
-        EXPECT_EQ(gameState.menuCursor, 1u);
-        EXPECT_EQ(gameState.gameClock, 0u);
-        EXPECT_FALSE(isDown(leave));
-        frameWith(key::up);  // "Resume Game" is gone
-        EXPECT_EQ(gameState.menuCursor, 1u);
-        keyState.down[key::up] = 0;
-        frameWith(key::enter);
-        ASSERT_EQ(mode(), Mode::playing);
-        frameWithTick(loop);
-        endGameWithNextTick();
-        frameWithTick(loop);
-        ASSERT_EQ(mode(), Mode::gameOver);
+    for (const char* saved : {"Mira", "Nineteen_characters"}) {
+        resetCore();
+        std::strcpy(currentList()[unrankedSlot].name, saved);
+        gameState.playerSlot = 3;  // three entries were read for this size
+        run({Prepare, key::enter, key::f1, 'Z'});
+        EXPECT_STREQ(currentList()[3].name, saved);
+        EXPECT_EQ(currentList()[3].score, 0u);
+        EXPECT_EQ(std::string(playerName()), std::string(saved) + (saved[4] ? "" : "z"));
     }
 }
 
-TEST_F(FrameLogic, EnterHeldFromNameEditingLeavesGameOverAtOnce) {
-    startPlaying();
-    frameWith(key::f1);
-    frameWith(key::enter);
-    ASSERT_EQ(mode(), Mode::playing);
-    ASSERT_TRUE(isDown(key::enter));
-    endGameWithNextTick();
-    frameWithTick(loop);
-    EXPECT_EQ(mode(), Mode::mainMenu);
-    EXPECT_EQ(gameState.menuCursor, 1u);
-    EXPECT_FALSE(isDown(key::enter));
-}
-
-TEST_F(FrameLogic, F12QuitsFromEveryModeAndStaysSet) {
-    auto quitsFrom = [this](Mode expected) {
-        ASSERT_EQ(mode(), expected);
-        loop.quitRequested = false;
-        frameWith(key::f12);
-        EXPECT_TRUE(loop.quitRequested);
-        EXPECT_TRUE(isDown(key::f12));
-        keyState.down[key::f12] = 0;
-    };
-    quitsFrom(Mode::mainMenu);
-    gameState.menuCursor = 2;
-    frameWith(key::enter);
-    quitsFrom(Mode::settings);
-    frameWith(key::enter);
-    gameState.menuCursor = 1;
-    frameWith(key::enter);
-    quitsFrom(Mode::playing);
-    frameWith('P');
-    quitsFrom(Mode::paused);
-    frameWith(key::f1);
-    quitsFrom(Mode::nameEditing);
-    frameWith(key::enter);
-    keyState.down[key::enter] = 0;
-    frameWithTick(loop);
-    endGameWithNextTick();
-    frameWithTick(loop);
-    quitsFrom(Mode::gameOver);
-}
-
-TEST_F(FrameLogic, SettingsCursorAndLeavingTheSubmenu) {
-    gameState.menuCursor = 2;
-    frameWith(key::enter);
-    frameWith(key::up);  // already on the width line
-    EXPECT_EQ(gameState.menuCursor, 0u);
-    EXPECT_TRUE(isDown(key::up));
-    keyState.down[key::up] = 0;
-    frameWith(key::down);
-    EXPECT_EQ(gameState.menuCursor, 1u);
-    frameWith(key::down);  // already on the height line
-    EXPECT_EQ(gameState.menuCursor, 1u);
-    EXPECT_TRUE(isDown(key::down));
-    keyState.down[key::down] = 0;
-    frameWith(key::left);
-    EXPECT_EQ(gameState.fieldHeight, 19u);
-    EXPECT_EQ(gameState.fieldWidth, 10u);
-    frameWith(key::enter);
-    EXPECT_EQ(mode(), Mode::mainMenu);
-    EXPECT_EQ(gameState.menuCursor, 2u);
-}
-
-TEST_F(FrameLogic, SizeChangesCarryTheNameAndEndTheResumableGame) {
-    std::strcpy(currentList()[unrankedSlot].name, "Lu");
-    preparePlayerName(loop);
-    startPlaying();
-    HighscoreEntry* oldList = currentList();
-    oldList[unrankedSlot].score = 12;
-    frameWith(key::escape);
-    gameState.menuCursor = 2;
-    frameWith(key::enter);
-
-    frameWith(key::right);
-    EXPECT_EQ(gameState.fieldWidth, 11u);
-    EXPECT_EQ(gameState.gameClock, 0u);
+TEST_F(FrameLogic, SizeChangesCarryTheNameIntoTheNewSizesList) {
+    setList(29, 20, "a:9 b:8 Kim:7");
+    gameState.fieldWidth = 29;
+    gameState.playerSlot = 2;
+    run({key::down, key::enter, key::right, key::right, key::down, key::right});
+    EXPECT_EQ(state(), "settings 1 30x21 'Kim'");
     EXPECT_EQ(gameState.playerSlot, unrankedSlot);
-    EXPECT_EQ(name(), "Lu");
-    EXPECT_EQ(currentList(), highscoreList(11, 20));
-    EXPECT_EQ(oldList[unrankedSlot].score, 12u);
-
-    // Left then Right in one frame: both act.
-    press(key::left);
-    frameWith(key::right);
-    EXPECT_EQ(gameState.fieldWidth, 11u);
-
-    // At the limits nothing changes but the resumable game.
-    gameState.fieldWidth = 4;
-    std::strcpy(currentList()[2].name, "Kim");
+    EXPECT_EQ(currentList(), highscoreList(30, 21));
+    EXPECT_STREQ(highscoreList(30, 20)[unrankedSlot].name, "Kim");
+    EXPECT_EQ(ranked(29, 20), "a:9 b:8 Kim:7");
+    gameState.fieldWidth = 4;  // at the limit nothing moves but the resumable game ends
     gameState.playerSlot = 2;
     gameState.gameClock = 90;
-    frameWith(key::left);
-    EXPECT_EQ(gameState.fieldWidth, 4u);
+    run({key::up, key::left});
+    EXPECT_EQ(state(), "settings 0 4x21");
     EXPECT_EQ(gameState.playerSlot, 2u);
-    EXPECT_EQ(gameState.gameClock, 0u);
-    EXPECT_FALSE(isDown(key::left));
-    EXPECT_STREQ(highscoreList(4, 20)[unrankedSlot].name, "");
-
-    gameState.fieldWidth = 29;
-    std::strcpy(playerName(), "Kim");
-    frameWith(key::right);
-    EXPECT_EQ(gameState.fieldWidth, 30u);
-    EXPECT_EQ(name(), "Kim");
-    gameState.gameClock = 90;
-    frameWith(key::right);
-    EXPECT_EQ(gameState.fieldWidth, 30u);
-    EXPECT_EQ(name(), "Kim");
-    EXPECT_EQ(gameState.gameClock, 0u);
-
-    frameWith(key::down);
-    frameWith(key::right);
-    EXPECT_EQ(gameState.fieldHeight, 21u);
-    EXPECT_EQ(currentList(), highscoreList(30, 21));
-    EXPECT_EQ(name(), "Kim");
+    EXPECT_STREQ(highscoreList(4, 21)[unrankedSlot].name, "");
 }
 
 TEST_F(FrameLogic, TypingMapsKeysThroughShiftAndTheCharacterTable) {
-    std::strcpy(currentList()[unrankedSlot].name, "x");
+    setList(10, 20, "top:1");
     gameState.playerSlot = unrankedSlot;
-    preparePlayerName(loop);
-    startPlaying();
-    frameWith(key::f1);
-    frameWith(key::backspace);
-    ASSERT_EQ(name(), "");
-
-    frameWith('A');
-    press(key::shift);
-    frameWith('A');
-    frameWith('1');
-    frameWith('0');
-    frameWith(58);
-    frameWith(63);
-    frameWith(64);
+    run({Prepare, key::enter, key::f1});
+    // Shift turns the digit row and the codes up to '?' 16 down; '@' stays.
+    const std::tuple<bool, uint8_t, char> table[] = {
+        {false, 'A', 'a'}, {true, 'A', 'A'}, {true, '1', '!'}, {true, '0', ' '},
+        {true, 58, '*'},   {true, 63, '/'},  {true, 64, '@'},  {false, '7', '7'},
+        {false, 58, ':'},  {false, 64, '@'}, {false, 'Z', 'z'}};
+    for (const auto& [shift, code, typed] : table) {
+        keyState.down[key::shift] = shift;
+        run({code});
+        EXPECT_EQ(playerName()[std::strlen(playerName()) - 1], typed) << int(code);
+    }
     keyState.down[key::shift] = 0;
-    frameWith('7');
-    frameWith(58);
-    frameWith(64);
-    frameWith('Z');
-    EXPECT_EQ(name(), "aA! */@7:@z");
-    EXPECT_EQ(loop.nameLength, 11u);
-
-    // Keypad digits and other codes type nothing; keys in one frame go in
-    // ascending code order, after at most one Backspace.
-    press(key::backspace);
-    press('C');
-    press('B');
-    frameWith(96 + 5);
-    EXPECT_EQ(name(), "aA! */@7:@bc");
-    EXPECT_TRUE(isDown(96 + 5));
+    // One Backspace a frame, before the keys of the frame in ascending order;
+    // keypad digits type nothing.
+    run({Hold + key::backspace, Hold + 'C', Hold + 'B', 96 + 5});
+    EXPECT_EQ(state(), "play 1 10x20 paused editing 'aA! */@7:@bc' e");
     keyState.down[96 + 5] = 0;
-    press(key::backspace);
-    frameWithoutTick(loop);
-    EXPECT_EQ(name(), "aA! */@7:@b");
-    EXPECT_FALSE(isDown(key::backspace));
-
-    // P is never typed: it ends editing, and keys of that frame stay set.
-    press('Q');
-    frameWith('P');
-    EXPECT_EQ(mode(), Mode::playing);
-    EXPECT_EQ(name(), "aA! */@7:@b");
-    EXPECT_TRUE(isDown('Q'));
-    keyState.down['Q'] = 0;
-    frameWith('D');  // not editing: nothing typed
-    EXPECT_EQ(name(), "aA! */@7:@b");
-}
-
-TEST_F(FrameLogic, NamesStopAtNineteenCharacters) {
-    preparePlayerName(loop);
-    frameWith(key::enter);
-    ASSERT_EQ(mode(), Mode::nameEditing);
-    for (int i = 0; i < 19; ++i) frameWith(uint8_t('A' + i % 15));
-    EXPECT_EQ(name(), "abcdefghijklmnoabcd");
-    frameWith('Z');
-    EXPECT_EQ(name(), "abcdefghijklmnoabcd");
-    EXPECT_TRUE(isDown('Z'));  // left set at the limit
-    press(key::backspace);
-    frameWithoutTick(loop);  // Backspace first, then the held Z fits again
-    EXPECT_EQ(name(), "abcdefghijklmnoabcz");
-    EXPECT_EQ(loop.nameLength, 19u);
+    // Nineteen characters at most: a key at the limit waits, set.
+    run({'A', 'B', 'C', 'D', 'E', 'F', 'G', 'Z', key::backspace});
+    EXPECT_EQ(state(), "play 1 10x20 paused editing 'aA! */@7:@bcabcdefz'");
     EXPECT_EQ(playerName()[19], '\0');
-}
-
-TEST_F(FrameLogic, TheTypedNameFollowsThePlayersEntry) {
-    HighscoreEntry* list = currentList();
-    std::strcpy(list[0].name, "top");
-    list[0].score = 1;
-    gameState.playerSlot = unrankedSlot;
-    preparePlayerName(loop);
-    frameWith(key::enter);
-    ASSERT_EQ(mode(), Mode::nameEditing);
-    frameWith('R');
-    frameWith('O');
+    // The name is the player's entry, wherever it stands.
     playerScore() = 5;
     promotePlayerEntry();
-    ASSERT_EQ(gameState.playerSlot, 0u);
-    frameWith('Y');
-    EXPECT_STREQ(list[0].name, "roy");
-    EXPECT_STREQ(list[1].name, "top");
+    run({key::backspace, 'Y'});
+    EXPECT_EQ(ranked(10, 20), "aA! */@7:@bcabcdefy:5 top:1");
+    // P is never typed: it ends editing, and the keys of that frame stay set.
+    run({Hold + 'Q', 'P', 'D'});
+    EXPECT_EQ(state(), "play 1 10x20 'aA! */@7:@bcabcdefy' D Q");
 }
 
 }  // namespace
