@@ -112,8 +112,8 @@ TEST_F(Play, GravityFollowsTheLevelCountedFromTheStartOfTheGame) {
 }
 
 TEST_F(Play, LocksScoreTheirRowsSetTheLevelAndOnlyRowsMoveThePlayerUp) {
-    const std::tuple<int, uint32_t, uint32_t> cases[] = {// lines before, rows, level
-                                                         {2, 0, 1},    {2, 1, 1},    {3, 1, 2},
+    // Lines cleared before, full rows at the lock, and the level after.
+    const std::tuple<int, uint32_t, uint32_t> cases[] = {{2, 0, 1},    {2, 1, 1},    {3, 1, 2},
                                                          {2, 2, 2},    {2, 3, 2},    {2, 4, 2},
                                                          {194, 1, 49}, {195, 1, 50}, {300, 4, 50}};
     for (const auto& [before, rows, level] : cases) {
@@ -141,18 +141,15 @@ TEST_F(Play, KeysOfATickActInOrderAndOnlyGravityLocks) {
     startWith(1, 4);  // bar, then a T
     // Keys of one tick (repeated), gravity, and the rows from `top` down with
     // block 0 of the current piece and whether it is placed.
+    // Left goes first, then the drop; the unplaced piece waits for the next
+    // gravity step, whose lock comes before the keys; Down never locks.
     const std::tuple<std::vector<uint8_t>, int, bool, int, const char*> ticks[] = {
-
-        {{key::space, key::left},
-         1,
-         false,
-         4,
-         "........../...c....../...c...... 0,0"},                            // Left first
-        {{key::left}, 1, false, 4, "........../...c....../...c...... 0,0"},  // nothing to move
-        {{key::left}, 1, true, 20, "........../..eee...../...e...... 3,19 placed"},  // lock, Left
+        {{key::space, key::left}, 1, false, 4, "........../...c....../...c...... 0,0"},
+        {{key::left}, 1, false, 4, "........../...c....../...c...... 0,0"},
+        {{key::left}, 1, true, 20, "........../..eee...../...e...... 3,19 placed"},
         {{key::control}, 1, false, 20, "...e....../...ee...../...e...... 3,19 placed"},
         {{key::up}, 1, false, 20, "........../..eee...../...e...... 3,19 placed"},
-        {{key::down}, 16, false, 6, "........../..eee...../...e...... 3,5 placed"}};  // never locks
+        {{key::down}, 16, false, 6, "........../..eee...../...e...... 3,5 placed"}};
     for (const auto& [keys, times, gravity, top, state] : ticks) {
         for (int i = 0; i < times; ++i) {
             for (uint8_t code : keys) press(code);
@@ -192,8 +189,6 @@ TEST_F(Play, NewGameStartsAFreshEntryAndClearsOnlyTheActiveRows) {
     const std::string field = fieldPicture();
     EXPECT_EQ(std::count(field.begin(), field.end(), '.'), 12);
     EXPECT_EQ(playfield.cells[4] * 10 + playfield.cells[4 * gridSize], 33);  // beyond the field
-    EXPECT_EQ(gameState.nextPiece.cells[0].x | gameState.nextPiece.cells[0].y, 0);  // a definition
-    EXPECT_NE(gameState.nextPiece.color, 0);
 }
 
 }  // namespace

@@ -41,22 +41,14 @@ struct FileSizeLimit {
     ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
 };
 
-// Field size, tick length, full-screen flag, window size and every size's
-// saved name.
+// Field size, tick length, full-screen flag, window size, and the saved name
+// of the size in play and of the default size.
 std::string settings() {
     const GameState& g = gameState;
-    std::string text = std::to_string(g.fieldWidth) + "x" + std::to_string(g.fieldHeight) + " " +
-                       std::to_string(g.speedLimit) + " " + std::to_string(g.fullscreen) + " " +
-                       std::to_string(g.windowWidth) + "x" + std::to_string(g.windowHeight);
-    for (uint32_t width = 0; width <= 30; ++width) {
-        for (uint32_t height = 0; height <= 30; ++height) {
-            const HighscoreEntry& entry = highscoreList(width, height)[unrankedSlot];
-            if (entry.name[0] != '\0' || entry.score != 0)
-                text +=
-                    " " + std::to_string(width) + "x" + std::to_string(height) + ":" + entry.name;
-        }
-    }
-    return text;
+    return std::to_string(g.fieldWidth) + "x" + std::to_string(g.fieldHeight) + " " +
+           std::to_string(g.speedLimit) + " " + std::to_string(g.fullscreen) + " " +
+           std::to_string(g.windowWidth) + "x" + std::to_string(g.windowHeight) + " " +
+           currentList()[unrankedSlot].name + "|" + highscoreList(10, 20)[unrankedSlot].name;
 }
 
 class Store : public ::testing::Test {
@@ -69,9 +61,8 @@ protected:
 TEST_F(Store, PlayerClimbsPastLowerScoresOnlyAndTheTenthDropsOut) {
     setList(10, 20, "a:50 b:40 c:40 d:30 e:20 f:10 g:9 h:8 i:7 j:5 me:0");  // me unranked
     gameState.playerSlot = unrankedSlot;
+    // The player's score, then the player's slot and the list.
     const std::tuple<uint32_t, uint32_t, const char*> steps[] = {
-        // score, slot, list
-
         {5, 10, "a:50 b:40 c:40 d:30 e:20 f:10 g:9 h:8 i:7 j:5"},    // equal to the tenth
         {6, 9, "a:50 b:40 c:40 d:30 e:20 f:10 g:9 h:8 i:7 me:6"},    // one point more
         {40, 3, "a:50 b:40 c:40 me:40 d:30 e:20 f:10 g:9 h:8 i:7"},  // below the equal scores
@@ -90,28 +81,22 @@ TEST_F(Store, PlayerClimbsPastLowerScoresOnlyAndTheTenthDropsOut) {
               std::string("10x20 ") + std::get<2>(steps[4]) + "; ");  // other sizes untouched
 }
 
-TEST_F(Store, KnownTablesAreWrittenByteForByte) {
+TEST_F(Store, AKnownTableIsWrittenByteForByte) {
     setList(10, 20, "dee:99");
     setList(4, 4, "ann:30 bo:12");
     setList(5, 4, "cy:7");
     setList(6, 6, "x:3 y:0 z:2 a:1 b:1 c:1 d:1 e:1 f:1 g:1 un:80 sw:90");  // nothing after a zero
+    setList(7, 9, "a:10 b:9 c:8 d:7 e:6 f:5 g:4 h:3 i:2 j:1 k:1");  // the unranked k is not written
     setList(29, 29, "last:1");
-    saveHighscores(path.c_str());
-    EXPECT_EQ(readFile(path),
-              "Field: 4 4\nName\tScore\n\nann\t30\nbo\t12\n\n"
-              "Field: 5 4\nName\tScore\n\ncy\t7\n\n"
-              "Field: 6 6\nName\tScore\n\nx\t3\n\n"
-              "Field: 10 20\nName\tScore\n\ndee\t99\n\n"
-              "Field: 29 29\nName\tScore\n\nlast\t1");
-    resetCore();
-    setList(7, 9, "a:10 b:9 c:8 d:7 e:6 f:5 g:4 h:3 i:2 j:1 k:1");  // no line end after the tenth
     saveHighscores(path.c_str());
     EXPECT_EQ(
         readFile(path),
-        "Field: 7 9\nName\tScore\n\na\t10\nb\t9\nc\t8\nd\t7\ne\t6\nf\t5\ng\t4\nh\t3\ni\t2\nj\t1");
-    resetCore();
-    saveHighscores(path.c_str());
-    EXPECT_EQ(readFile(path), "");
+        "Field: 4 4\nName\tScore\n\nann\t30\nbo\t12\n\n"
+        "Field: 5 4\nName\tScore\n\ncy\t7\n\n"
+        "Field: 6 6\nName\tScore\n\nx\t3\n\n"
+        "Field: 7 9\nName\tScore\n\na\t10\nb\t9\nc\t8\nd\t7\ne\t6\nf\t5\ng\t4\nh\t3\ni\t2\nj\t1\n\n"
+        "Field: 10 20\nName\tScore\n\ndee\t99\n\n"
+        "Field: 29 29\nName\tScore\n\nlast\t1");
 }
 
 TEST_F(Store, WrittenTablesReadBackTheSameForManySizes) {
@@ -147,9 +132,8 @@ TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
     std::string twelve = "Field: 10 20" + header;
     for (int i = 0; i < 12; ++i)
         twelve += "p" + std::to_string(i) + "\t" + std::to_string(100 - i) + "\n";
+    // The file, then every list and the player's slot (7 before reading).
     const std::tuple<std::string, const char*, uint32_t> cases[] = {
-        // file, lists, slot
-
         {twelve, "10x20 p0:100 p1:99 p2:98 p3:97 p4:96 p5:95 p6:94 p7:93 p8:92 p9:91; ", 10},
         {"Field: 10 20" + header + "ann\t9\nbo\t5\ncy\t2\n\nField: 4 4" + header + "q\t1",
          "4x4 q:1; 10x20 ann:9 bo:5 cy:2; ", 3},
@@ -207,7 +191,7 @@ TEST_F(Store, SettingsAreWrittenAsTheyAreRead) {
         "\n\n[Window]\nSize = 800 600";
     writeFile(ini, file);
     loadSettings(ini.c_str());
-    EXPECT_EQ(settings(), "7x13 45 1 800x600 7x13:Zed_9!");
+    EXPECT_EQ(settings(), "7x13 45 1 800x600 Zed_9!|");
     gameState.playerSlot = unrankedSlot;
     saveSettings(ini.c_str());
     EXPECT_EQ(readFile(ini), file);
@@ -218,33 +202,36 @@ TEST_F(Store, SettingsMakeEveryBadValueSafeOnReading) {
     const std::pair<std::string, std::string> cases[] = {
 
         {"[Game]\nfield = 5 5\nField: 6 6\nSPEEDLIMIT = 3\n# Size = 100 100\n\n",
-         "10x20 30 0 640x480"},
+         "10x20 30 0 640x480 |"},
         // Patterns match without blanks, as far as they go; the last value wins.
-        {"Field=6 7\nSpeedlimit=12\nSize = 800\nFullscreen=1\nSpeedlimit = 25", "6x7 25 1 800x480"},
-        {"Field = 6 7\nField = 12", "12x7 30 0 640x480"},
+        {"Field=6 7\nSpeedlimit=12\nSize = 800\nFullscreen=1\nSpeedlimit = 25",
+         "6x7 25 1 800x480 |"},
+        {"Field = 6 7\nField = 12", "12x7 30 0 640x480 |"},
         // Field sizes are clamped into 4..30, before the name on a later line.
-        {"Field = 0 0", "4x4 30 0 640x480"},
-        {"Field = 3 31", "4x30 30 0 640x480"},
-        {"Field = 100 -1", "30x30 30 0 640x480"},
-        {"Field = 4294967295 5", "30x5 30 0 640x480"},
-        {"Field = 50 2\nName = Bo", "30x4 30 0 640x480 30x4:Bo"},
-        {"Speedlimit = 0", "10x20 1 0 640x480"},
-        {"Speedlimit = 1", "10x20 1 0 640x480"},
-        {"Speedlimit = 4000000000", "10x20 4000000000 0 640x480"},
+        {"Field = 0 0", "4x4 30 0 640x480 |"},
+        {"Field = 3 31", "4x30 30 0 640x480 |"},
+        {"Field = 100 -1", "30x30 30 0 640x480 |"},
+        {"Field = 4294967295 5", "30x5 30 0 640x480 |"},
+        {"Field = 50 2\nName = Bo", "30x4 30 0 640x480 Bo|"},
+        {"Speedlimit = 0", "10x20 1 0 640x480 |"},
+        {"Speedlimit = 1", "10x20 1 0 640x480 |"},
+        {"Speedlimit = 4000000000", "10x20 4000000000 0 640x480 |"},
         // Window minimums are compared as signed numbers.
-        {"Size = 63 47", "10x20 30 0 64x48"},
-        {"Size = 64 48", "10x20 30 0 64x48"},
-        {"Size = 3000000000 4294967295", "10x20 30 0 64x48"},
-        {"Size = 2147483647 1000", "10x20 30 0 2147483647x1000"},
+        {"Size = 63 47", "10x20 30 0 64x48 |"},
+        {"Size = 64 48", "10x20 30 0 64x48 |"},
+        {"Size = 3000000000 4294967295", "10x20 30 0 64x48 |"},
+        {"Size = 2147483647 1000", "10x20 30 0 2147483647x1000 |"},
         // Only the low eight bits of the full-screen flag count.
-        {"Fullscreen = 257", "10x20 30 1 640x480"},
-        {"Fullscreen = 1\nFullscreen = 256", "10x20 30 0 640x480"},
-        {"Fullscreen = 1\nFullscreen = -256", "10x20 30 0 640x480"},
+        {"Fullscreen = 257", "10x20 30 1 640x480 |"},
+        {"Fullscreen = 1\nFullscreen = 256", "10x20 30 0 640x480 |"},
+        {"Fullscreen = 1\nFullscreen = -256", "10x20 30 0 640x480 |"},
         // A name is one word of at most 19 characters; an empty one reads as none.
-        {"Name = Enter Name\nName = ", "10x20 30 0 640x480 10x20:Enter"},
-        {"Name = abcdefghijklmnopqrstuvwxyz0123", "10x20 30 0 640x480 10x20:abcdefghijklmnopqrs"},
-        {"Name = " + q150 + "\nSpeedlimit = 9", "10x20 9 0 640x480 10x20:" + q150.substr(0, 19)},
-        {"[Game]\nName = Early\nField = 8 8\n", "8x8 30 0 640x480 10x20:Early"}};
+        {"Name = Enter Name\nName = ", "10x20 30 0 640x480 Enter|Enter"},
+        {"Name = abcdefghijklmnopqrstuvwxyz0123",
+         "10x20 30 0 640x480 abcdefghijklmnopqrs|abcdefghijklmnopqrs"},
+        {"Name = " + q150 + "\nSpeedlimit = 9",
+         "10x20 9 0 640x480 " + q150.substr(0, 19) + "|" + q150.substr(0, 19)},
+        {"[Game]\nName = Early\nField = 8 8\n", "8x8 30 0 640x480 |Early"}};
     for (const auto& [content, expected] : cases) {
         resetCore();
         writeFile(ini, content);
@@ -253,7 +240,7 @@ TEST_F(Store, SettingsMakeEveryBadValueSafeOnReading) {
     }
     resetCore();
     loadSettings(dir.file("absent.ini").c_str());
-    EXPECT_EQ(settings(), "10x20 30 0 640x480");
+    EXPECT_EQ(settings(), "10x20 30 0 640x480 |");
 }
 
 TEST_F(Store, AFailedSaveOfEitherFileLeavesTheOldFileAndNothingElse) {
