@@ -13,11 +13,9 @@ protected:
     void SetUp() override {
         PlatformTest::SetUp();
         ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktop));
-        mode.dmSize = sizeof mode;  // the desktop's size at 16 bits, asked for as the game does
+        mode = desktop;  // the desktop's size at 16 bits, asked for as the game does
         mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
         mode.dmBitsPerPel = 16;
-        mode.dmPelsWidth = desktop.dmPelsWidth;
-        mode.dmPelsHeight = desktop.dmPelsHeight;
     }
     void TearDown() override {
         ChangeDisplaySettingsA(nullptr, CDS_RESET);
