@@ -73,8 +73,10 @@ void typingPass(LoopState& loop) {
             --loop.nameLength;
             name[loop.nameLength] = '\0';
         }
+        // P is the pause key, never a character: a P still set when Escape
+        // left the game in the same frame must not be typed either.
         const uint8_t key = static_cast<uint8_t>(code);
-        if (isDown(key) && loop.nameLength < maxNameLength) {
+        if (key != keyPause && isDown(key) && loop.nameLength < maxNameLength) {
             name[loop.nameLength] = typedCharacter(key, shift);
             keyState.down[key] = 0;
             ++loop.nameLength;
