@@ -73,6 +73,8 @@ TEST_F(Board, MovesAndTurnsWithWallKicksRefuseWithoutChange) {
         {0, 20, -1, 0, "R", "11: 4,18 4,19 5,18 5,19"},      // the square never turns
         {1, 20, -1, 0, "<<<<R", "12: 0,17 1,17 2,17 3,17"},  // kicked off the left wall
         {1, 20, -1, 0, ">>>>>L", "12: 6,17 7,17 8,17 9,17"},
+        {1, 20, -1, 0, "<<<<L", "12: 0,17 1,17 2,17 3,17"},  // blocks 0 and 1 kicked too
+        {1, 20, -1, 0, ">>>>>R", "12: 6,17 7,17 8,17 9,17"},
         {1, 20, 3, 17, "<<<<R", "12: 0,16 0,17 0,18 0,19"},  // the kicked position is taken
         // A turned cell on a block refuses even where the kick would clear it.
         {5, 20, 1, 15, "<<<vvvvvR", "13: 0,14 1,12 1,13 1,14"},

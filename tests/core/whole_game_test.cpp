@@ -103,8 +103,7 @@ protected:
         frameWithoutTick(loop);
         EXPECT_TRUE(gameState.menuVisible && gameState.gameClock == 0);
 
-        // What is saved and read back at the next start; sizes of 30 keep their list for the run
-        // only.
+        // What is saved and read back at the next start (sizes of 30 keep theirs for the run).
         saveHighscores(tablePath.c_str());
         saveSettings(settingsPath.c_str());
         resetCore();
