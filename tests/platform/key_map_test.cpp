@@ -58,7 +58,8 @@ TEST_F(KeyMapTest, HostKeysArriveWithWindowsCodesAndAltAndF10AsSystemKeys) {
     // Auto-repeat is another WM_KEYDOWN, so the game's flag is set again.
     pushKey(window, SDL_SCANCODE_DOWN, SDLK_DOWN, KMOD_NONE, SDL_KEYDOWN, 1);
     MSG repeat = take();
-    EXPECT_EQ(std::make_pair(repeat.message, repeat.lParam & countAndFlags), std::make_pair(UINT(WM_KEYDOWN), 1 | wasDown));
+    EXPECT_EQ(std::make_pair(repeat.message, repeat.lParam & countAndFlags),
+              std::make_pair(UINT(WM_KEYDOWN), 1 | wasDown));
 }
 
 TEST_F(KeyMapTest, KeysWithoutAWindowGoToTheFocusWindowAndUnknownKeysAreDropped) {

@@ -11,13 +11,14 @@ TEST_F(MessageQueueTest, KeysComeOutInOrderAndQuitComesLastOnceWithItsCode) {
     pushKey(hWnd, SDL_SCANCODE_B, 'b');
     PostQuitMessage(7);
     pushKey(hWnd, SDL_SCANCODE_C, 'c');  // after the request, yet ahead of WM_QUIT as on Windows
-    std::vector<std::tuple<HWND, UINT, WPARAM>> keysAndQuit;  // host window messages may come in between
+    using Seen = std::vector<std::tuple<HWND, UINT, WPARAM>>;
+    Seen keysAndQuit;  // host window messages may come in between
     for (const MSG& msg : takeAll()) {
         if (msg.message != WM_KEYDOWN && msg.message != WM_QUIT) continue;
         keysAndQuit.emplace_back(msg.hwnd, msg.message, msg.wParam);
     }
-    EXPECT_EQ(keysAndQuit, (std::vector<std::tuple<HWND, UINT, WPARAM>>{{hWnd, WM_KEYDOWN, 'A'}, {hWnd, WM_KEYDOWN, 'B'},
-                                                                        {hWnd, WM_KEYDOWN, 'C'}, {nullptr, WM_QUIT, 7}}));
+    EXPECT_EQ(keysAndQuit, (Seen{{hWnd, WM_KEYDOWN, 'A'}, {hWnd, WM_KEYDOWN, 'B'}, {hWnd, WM_KEYDOWN, 'C'},
+                                 {nullptr, WM_QUIT, 7}}));
 }
 
 TEST_F(MessageQueueTest, PeekHonoursNoRemoveTheWindowAndRangeFiltersAndDestroyedWindows) {
