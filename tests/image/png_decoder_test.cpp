@@ -116,7 +116,7 @@ TEST(PngChunks, HandMadeFiles) {
     const Bytes ihdr = chunk("IHDR", headerData(1, 2, 8, 2)), z = zlibOf(filtered);
     const Bytes idat = chunk("IDAT", z), iend = chunk("IEND", {});
     const Bytes ihdr3 = chunk("IHDR", headerData(2, 1, 8, 3)), indices = chunk("IDAT", zlibOf({0, 1, 2}));
-    const Bytes plte3 = chunk("PLTE", {1, 1, 1, 2, 2, 2, 3, 3, 3});
+    const Bytes plte3 = chunk("PLTE", {1, 1, 1, 2, 2, 2, 3, 3, 3}), sixteenBitData = chunk("IDAT", zlibOf(Bytes(14)));
     const auto withHeader = [&](Bytes header) { return file({chunk("IHDR", header), idat, iend}); };
     const auto withData = [&](Bytes data) { return file({ihdr, chunk("IDAT", data), iend}); };
     const Bytes badCrcText = flipped(chunk("tEXt", {'T', 'i', 't', 'l', 'e', 0, 'x'}), -1, 0xFF);
@@ -145,7 +145,8 @@ TEST(PngChunks, HandMadeFiles) {
         {"IDAT before IHDR", file({idat, ihdr, iend})}, {"second IHDR", file({ihdr, ihdr, idat, iend})},
         {"IHDR after the image", file({ihdr, idat, ihdr, iend})},
         {"IHDR of 14 bytes", withHeader({0, 0, 0, 1, 0, 0, 0, 2, 8, 2, 0, 0, 0, 0})},
-        {"depth 16", withHeader(headerData(1, 2, 16, 2))}, {"compression 1", withHeader(headerData(1, 2, 8, 2, 1))},
+        {"16 bits, a stream of that size", file({chunk("IHDR", headerData(1, 2, 16, 2)), sixteenBitData})},
+        {"compression 1", withHeader(headerData(1, 2, 8, 2, 1))},
         {"filter method 1", withHeader(headerData(1, 2, 8, 2, 0, 1))},
         {"interlace", withHeader(headerData(1, 2, 8, 2, 0, 0, 1))},
         {"colour type 5", withHeader(headerData(1, 2, 8, 5))}, {"RGB at 4 bits", withHeader(headerData(1, 2, 4, 2))},
