@@ -100,6 +100,7 @@ TEST_F(FrameLogic, EveryModeTransition) {
         {{enter, 'P', f1}, "play 1 10x20 paused editing"},
         {{enter, f1, 'P'}, "play 1 10x20"},
         {{enter, Tick, Hold + 'P', escape}, "menu 0 10x20 t1 P"},
+        {{enter, f1, Hold + 'P', escape}, "menu 0 10x20 paused editing P"},  // P is never typed
         {{enter, Tick, f1, escape, down, enter}, "play 1 10x20 paused editing"},
         // Without a name the first game edits the placeholder; the first
         // character replaces it, and Backspace before that changes nothing.
