@@ -1,4 +1,4 @@
-// Writes the seed corpora of the three fuzzers: small zlib streams of every
+// Writes a starting corpus for each of the three fuzzers: small zlib streams of every
 // block kind, PNG files of every accepted colour type and depth, and BMP
 // files of every kind with the RLE escapes. zlib is the encoder here.
 //   make_fuzz_seeds DIR   creates DIR/inflate, DIR/png and DIR/bmp
