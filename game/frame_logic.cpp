@@ -13,22 +13,6 @@ KeyState keyState;
 
 namespace {
 
-enum KeyCode : uint8_t {
-    keyBackspace = 8,
-    keyEnter = 13,
-    keyShift = 16,
-    keyEscape = 27,
-    keyLeft = 37,
-    keyUp = 38,
-    keyRight = 39,
-    keyDown = 40,
-    keyFirstTyped = 48,  // '0'
-    keyLastTyped = 90,   // 'Z'
-    keyPause = 80,       // 'P'
-    keyF1 = 112,
-    keyF12 = 123,
-};
-
 constexpr uint32_t maxNameLength = nameSize - 1;
 constexpr const char* namePlaceholder = "Enter Name";
 
@@ -48,12 +32,6 @@ constexpr uint8_t unshiftable = 64;  // '@': no key sends it, Shift leaves it
 
 bool isDown(uint8_t code) {
     return keyState.down[code] != 0;
-}
-
-bool takeKey(uint8_t code) {
-    if (!isDown(code)) return false;
-    keyState.down[code] = 0;
-    return true;
 }
 
 char typedCharacter(uint8_t code, bool shift) {
@@ -175,6 +153,12 @@ void mainMenuKeys(LoopState& loop) {
 }
 
 }  // namespace
+
+bool takeKey(uint8_t code) {
+    if (keyState.down[code] == 0) return false;
+    keyState.down[code] = 0;
+    return true;
+}
 
 void preparePlayerName(LoopState& loop) {
     HighscoreEntry* list = currentList();

@@ -14,6 +14,29 @@ struct KeyState {
 
 extern KeyState keyState;
 
+// The virtual-key codes the game reads ('0'..'9' and 'A'..'Z' are their
+// character codes).
+enum KeyCode : uint8_t {
+    keyBackspace = 8,
+    keyEnter = 13,
+    keyShift = 16,
+    keyControl = 17,
+    keyEscape = 27,
+    keySpace = 32,
+    keyLeft = 37,
+    keyUp = 38,
+    keyRight = 39,
+    keyDown = 40,
+    keyFirstTyped = 48,  // '0'
+    keyPause = 80,       // 'P'
+    keyLastTyped = 90,   // 'Z'
+    keyF1 = 112,
+    keyF12 = 123,
+};
+
+// Consumes a key: true when its flag was set, which is then cleared.
+bool takeKey(uint8_t code);
+
 struct LoopState {
     bool paused = false;
     bool nameEditing = false;  // implies paused

@@ -24,15 +24,6 @@ constexpr uint32_t maxLevel = 50;
 constexpr uint32_t rowPoints[] = {0, 1, 3, 5, 8};
 constexpr uint32_t maxRowsPerLock = 4;
 
-enum KeyCode : uint8_t {
-    keySpace = 32,
-    keyControl = 17,
-    keyLeft = 37,
-    keyUp = 38,
-    keyRight = 39,
-    keyDown = 40,
-};
-
 // The tick length in ms. A 0 never comes from the settings reader; treating
 // it as 1 here keeps the gravity test from dividing by zero all the same.
 uint32_t tickLength() {
@@ -61,12 +52,6 @@ int64_t saturatingProduct(int64_t a, int64_t b) {
         return std::numeric_limits<int64_t>::max();
     }
     return a * b;
-}
-
-bool takeKey(uint8_t code) {
-    if (keyState.down[code] == 0) return false;
-    keyState.down[code] = 0;
-    return true;
 }
 
 void hardDrop() {
