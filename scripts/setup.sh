@@ -17,7 +17,7 @@ play_packages=(cmake make g++ pkg-config libsdl2-dev libgl1-mesa-dev libglu1-mes
 # What the tests, fuzzers, benchmarks and the Windows build need besides.
 test_packages=(googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   zlib1g-dev libpng-dev xvfb xauth x11-utils xdotool imagemagick valgrind
-  g++-mingw-w64-x86-64 wine wine64)
+  g++-mingw-w64-x86-64)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
