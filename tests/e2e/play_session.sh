@@ -22,12 +22,6 @@ texture=$(realpath "$4")
 work=$(mktemp -d "${TMPDIR:-/tmp}/stapelix-e2e-XXXXXX")
 script_dir=$(cd "$(dirname "$0")" && pwd)
 source "$script_dir/x_session.sh"
-cleanup() {
-  if [ -n "${game_pid:-}" ]; then kill -KILL "$game_pid" 2>/dev/null || true; fi
-  stop_xvfb
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 make_run_dir() {
   mkdir -p "$1/Images"

@@ -15,12 +15,6 @@ texture=$(realpath "$3")
 work=$(mktemp -d "${TMPDIR:-/tmp}/stapelix-asan-XXXXXX")
 script_dir=$(cd "$(dirname "$0")" && pwd)
 source "$script_dir/x_session.sh"
-cleanup() {
-  if [ -n "${game_pid:-}" ]; then kill -KILL "$game_pid" 2>/dev/null || true; fi
-  stop_xvfb
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 cmake -S "$source_dir" -B "$work/build" -DCMAKE_BUILD_TYPE=Debug -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF \

@@ -1,6 +1,7 @@
 # Shared by the end-to-end scripts: a private Xvfb display, the game started
 # in a working directory, key presses, screenshots and pixel questions.
-# Sourced; expects $probe (screen_probe) and $work (the test's temp directory).
+# Sourced; expects $probe (screen_probe) and $work (the test's temp directory),
+# which it removes on exit together with the display and a running game.
 
 fail() {
   echo "FAIL: $*" >&2
@@ -108,3 +109,11 @@ wait_game() {
   wait "$game_pid" || game_status=$?
   game_pid=
 }
+
+# On any exit: the game if still running, the display, the temp directory.
+cleanup() {
+  if [ -n "${game_pid:-}" ]; then kill -KILL "$game_pid" 2>/dev/null || true; fi
+  stop_xvfb
+  rm -rf "$work"
+}
+trap cleanup EXIT
