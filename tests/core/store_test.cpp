@@ -9,6 +9,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core_test_support.h"
 #include "store/settings.h"
@@ -138,18 +139,20 @@ TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
         {"Field: 10 20" + header + "ann\t9\nbo\t5\ncy\t2\n\nField: 4 4" + header + "q\t1",
          "4x4 q:1; 10x20 ann:9 bo:5 cy:2; ", 3},
         {"Field: 4 4" + header + "q\t1", "4x4 q:1; ", 7},  // no list for the size in play
-        {"stray\t50\nField: 10 20" + header +              // an entry before any header
-             "Enter Name\t40\nAl Bo\t30\nAl 42\t30\njust words\nok\t20\n",
-         "10x20 Al:42 ok:20; ", 2},
+        // A name is all before the last tab; the score is all after it.
+        {"stray\t50\nField: 10 20" + header +  // an entry before any header
+             "Enter Name\t40\nAl Bo\t 30 \njust words\nAl\tBo\nneg\t-5\nbig\t4294967296\n"
+             "odd\t7x\n\t4294967295\nField: 4 4\tx\nok\t20\n",  // a header holds no tab
+         "10x20 Enter Name:40 Al Bo:30 :4294967295 ok:20; ", 4},
         // Headers outside the table skip their entries; names keep 19 characters.
         {"Field: 5 5" + header + std::string(40, 'n') + "\t8\nField: 30 20" + header + "wide\t9\n" +
              "Field: -1 5" + header + "neg\t9\nField: 5 30" + header + "tall\t9\n" +
              "Field: 2147483647 -2147483648" + header + "huge\t9\nField: 5 6" + header +
              std::string(120, 'a') + "\t7\n",
          "5x5 nnnnnnnnnnnnnnnnnnn:8; 5x6 aaaaaaaaaaaaaaaaaaa:7; ", 7},
-        // A repeated header overwrites from the top without clearing.
+        // A repeated header replaces the earlier list whole.
         {"Field: 6 6" + header + "longer_name\t9\nb\t8\nc\t7\n\nField: 6 6" + header + "z\t20",
-         "6x6 z:20 b:8 c:7; ", 7}};
+         "6x6 z:20; ", 7}};
     for (const auto& [content, lists, slot] : cases) {
         resetCore();
         gameState.playerSlot = 7;
@@ -160,7 +163,68 @@ TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
     }
     EXPECT_EQ(highscoreList(10, 20)[unrankedSlot].score, 0u);
     loadHighscores(dir.file("missing.txt").c_str());
-    EXPECT_EQ(allLists(), "6x6 z:20 b:8 c:7; ");
+    EXPECT_EQ(allLists(), "6x6 z:20; ");
+}
+
+TEST_F(Store, EveryNameComesBackWithItsOwnScoreInItsPlace) {
+    // What name editing and the settings file can make: blanks anywhere, no
+    // character at all, the placeholder, text that looks like a header or the
+    // column line, every printable character, 19 characters.
+    const char* names[] = {"a 9",
+                           "",
+                           "Enter Name",
+                           " ",
+                           "  lead, trail  ",
+                           "Field: 10 20",
+                           "Field:0000000000000",
+                           "Name",
+                           "!\"#$%&'()*+,-./:;<",
+                           "=>?@[\\]^_`{|}~ Zz9",
+                           "Zo\xC3\xAB",
+                           "nineteen characters"};
+    const uint32_t scores[] = {100, 90, 90, 80, 70, 7, 6, 6, 5, 1};
+    HighscoreEntry* lists[] = {highscoreList(4, 4), highscoreList(10, 20)};
+    std::string written;
+    for (size_t i = 0; i < std::size(names); ++i) {
+        HighscoreEntry& entry = lists[i / rankedSlots][i % rankedSlots];
+        std::strcpy(entry.name, names[i]);
+        entry.score = scores[i % rankedSlots];
+        written += "[" + std::string(names[i]) + "]" + std::to_string(entry.score) + " ";
+    }
+    saveHighscores(path.c_str());
+    // Names are written as they are, blanks and all.
+    const std::string start =
+        "Field: 4 4\nName\tScore\n\na 9\t100\n\t90\nEnter Name\t90\n \t80\n  lead, trail  \t70\n";
+    EXPECT_EQ(readFile(path).substr(0, start.size()), start);
+    resetCore();
+    loadHighscores(path.c_str());
+    std::string read;
+    for (const HighscoreEntry* list : lists) {
+        for (uint32_t slot = 0; slot < rankedSlots && list[slot].score != 0; ++slot)
+            read +=
+                "[" + std::string(list[slot].name) + "]" + std::to_string(list[slot].score) + " ";
+    }
+    EXPECT_EQ(read, written);
+    EXPECT_EQ(gameState.playerSlot, 2u);
+}
+
+TEST_F(Store, ASecondListForASizeReplacesTheFirstWhole) {
+    const std::string lists =
+        "Field: 10 20\nName\tScore\n\nold\t90\nolder\t80\noldest\t70\n\n"
+        "Field: 4 4\nName\tScore\n\nq\t1\n\n"
+        "Field: 10 20\nName\tScore\n\nnew\t50";
+    writeFile(path, lists);
+    writeFile(ini, "[Game]\nField = 10 20\nName = Me");
+    loadSettings(ini.c_str());
+    loadHighscores(path.c_str());
+    LoopState loop;
+    preparePlayerName(loop);
+    // The player's name lands below the one entry and takes over no score.
+    EXPECT_EQ(allLists() + playerName() + ":" + std::to_string(playerScore()),
+              "4x4 q:1; 10x20 new:50; Me:0");
+    saveHighscores(path.c_str());
+    EXPECT_EQ(readFile(path),
+              "Field: 4 4\nName\tScore\n\nq\t1\n\nField: 10 20\nName\tScore\n\nnew\t50");
 }
 
 TEST_F(Store, SizesWithAThirtyKeepTheirOwnListForTheRunOnly) {
