@@ -8,6 +8,7 @@
 
 #include "game/game_state.h"
 #include "store/safe_save.h"
+#include "store/text_lines.h"
 
 HighscoreTable highscoreTable;
 
@@ -21,7 +22,6 @@ HighscoreEntry sessionLists[sessionListCount][slotsPerList];
 // Any larger size (never reached: the settings reader clamps) gets a scratch list.
 HighscoreEntry scratchList[slotsPerList];
 
-constexpr size_t lineSize = 100;  // a longer line is read as several lines
 constexpr uint32_t nameCharacters = nameSize - 1;
 constexpr uint32_t decimalBase = 10;
 
@@ -152,14 +152,14 @@ void promotePlayerEntry() {
     }
 }
 
-void loadHighscores(const char* fileName) {
-    std::FILE* file = std::fopen(fileName, "r");
-    if (file == nullptr) return;
+bool loadHighscores(const char* fileName) {
+    TextLines text;
+    if (!openTextLines(text, fileName)) return text.missing;
     char line[lineSize];
     HighscoreEntry* list = nullptr;  // none until the first valid header
     bool listInPlay = false;
     uint32_t count = 0;
-    while (std::fgets(line, sizeof line, file) != nullptr) {
+    while (readTextLine(text, line)) {
         HighscoreEntry entry;
         if (readEntry(line, entry)) {
             if (list != nullptr && count < rankedSlots) list[count++] = entry;
@@ -172,7 +172,7 @@ void loadHighscores(const char* fileName) {
         }
         if (listInPlay) gameState.playerSlot = count;
     }
-    std::fclose(file);
+    return closeTextLines(text);
 }
 
 void saveHighscores(const char* fileName) {

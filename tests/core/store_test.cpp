@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <random>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "core_test_support.h"
+#include "store/saved_files.h"
 #include "store/settings.h"
 
 namespace {
@@ -50,6 +53,21 @@ std::string settings() {
            std::to_string(g.speedLimit) + " " + std::to_string(g.fullscreen) + " " +
            std::to_string(g.windowWidth) + "x" + std::to_string(g.windowHeight) + " " +
            currentList()[unrankedSlot].name + "|" + highscoreList(10, 20)[unrankedSlot].name;
+}
+
+// What is at a path, to tell it unchanged: a link and where it points, a
+// directory and how many entries it has, or a file's inode, size and mode
+// (a replaced file has a new inode).
+std::string describe(const std::string& path) {
+    namespace fs = std::filesystem;
+    const fs::file_status status = fs::symlink_status(path);
+    if (fs::is_symlink(status)) return "link to " + fs::read_symlink(path).string();
+    if (fs::is_directory(status))
+        return "directory of " + std::to_string(std::distance(fs::directory_iterator(path), {}));
+    struct stat file {};
+    if (stat(path.c_str(), &file) != 0) return "nothing";
+    return "file " + std::to_string(file.st_ino) + " " + std::to_string(file.st_size) + " " +
+           std::to_string(file.st_mode);
 }
 
 class Store : public ::testing::Test {
@@ -162,7 +180,7 @@ TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
         EXPECT_EQ(gameState.playerSlot, slot) << lists;
     }
     EXPECT_EQ(highscoreList(10, 20)[unrankedSlot].score, 0u);
-    loadHighscores(dir.file("missing.txt").c_str());
+    EXPECT_TRUE(loadHighscores(dir.file("missing.txt").c_str()));
     EXPECT_EQ(allLists(), "6x6 z:20; ");
 }
 
@@ -197,7 +215,7 @@ TEST_F(Store, EveryNameComesBackWithItsOwnScoreInItsPlace) {
         "Field: 4 4\nName\tScore\n\na 9\t100\n\t90\nEnter Name\t90\n \t80\n  lead, trail  \t70\n";
     EXPECT_EQ(readFile(path).substr(0, start.size()), start);
     resetCore();
-    loadHighscores(path.c_str());
+    EXPECT_TRUE(loadHighscores(path.c_str()));
     std::string read;
     for (const HighscoreEntry* list : lists) {
         for (uint32_t slot = 0; slot < rankedSlots && list[slot].score != 0; ++slot)
@@ -225,6 +243,30 @@ TEST_F(Store, ASecondListForASizeReplacesTheFirstWhole) {
     saveHighscores(path.c_str());
     EXPECT_EQ(readFile(path),
               "Field: 4 4\nName\tScore\n\nq\t1\n\nField: 10 20\nName\tScore\n\nnew\t50");
+}
+
+TEST_F(Store, AByteOrderMarkAndEveryLineEndReadAsMeant) {
+    const std::string table =
+        "Field: 10 20\nName\tScore\n\nann\t9\nb o\t5\n\nField: 4 4\nName\tScore\n\nq\t1\n";
+    const std::string settingsText =
+        "[Game]\nField = 7 13\nName = Zed\nSpeedlimit = 45\n\n[Video]\nFullscreen = 1\n\n"
+        "[Window]\nSize = 800 600";
+    for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+        for (const std::string end : {"\n", "\r\n", "\r"}) {
+            resetCore();
+            for (const auto& [file, text] :
+                 {std::pair{path, table}, std::pair{ini, settingsText}}) {
+                std::string content = mark;
+                for (char c : text) content += c == '\n' ? end : std::string(1, c);
+                writeFile(file, content);
+            }
+            EXPECT_TRUE(loadSettings(ini.c_str()));
+            EXPECT_TRUE(loadHighscores(path.c_str()));
+            EXPECT_EQ(settings() + " " + allLists(),
+                      "7x13 45 1 800x600 Zed| 4x4 q:1; 10x20 ann:9 b o:5; ")
+                << mark.size() << " " << end.size();
+        }
+    }
 }
 
 TEST_F(Store, SizesWithAThirtyKeepTheirOwnListForTheRunOnly) {
@@ -330,6 +372,68 @@ TEST_F(Store, AFailedSaveOfEitherFileLeavesTheOldFileAndNothingElse) {
         save(file.c_str());  // and a save that works replaces it
         EXPECT_NE(readFile(file).find("newer_and_longer"), std::string::npos);
     }
+}
+
+TEST_F(Store, AFileThatCouldNotBeReadIsLeftAsItIsAtExit) {
+    namespace fs = std::filesystem;
+    using Make = void (*)(const std::string&);
+    std::vector<std::pair<const char*, Make>> unreadable = {
+        {"a link to itself",  // cannot be opened (ELOOP)
+         [](const std::string& file) { fs::create_symlink(fs::path(file).filename(), file); }},
+        {"a directory",  // opens, and the first read fails
+         [](const std::string& file) {
+             fs::create_directory(file);
+             writeFile(file + "/inside", "x");
+         }}};
+    if (geteuid() != 0) {  // the superuser reads whatever the permissions say
+        unreadable.push_back({"a file without read permission", [](const std::string& file) {
+                                  writeFile(file, "Field: 10 20\nName\tScore\n\nann\t9");
+                                  fs::permissions(file, fs::perms::none);
+                              }});
+    }
+    // The other file, as read and as saved after the session.
+    const std::pair<std::string, std::string> readable[] = {
+        {"[Game]\nField = 10 20\nName = Kim", "Speedlimit = 12"},
+        {"Field: 10 20\nName\tScore\n\nann\t9", "Enter Name\t50\nann\t9"}};
+    for (const auto& [kind, make] : unreadable) {
+        for (int kept = 0; kept < 2; ++kept) {  // the highscores, then the settings
+            const std::string& file = kept == 0 ? path : ini;
+            const std::string& other = kept == 0 ? ini : path;
+            resetCore();
+            fs::remove_all(path);
+            fs::remove_all(ini);
+            writeFile(other, readable[kept].first);
+            make(file);
+            const std::string before = describe(file);
+            SavedFiles files = {ini.c_str(), path.c_str()};
+            loadSavedFiles(files);
+            // A session: the player climbs, the tick length changes.
+            LoopState loop;
+            preparePlayerName(loop);
+            playerScore() = 50;
+            promotePlayerEntry();
+            gameState.speedLimit = 12;
+            ::testing::internal::CaptureStderr();
+            saveSavedFiles(files);
+            EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+                      file +
+                          " could not be read when the game started, so it was left unchanged "
+                          "and this session was not saved to it.\n")
+                << kind;
+            EXPECT_EQ(describe(file), before) << kind;
+            EXPECT_NE(readFile(other).find(readable[kept].second), std::string::npos)
+                << kind << ": the other file is saved";
+        }
+    }
+    // Missing files are no loss: both are written, and nothing is said.
+    fs::remove_all(path);
+    fs::remove_all(ini);
+    SavedFiles files = {ini.c_str(), path.c_str()};
+    loadSavedFiles(files);
+    ::testing::internal::CaptureStderr();
+    saveSavedFiles(files);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(describe(path).substr(0, 5) + describe(ini).substr(0, 5), "file file ");
 }
 
 }  // namespace
