@@ -436,4 +436,62 @@ TEST_F(Store, AFileThatCouldNotBeReadIsLeftAsItIsAtExit) {
     EXPECT_EQ(describe(path).substr(0, 5) + describe(ini).substr(0, 5), "file file ");
 }
 
+TEST_F(Store, ASaveWritesThroughSymbolicLinksToTheirTarget) {
+    namespace fs = std::filesystem;
+    fs::create_directory(dir.path / "sync");
+    const std::string target = dir.file("sync/Highscores.txt");
+    setList(10, 20, "new:5");
+    const auto listing = [](const fs::path& folder) {
+        std::set<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
+        std::string text;
+        for (const std::string& name : names) text += name + " ";
+        return text;
+    };
+    // Where the link in the working directory points, a second link in the
+    // synced folder, and whether the target is there before the save.
+    const std::tuple<std::string, const char*, bool> links[] = {
+        {"sync/Highscores.txt", nullptr, true},
+        {target, nullptr, true},
+        {"sync/hop", "Highscores.txt", true},  // relative to the folder that holds it
+        {"sync/Highscores.txt", nullptr, false}};
+    for (const auto& [pointsTo, hop, targetThere] : links) {
+        fs::remove(path);
+        fs::remove(target);
+        fs::remove(dir.file("sync/hop"));
+        fs::create_symlink(pointsTo, path);
+        if (hop != nullptr) fs::create_symlink(hop, dir.file("sync/hop"));
+        if (targetThere) writeFile(target, "old");
+        saveHighscores(path.c_str());
+        EXPECT_EQ(describe(path), "link to " + pointsTo);
+        EXPECT_EQ(readFile(target), "Field: 10 20\nName\tScore\n\nnew\t5") << pointsTo;
+        EXPECT_EQ(listing(dir.path) + "| " + listing(dir.path / "sync"),
+                  std::string("Highscores.txt sync | Highscores.txt ") + (hop ? "hop " : ""))
+            << "nothing left behind";
+    }
+    // A loop of links is no file to save to, and stays as it is.
+    fs::create_symlink("loop", dir.file("loop"));
+    saveHighscores(dir.file("loop").c_str());
+    EXPECT_EQ(describe(dir.file("loop")), "link to loop");
+}
+
+TEST_F(Store, ASaveClearsAStaleTemporaryFileFirst) {
+    namespace fs = std::filesystem;
+    const std::string temporary = path + ".tmp";
+    setList(10, 20, "new:5");
+    for (bool directory : {true, false}) {  // left by a killed save, or put there
+        writeFile(path, "old");
+        if (directory) {
+            fs::create_directory(temporary);
+            writeFile(temporary + "/inside", "x");
+        } else {
+            writeFile(temporary, "stale");
+        }
+        saveHighscores(path.c_str());
+        EXPECT_EQ(readFile(path), "Field: 10 20\nName\tScore\n\nnew\t5") << directory;
+        EXPECT_FALSE(fs::exists(fs::symlink_status(temporary))) << directory;
+    }
+}
+
 }  // namespace
