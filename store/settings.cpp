@@ -10,10 +10,10 @@
 #include "game/game_state.h"
 #include "store/highscores.h"
 #include "store/safe_save.h"
+#include "store/text_lines.h"
 
 namespace {
 
-constexpr size_t lineSize = 100;
 constexpr size_t nameCharacters = nameSize - 1;
 constexpr int32_t minWindowWidth = 64;
 constexpr int32_t minWindowHeight = 48;
@@ -83,12 +83,12 @@ bool writeSettings(std::FILE* file) {
 
 }  // namespace
 
-void loadSettings(const char* fileName) {
-    std::FILE* file = std::fopen(fileName, "r");
-    if (file == nullptr) return;
+bool loadSettings(const char* fileName) {
+    TextLines text;
+    if (!openTextLines(text, fileName)) return text.missing;
     char line[lineSize];
-    while (std::fgets(line, sizeof line, file) != nullptr) applyLine(line);
-    std::fclose(file);
+    while (readTextLine(text, line)) applyLine(line);
+    return closeTextLines(text);
 }
 
 void saveSettings(const char* fileName) {
