@@ -39,12 +39,17 @@ void applyLine(const char* line) {
     if (matched >= 1) gameState.fieldWidth = clampFieldSize(first);
     if (matched >= 2) gameState.fieldHeight = clampFieldSize(second);
 
-    // The word can be as long as the line; a name keeps its first 19 characters.
-    char word[lineSize];
-    if (std::sscanf(line, "Name = %99s", word) == 1) {
+    // The name is the rest of the line after "Name = ", blanks included, as
+    // name editing types them; only the line end is not part of it. A name
+    // keeps its first 19 characters.
+    int nameStart = -1;
+    std::sscanf(line, "Name =%n", &nameStart);
+    if (nameStart >= 0) {
+        const char* text = line + nameStart;
+        if (*text == ' ') ++text;  // the one blank the writer puts after '='
         char* name = currentList()[unrankedSlot].name;
         std::memset(name, 0, nameSize);
-        std::memcpy(name, word, std::min(std::strlen(word), nameCharacters));
+        std::memcpy(name, text, std::min(std::strcspn(text, "\r\n"), nameCharacters));
     }
 
     if (std::sscanf(line, "Speedlimit = %u", &first) == 1) {

@@ -224,6 +224,15 @@ TEST_F(Store, EveryNameComesBackWithItsOwnScoreInItsPlace) {
     }
     EXPECT_EQ(read, written);
     EXPECT_EQ(gameState.playerSlot, 2u);
+
+    // The settings file keeps the player's name just as well.
+    for (const char* name : names) {
+        std::strcpy(playerName(), name);
+        saveSettings(ini.c_str());
+        resetCore();
+        EXPECT_TRUE(loadSettings(ini.c_str()));
+        EXPECT_STREQ(currentList()[unrankedSlot].name, name);
+    }
 }
 
 TEST_F(Store, ASecondListForASizeReplacesTheFirstWhole) {
@@ -331,8 +340,11 @@ TEST_F(Store, SettingsMakeEveryBadValueSafeOnReading) {
         {"Fullscreen = 257", "10x20 30 1 640x480 |"},
         {"Fullscreen = 1\nFullscreen = 256", "10x20 30 0 640x480 |"},
         {"Fullscreen = 1\nFullscreen = -256", "10x20 30 0 640x480 |"},
-        // A name is one word of at most 19 characters; an empty one reads as none.
-        {"Name = Enter Name\nName = ", "10x20 30 0 640x480 Enter|Enter"},
+        // A name is the rest of its line, blanks included, at most 19
+        // characters; the last one wins, also an empty one.
+        {"Name = Enter Name", "10x20 30 0 640x480 Enter Name|Enter Name"},
+        {"Name=Kim\r\nName = ", "10x20 30 0 640x480 |"},
+        {"Name =  a 9 \n", "10x20 30 0 640x480  a 9 | a 9 "},
         {"Name = abcdefghijklmnopqrstuvwxyz0123",
          "10x20 30 0 640x480 abcdefghijklmnopqrs|abcdefghijklmnopqrs"},
         {"Name = " + q150 + "\nSpeedlimit = 9",
