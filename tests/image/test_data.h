@@ -49,6 +49,17 @@ inline Lengths dynamicLiterals() { return runsOf({{60, 9}, {226, 8}}); }
 inline Lengths dynamicDistances() { return runsOf({{2, 4}, {28, 5}}); }
 inline Lengths codeLengthCode() { return runsOf({{13, 4}, {6, 5}}); }
 
+// The complete codes that need the most table slots, found by searching code
+// length counts with the table builder: 852 slots for 286 literal/length
+// symbols at root 9, 592 for 30 distance symbols at root 6.
+inline Lengths largestLiteralLengthCode() {
+    return runsOf({{1, 1}, {1, 2}, {1, 3}, {53, 10}, {81, 11}, {129, 12}, {17, 13}, {1, 14}, {2, 15}});
+}
+inline Lengths largestDistanceCode() {
+    return runsOf({{1, 1}, {1, 2}, {1, 3}, {13, 7}, {4, 8}, {3, 9}, {1, 10}, {1, 11}, {1, 12}, {1, 13}, {1, 14},
+                   {2, 15}});
+}
+
 // Canonical codes from code lengths (RFC 1951 3.2.2); 0 for uncoded symbols.
 inline std::vector<uint32_t> canonicalCodes(const Lengths& lengths) {
     uint32_t count[16] = {}, next[16] = {};
@@ -169,6 +180,22 @@ inline Bytes sample(Sample kind, size_t size, uint32_t seed) {
     return out;
 }
 inline Bytes noise(size_t size, uint32_t seed) { return sample(Sample::noise, size, seed); }
+
+// zlib's inflate of a raw DEFLATE stream (no zlib header or trailer); empty
+// when zlib refuses it.
+inline Bytes zlibInflateRaw(const Bytes& stream, size_t expectedSize) {
+    z_stream z{};
+    if (inflateInit2(&z, -15) != Z_OK) throw std::runtime_error("inflateInit2");
+    Bytes out(expectedSize + 1);
+    z.next_in = const_cast<Bytef*>(stream.data());
+    z.avail_in = uInt(stream.size());
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    const bool ended = inflate(&z, Z_FINISH) == Z_STREAM_END;
+    out.resize(ended ? z.total_out : 0);
+    inflateEnd(&z);
+    return out;
+}
 
 // zlib's deflate; `flushEvery` > 0 splits the input and flushes with `flush`
 // after each part, giving several blocks.
