@@ -22,7 +22,6 @@ constexpr uint32_t headerChunkBytes = 13;
 constexpr uint32_t zlibHeaderBytes = 2;
 constexpr uint32_t paletteEntryBytes = 3;
 constexpr uint32_t maxPaletteEntries = 256;
-constexpr uint32_t rowAlignment = 4;
 
 // A DEFLATE stream yields at most 258 bytes for every 2 bits it reads (a
 // 1-bit length code and a 1-bit distance code): 1032 bytes per input byte.
@@ -105,7 +104,7 @@ bool readHeader(const uint8_t* data, PngHeader& header) {
 
     const uint64_t scanline = (uint64_t(header.width) * samples * header.bitDepth + 7) / 8;
     const uint64_t filtered = (scanline + 1) * header.height;
-    const uint64_t stride = (uint64_t(header.width) * header.channels + rowAlignment - 1) / rowAlignment * rowAlignment;
+    const uint64_t stride = rowStride(header.width, header.channels);
     const uint64_t output = stride * header.height;
     if (filtered > UINT32_MAX || output > UINT32_MAX || output > SIZE_MAX) return false;
     header.scanlineBytes = static_cast<uint32_t>(scanline);
