@@ -35,9 +35,6 @@ constexpr uint32_t rle4Compression = 2;
 // File rows are padded to whole 32-bit units.
 constexpr uint32_t fileRowAlignmentBits = 32;
 
-// Larger than any texture the game can upload.
-constexpr int32_t maxSide = 16384;
-
 // RLE escapes after a zero count byte; values from 3 up start absolute runs.
 constexpr uint8_t endOfLine = 0;
 constexpr uint8_t endOfBitmap = 1;
@@ -180,9 +177,9 @@ bool decodeBmp(Image& image, const uint8_t* data, size_t size) {
     const uint32_t infoBytes = readLittle32(data + infoSizeOffset);
     if (!knownInfoHeader(infoBytes) || size < fileHeaderBytes + infoBytes) return false;
     const int32_t width = static_cast<int32_t>(readLittle32(data + widthOffset));
-    if (width <= 0 || width > maxSide) return false;
+    if (width <= 0 || width > maxImageSide) return false;
     const int32_t fileHeight = static_cast<int32_t>(readLittle32(data + heightOffset));
-    if (fileHeight == 0 || fileHeight < -maxSide || fileHeight > maxSide) return false;
+    if (fileHeight == 0 || fileHeight < -maxImageSide || fileHeight > maxImageSide) return false;
     const uint32_t bits = readLittle16(data + bitCountOffset);
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
     const uint32_t compression = readLittle32(data + compressionOffset);

@@ -14,6 +14,13 @@ struct Image {
     uint8_t* pixels;
 };
 
+// The widest and highest picture the decoders accept; larger ones are
+// refused. The block texture shows at most a few dozen screen pixels wide,
+// and 2048 texels a side is as much as many OpenGL 1.x cards take at all. It
+// bounds what a short file can claim (an RLE BMP of a few bytes can describe
+// a whole picture): 12 MiB of RGB pixels, 16 MiB of RGBA.
+constexpr int32_t maxImageSide = 2048;
+
 // Bytes from one row's start to the next: `channels` x `width` rounded up to
 // OpenGL's default unpack alignment of 4.
 constexpr uint32_t rowAlignment = 4;

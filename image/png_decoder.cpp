@@ -92,9 +92,9 @@ bool readHeader(const uint8_t* data, PngHeader& header) {
     const uint32_t interlace = data[12];
     if (compression != 0 || filterMethod != 0 || interlace != 0) return false;
     if (!depthAllowed(header.colourType, header.bitDepth)) return false;
-    if (header.width == 0 || header.height == 0 || header.width > INT32_MAX || header.height > INT32_MAX) {
-        return false;
-    }
+    if (header.width == 0 || header.height == 0) return false;
+    const uint32_t maxSide = uint32_t(maxImageSide);
+    if (header.width > maxSide || header.height > maxSide) return false;
     uint32_t samples = 1;
     if (header.colourType == rgbType) samples = 3;
     if (header.colourType == greyAlphaType) samples = 2;

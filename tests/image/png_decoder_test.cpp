@@ -191,6 +191,12 @@ TEST(PngChunks, HandMadeFiles) {
     window64K[1] = 0x1C;
     badSecond[badSecond.size() - 12]++;  // its length one past its data, with the CRC gone
     badSecond.resize(badSecond.size() - 4);
+    // The largest sides taken, and one more.
+    const auto libpngFile = [](uint32_t width, uint32_t height) {
+        return picture({PNG_COLOR_TYPE_RGB, 8}, width, height, libpngFilterChoice, width + height);
+    };
+    const Picture widest = libpngFile(2048, 1), highest = libpngFile(1, 2048);
+    const Picture tooWide = libpngFile(2049, 1), tooHigh = libpngFile(1, 2049);
 
     const struct { const char* what; Bytes file; const Picture* decodes = nullptr; } cases[] = {
         {"text chunk with a broken CRC skipped", file({ihdr, badCrcText, idat, iend}), &tiny},
@@ -206,6 +212,8 @@ TEST(PngChunks, HandMadeFiles) {
         {"empty IDATs, one byte per IDAT", split({0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), &tiny},
         {"IDAT after the image and another chunk skipped", file({ihdr, idat, badCrcText, chunk("IDAT", {1}), iend}),
          &tiny},
+        {"2048 wide", writePng(widest.request, widest.rows), &widest},
+        {"2048 high", writePng(highest.request, highest.rows), &highest},
         {"empty", {}}, {"BMP bytes", {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0}}, {"short", {137, 80, 78, 71, 13, 10, 26}},
         {"signature only", file({})}, {"signature ending wrong", flipped(withData(z), 7, 1)},
         {"no IDAT", file({ihdr, iend})}, {"header only", file({ihdr})},
@@ -221,7 +229,8 @@ TEST(PngChunks, HandMadeFiles) {
         {"width past int32", withHeader(headerData(0x80000000u, 1, 8, 2))},
         {"filtered size past 32 bits", withHeader(headerData(70000, 70000, 8, 2))},
         {"output size past 32 bits", withHeader(headerData(0x7FFFFFFF, 1, 8, 0))},
-        {"stream far too short", withHeader(headerData(4000, 4000, 8, 6))},
+        {"stream far too short", withHeader(headerData(2048, 2048, 8, 6))},
+        {"2049 wide", writePng(tooWide.request, tooWide.rows)}, {"2049 high", writePng(tooHigh.request, tooHigh.rows)},
         {"64 KiB window (CMF 0x88)", withData(window64K)}, {"one-byte IDAT", withData({0x78})},
         {"empty IDAT", withData({})}, {"IDATs parted by another chunk", split({6}, badCrcText)},
         {"a further IDAT running past the data", badSecond},
