@@ -85,8 +85,8 @@ struct Rows {
 // the high bits of its byte. Pixels the file stops short of stay black.
 void decodeRows(const uint8_t* data, size_t size, uint32_t bits, const Rgb* palette,
                 const Rows& rows) {
-    const size_t fileRowBytes =
-        (size_t(rows.width) * bits + fileRowAlignmentBits - 1) / fileRowAlignmentBits * 4;
+    const size_t fileRowBytes = (size_t(rows.width) * bits + fileRowAlignmentBits - 1) /
+                                fileRowAlignmentBits * (fileRowAlignmentBits / 8);
     for (uint32_t y = 0; y < rows.height; ++y) {
         const size_t start = size_t(y) * fileRowBytes;
         if (start >= size) return;

@@ -323,10 +323,10 @@ bool idatLength(const uint8_t* chunk, uint64_t available, uint32_t& length) {
     return length <= available - chunkHeaderBytes;
 }
 
-// Consecutive IDAT chunks hold one zlib stream, split at any byte (PNG
-// standard, 10.1). `chunks` is the first of them, with `available` bytes
-// from there to the end of the file. One chunk is decoded where it lies;
-// several are gathered once into one buffer.
+// The data of consecutive IDAT chunks, concatenated, is one zlib stream,
+// split at any byte (PNG standard, IDAT). `chunks` is the first of them, with
+// `available` bytes from there to the end of the file. One chunk is decoded
+// where it lies; several are gathered once into one buffer.
 uint8_t* decodeIdatChunks(const PngHeader& header, const Palette& palette, const uint8_t* chunks,
                           uint64_t available) {
     const uint64_t chunkOverhead = chunkHeaderBytes + chunkCrcBytes;
