@@ -80,10 +80,8 @@ for size in "${icon_sizes[@]}"; do
     }' || fail "the $size x $size icon is not drawn as laid out"
 done
 
-# Started as the menu entry starts it, in the player's home.
-export HOME="$work/home"
-unset XDG_DATA_HOME
-mkdir -p "$HOME"
+# Started as the menu entry starts it, in the player's home: the session's
+# own, with no XDG_DATA_HOME.
 data="$HOME/.local/share/stapelix"
 platform=linux
 start_files=Images
@@ -103,6 +101,6 @@ status=0
 env -u DISPLAY XDG_DATA_HOME="$work/xdg" "${launch[@]}" 2>"$work/xdg.stderr" || status=$?
 [ "$status" -eq 0 ] || fail "with no display: status $status, $(cat "$work/xdg.stderr")"
 [ "$(cd "$work/xdg" && find . | sort | tr '\n' ' ')" = ". ./stapelix ./stapelix/Images ./stapelix/Images/Block.bmp " ] ||
-  fail "XDG_DATA_HOME: $(cd "$work/xdg" && find .)"
+  fail "with XDG_DATA_HOME set the launcher made: $(find "$work/xdg" 2>&1)"
 
 echo "debian package passed"

@@ -1,15 +1,20 @@
 # Shared by the end-to-end scripts: a private Xvfb display, the game started
-# in a working directory, key presses, screenshots and pixel questions.
-# Sourced; expects $probe (screen_probe), $work (the test's temp directory),
-# $launch (an array: the command that starts the game) and, to build the
-# game, $source_dir. On exit it
-# removes $work together with the display, a running game and the wine
-# processes of a $WINEPREFIX.
+# in a working directory, key presses, screenshots and pixel questions, and
+# a build of the game. Sourced; expects $work (the test's temp directory),
+# $probe (screen_probe), $launch (an array: the command that starts the game)
+# and, to build, $source_dir. On exit it removes $work together with the
+# display, a running game and the wine processes of a $WINEPREFIX.
 
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
+
+# Programs keep caches and settings in the home folder (Mesa's shader cache,
+# fontconfig's, wine's menu entries): the session gets its own, in $work.
+export HOME="$work/home"
+unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_STATE_HOME
+mkdir -p "$HOME"
 
 # build_game DIR [CMAKE_OPTION...]: configures the game alone (no tests, no
 # benchmarks) from $source_dir into DIR and builds it with two jobs.

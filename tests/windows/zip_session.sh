@@ -47,8 +47,9 @@ cmp -s "$folder/Images/Block.bmp" "$source_dir/Images/Block.bmp" || fail "the zi
   fail "'How to play.txt' has lines without CR LF"
 
 export WINEPREFIX="$work/wine" WINEDEBUG=-all
-# No Mono or Gecko installers in the new prefix: the game needs neither.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installers in the new prefix (the game needs neither), no
+# menu entries for the programs in it.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 start_xvfb
 # The first start in a new prefix sets it up, which takes a while.
 timeout 600 wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot: $(tail -n 20 "$work/wineboot.log")"
