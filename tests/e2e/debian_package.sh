@@ -53,8 +53,9 @@ exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 # those dependencies can be met here (a simulated install writes nothing).
 depends=$(dpkg-deb --field "$deb" Depends | tr ',|' '\n\n' | awk '{ print $1 }')
 for library in $(objdump -p "$root/$program" | awk '$1 == "NEEDED" { print $2 }'); do
-  path=$(ldconfig -p | awk -v name="$library" '$1 == name && /x86-64/ { print $NF; exit }')
-  owner=$(dpkg -S "$path" "/usr$path" 2>/dev/null | head -n 1 | cut -d: -f1) || true
+  # Both read to the end: a reader that stops early fails the pipe.
+  path=$(ldconfig -p | awk -v name="$library" '$1 == name && /x86-64/ && path == "" { path = $NF } END { print path }')
+  owner=$(dpkg -S "$path" "/usr$path" 2>/dev/null | awk -F: 'NR == 1 { print $1 }') || true
   [ -n "$owner" ] && grep -qx "$owner" <<<"$depends" || fail "$library (package '$owner') is not a dependency"
 done
 apt-get install --simulate -o Debug::NoLocking=1 -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache= "$deb" \
