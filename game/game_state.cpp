@@ -26,10 +26,10 @@ constexpr Piece pieceDefinitions[pieceTypes] = {
 
 // Columns an operation may touch: the field width, never more than the grid.
 uint32_t activeWidth() {
-    return std::min<uint32_t>(gameState.fieldWidth, gridSize);
+    return std::min<uint32_t>(settings.fieldWidth, gridSize);
 }
 uint32_t activeHeight() {
-    return std::min<uint32_t>(gameState.fieldHeight, gridSize);
+    return std::min<uint32_t>(settings.fieldHeight, gridSize);
 }
 
 uint8_t& cellAt(int x, int y) {

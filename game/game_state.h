@@ -5,9 +5,10 @@
 
 #include <cstdint>
 
-constexpr int gridSize = 30;            // the grid is gridSize x gridSize cells
-constexpr uint32_t minFieldSize = 4;    // smallest width or height in play
-constexpr uint32_t maxFieldSize = 30;   // largest width or height in play
+#include "store/settings.h"
+
+// The grid is gridSize x gridSize cells: exactly the largest field.
+constexpr int gridSize = static_cast<int>(maxFieldSize);
 constexpr int pieceTypes = 7;
 
 struct PieceCell {
@@ -32,13 +33,19 @@ struct Playfield {
     uint8_t cells[gridSize * gridSize];
 };
 
+// The lines of the main menu and of the settings submenu, as menuCursor
+// numbers them. "Resume Game" is drawn, and holds the cursor, only while a
+// game can be resumed.
+constexpr uint32_t resumeLine = 0;
+constexpr uint32_t newGameLine = 1;
+constexpr uint32_t settingsLine = 2;
+constexpr uint32_t exitLine = 3;
+constexpr uint32_t widthLine = 0;
+constexpr uint32_t heightLine = 1;
+
+// The game variables. The field size and the other saved values are the
+// settings (store/settings.h); the player's entry is in the highscore table.
 struct GameState {
-    uint32_t fieldWidth = 10;
-    uint32_t fieldHeight = 20;
-    uint32_t speedLimit = 30;  // milliseconds per game tick, at least 1
-    bool fullscreen = false;
-    uint32_t windowWidth = 640;
-    uint32_t windowHeight = 480;
     Piece currentPiece = {};
     // True while currentPiece's cells are field coordinates holding its colour.
     // Unplaced (false) before the first game, after a failed spawn and after a
@@ -52,8 +59,7 @@ struct GameState {
     bool gameRunning = false;
     bool menuVisible = true;
     bool settingsVisible = false;
-    uint32_t menuCursor = 1;
-    uint32_t playerSlot = 0;
+    uint32_t menuCursor = newGameLine;
     bool windowActive = false;
 };
 
