@@ -62,6 +62,7 @@ if [ "$mode" = play ]; then
 fi
 
 install_missing "${play_packages[@]}" "${test_packages[@]}"
-cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTAPELIX_TESTS=ON -DSTAPELIX_BENCH=ON \
+  -DSTAPELIX_WERROR=ON
 cmake --build build/test -j"$jobs"
 ctest --test-dir build/test --output-on-failure -j"$jobs"

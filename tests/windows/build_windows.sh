@@ -17,7 +17,7 @@ fail() {
 
 command -v x86_64-w64-mingw32-g++ >/dev/null || fail "x86_64-w64-mingw32-g++ is not installed"
 cmake -S "$source_dir" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF >"$work/configure.log" 2>&1 ||
+  -DCMAKE_BUILD_TYPE=Release -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF -DSTAPELIX_WERROR=ON >"$work/configure.log" 2>&1 ||
   fail "configure: $(tail -n 20 "$work/configure.log")"
 cmake --build "$work/build" --target stapelix -j2 >"$work/build.log" 2>&1 || {
   cat "$work/build.log" >&2
