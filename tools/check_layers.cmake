@@ -1,0 +1,120 @@
+# The layering check: every project include in a folder names that folder or
+# one whose library the folder's library links; every such link is used by an
+# include; the links form no cycle; and the portable folders include only the
+# C++ standard library (outside their *_posix.cpp and *_windows.cpp files).
+# The links come from the build: tools/CMakeLists.txt writes them, as CMake
+# resolved them, into <build>/layers.cmake. Prints the layers when all holds.
+#
+#   cmake -DSOURCE_DIR=. -DTABLE=build/dev/layers.cmake -P tools/check_layers.cmake
+#
+# The table sets `layers` (folders, bottom first), `portableLayers`,
+# `programSources` (files compiled into the program alone) and, for each
+# layer and for `program`, `links_<name>`: the folders it links.
+cmake_minimum_required(VERSION 3.20)
+
+if(NOT DEFINED SOURCE_DIR OR NOT DEFINED TABLE)
+  message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<tree> -DTABLE=<build>/layers.cmake -P check_layers.cmake")
+endif()
+include(${TABLE})
+
+set(failures "")
+set(owners ${layers} program)
+
+# No cycle: take away, round by round, the layers whose links are all taken.
+set(left ${layers})
+set(placed "")
+while(left)
+  set(round "")
+  foreach(layer ${left})
+    set(ready TRUE)
+    foreach(link ${links_${layer}})
+      if(NOT link IN_LIST placed)
+        set(ready FALSE)
+      endif()
+    endforeach()
+    if(ready)
+      list(APPEND round ${layer})
+    endif()
+  endforeach()
+  if(NOT round)
+    list(JOIN left " " cycle)
+    list(APPEND failures "the links of ${cycle} form a cycle")
+    break()
+  endif()
+  list(APPEND placed ${round})
+  list(REMOVE_ITEM left ${round})
+endwhile()
+
+foreach(owner ${owners})
+  set(used_${owner} "")
+endforeach()
+
+foreach(layer ${layers})
+  file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${layer}/*.h ${SOURCE_DIR}/${layer}/*.cpp)
+  foreach(file ${files})
+    set(owner ${layer})
+    if(file IN_LIST programSources)
+      set(owner program)
+    endif()
+    set(portable FALSE)
+    if(owner IN_LIST portableLayers AND NOT file MATCHES "_(posix|windows)\\.cpp$")
+      set(portable TRUE)
+    endif()
+    file(STRINGS ${SOURCE_DIR}/${file} includes REGEX "^[ \t]*#[ \t]*include")
+    foreach(line ${includes})
+      if(line MATCHES "include[ \t]*\"([^\"]+)\"")
+        set(header ${CMAKE_MATCH_1})
+        if(NOT header MATCHES "^([^/]+)/")
+          list(APPEND failures "${file}: \"${header}\" names no folder")
+          continue()
+        endif()
+        set(folder ${CMAKE_MATCH_1})
+        if(folder STREQUAL owner)
+          continue()
+        endif()
+        if(folder IN_LIST links_${owner})
+          list(APPEND used_${owner} ${folder})
+        else()
+          list(JOIN links_${owner} " " below)
+          list(APPEND failures
+            "${file}: includes ${header}, but ${owner} does not link ${folder} (it links: ${below})")
+        endif()
+      elseif(portable AND line MATCHES "include[ \t]*<([^>]+)>")
+        set(header ${CMAKE_MATCH_1})
+        if(NOT header MATCHES "^[a-z_]+$")
+          list(APPEND failures "${file}: includes <${header}>, which is no C++ standard header")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+foreach(owner ${owners})
+  foreach(link ${links_${owner}})
+    if(NOT link IN_LIST used_${owner})
+      list(APPEND failures "${owner} links ${link} but includes nothing of it")
+    endif()
+  endforeach()
+endforeach()
+
+if(failures)
+  list(JOIN failures "\n  " text)
+  message(NOTICE "Layering broken:\n  ${text}")
+  message(FATAL_ERROR "the includes do not follow the layers")
+endif()
+
+# The picture: each library with what it links, top first.
+list(JOIN programSources " " files)
+list(JOIN links_program " " below)
+set(lines "program (${files}) -> ${below}")
+list(REVERSE placed)
+foreach(layer ${placed})
+  if(links_${layer})
+    list(JOIN links_${layer} " " below)
+    list(APPEND lines "${layer} -> ${below}")
+  else()
+    list(APPEND lines "${layer} (nothing of the project)")
+  endif()
+endforeach()
+list(JOIN lines "\n  " text)
+message(NOTICE "Layers, each linking only what is below it:\n  ${text}")
