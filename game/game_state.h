@@ -33,15 +33,11 @@ struct Playfield {
     uint8_t cells[gridSize * gridSize];
 };
 
-// The lines of the main menu and of the settings submenu, as menuCursor
-// numbers them. "Resume Game" is drawn, and holds the cursor, only while a
-// game can be resumed.
-constexpr uint32_t resumeLine = 0;
-constexpr uint32_t newGameLine = 1;
-constexpr uint32_t settingsLine = 2;
-constexpr uint32_t exitLine = 3;
-constexpr uint32_t widthLine = 0;
-constexpr uint32_t heightLine = 1;
+// The lines of the main menu and of the settings submenu, top down, as
+// menuCursor numbers them. "Resume Game" is drawn, and holds the cursor, only
+// while a game can be resumed.
+enum MainMenuLine : uint32_t { resumeLine, newGameLine, settingsLine, exitLine };
+enum SettingsMenuLine : uint32_t { widthLine, heightLine };
 
 // The game variables. The field size and the other saved values are the
 // settings (store/settings.h); the player's entry is in the highscore table.
