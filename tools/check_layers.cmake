@@ -3,9 +3,12 @@
 # include; the links form no cycle; and the portable folders include only the
 # C++ standard library (outside their *_posix.cpp and *_windows.cpp files).
 # The links come from the build: tools/CMakeLists.txt writes them, as CMake
-# resolved them, into <build>/layers.cmake. Prints the layers when all holds.
+# resolved them, into <build>/layers.cmake. With PICTURE, the picture of the
+# link lines in that Markdown file must match them too. Prints the layers
+# when all holds.
 #
-#   cmake -DSOURCE_DIR=. -DTABLE=build/dev/layers.cmake -P tools/check_layers.cmake
+#   cmake -DSOURCE_DIR=. -DTABLE=build/dev/layers.cmake [-DPICTURE=DEVELOPERS.md] \
+#         -P tools/check_layers.cmake
 #
 # The table sets `layers` (folders, bottom first), `portableLayers`,
 # `programSources` (files compiled into the program alone) and, for each
@@ -15,6 +18,7 @@ cmake_minimum_required(VERSION 3.20)
 if(NOT DEFINED SOURCE_DIR OR NOT DEFINED TABLE)
   message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<tree> -DTABLE=<build>/layers.cmake -P check_layers.cmake")
 endif()
+get_filename_component(SOURCE_DIR ${SOURCE_DIR} ABSOLUTE)
 include(${TABLE})
 
 set(failures "")
@@ -51,6 +55,9 @@ endforeach()
 
 foreach(layer ${layers})
   file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${layer}/*.h ${SOURCE_DIR}/${layer}/*.cpp)
+  if(NOT files)
+    list(APPEND failures "${SOURCE_DIR}/${layer} holds no source file")
+  endif()
   foreach(file ${files})
     set(owner ${layer})
     if(file IN_LIST programSources)
@@ -96,6 +103,52 @@ foreach(owner ${owners})
     endif()
   endforeach()
 endforeach()
+
+# The picture of the link lines in the developers' notes, when given: in a
+# fenced block, a line per library, "<folder> -> <folders it links>" (the
+# program's line starts with "stapelix"), the same sets as the build's.
+if(DEFINED PICTURE)
+  file(STRINGS ${PICTURE} pictureLines)
+  set(inFence FALSE)
+  set(drawn "")
+  foreach(line IN LISTS pictureLines)
+    if(line MATCHES "^```")
+      if(inFence)
+        set(inFence FALSE)
+      else()
+        set(inFence TRUE)
+      endif()
+      continue()
+    endif()
+    if(NOT inFence OR NOT line MATCHES "^([a-z]+)")
+      continue()
+    endif()
+    set(name ${CMAKE_MATCH_1})
+    if(name STREQUAL "stapelix")
+      set(name program)
+    endif()
+    if(NOT name IN_LIST owners)
+      continue()
+    endif()
+    set(pictured "")
+    if(line MATCHES "-> ([a-z]+( [a-z]+)*)")
+      string(REPLACE " " ";" pictured "${CMAKE_MATCH_1}")
+    endif()
+    set(built ${links_${name}})
+    list(SORT pictured)
+    list(SORT built)
+    if(NOT "${pictured}" STREQUAL "${built}")
+      list(JOIN built " " below)
+      list(APPEND failures "${PICTURE}: the line of ${name} is not its link line (${below})")
+    endif()
+    list(APPEND drawn ${name})
+  endforeach()
+  foreach(owner ${owners})
+    if(NOT owner IN_LIST drawn)
+      list(APPEND failures "${PICTURE}: no line for ${owner}")
+    endif()
+  endforeach()
+endif()
 
 if(failures)
   list(JOIN failures "\n  " text)
