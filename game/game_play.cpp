@@ -23,7 +23,7 @@ constexpr uint32_t rowsPerLevel = 4;
 constexpr uint32_t maxLevel = 50;
 // Points for the rows one lock removes (a piece spans at most four rows).
 constexpr uint32_t rowPoints[] = {0, 1, 3, 5, 8};
-constexpr uint32_t maxRowsPerLock = 4;
+constexpr uint32_t maxRowsPerLock = blocksPerPiece;
 
 // The tick length in ms. A 0 never comes from the settings reader; treating
 // it as 1 here keeps the gravity test from dividing by zero all the same.

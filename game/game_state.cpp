@@ -9,8 +9,6 @@ Playfield playfield;
 
 namespace {
 
-constexpr int blocksPerPiece = 4;
-
 // The seven definitions: block 0 at (0, 0), the others as offsets from it,
 // y growing upwards. The block order matters: pivot indexes it and the wall
 // kicks test blocks 0 and 1 before blocks 2 and 3.

@@ -10,6 +10,7 @@
 // The grid is gridSize x gridSize cells: exactly the largest field.
 constexpr int gridSize = static_cast<int>(maxFieldSize);
 constexpr int pieceTypes = 7;
+constexpr int blocksPerPiece = 4;
 
 struct PieceCell {
     int32_t x;
@@ -21,7 +22,7 @@ struct PieceCell {
 struct Piece {
     int32_t color;
     int32_t pivot;  // block index turned about, -1 for a piece that never turns
-    PieceCell cells[4];
+    PieceCell cells[blocksPerPiece];
 };
 
 // Moves refuse on any non-Free result; turns react to each value separately.

@@ -36,7 +36,6 @@ constexpr uint32_t blockTexture = 0;
 constexpr uint32_t textFont = 0;  // the font buildSceneFont makes
 constexpr const char* textTypeface = "Arial";
 constexpr int32_t textHeight = -12;  // a GDI height: 12 pixels without internal leading
-constexpr int pieceBlocks = 4;
 
 struct CellColor {
     float red;
@@ -95,7 +94,7 @@ void drawPreview(uint32_t width, uint32_t height) {
     const float referenceX = fieldCentreX + cellSize * (float(width) / 2.0f + previewColumn);
     const float referenceY = fieldCentreY + cellSize * ((float(height) - 1.0f) / 2.0f - 0.5f);
     setCellColor(piece.color);
-    for (int block = 0; block < pieceBlocks; ++block) {
+    for (int block = 0; block < blocksPerPiece; ++block) {
         glLoadIdentity();
         glTranslatef(referenceX + cellSize * float(piece.cells[block].x),
                      referenceY + cellSize * float(piece.cells[block].y), 0.0f);
