@@ -85,6 +85,7 @@ if [ "$mode" = deb ]; then
 fi
 
 install_missing "${play_packages[@]}" "${zip_packages[@]}" "${deb_packages[@]}" "${test_packages[@]}"
-cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTAPELIX_TESTS=ON -DSTAPELIX_BENCH=ON \
+  -DSTAPELIX_WERROR=ON
 cmake --build build/test -j"$jobs"
 ctest --test-dir build/test --output-on-failure -j"$jobs"

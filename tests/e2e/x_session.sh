@@ -17,11 +17,12 @@ unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_STATE_HOME
 mkdir -p "$HOME"
 
 # build_game DIR [CMAKE_OPTION...]: configures the game alone (no tests, no
-# benchmarks) from $source_dir into DIR and builds it with two jobs.
+# benchmarks; warnings as errors, as in every build we test) from $source_dir
+# into DIR and builds it with two jobs.
 build_game() {
   local dir=$1
   shift
-  cmake -S "$source_dir" -B "$dir" -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF "$@" >"$dir.configure.log" 2>&1 ||
+  cmake -S "$source_dir" -B "$dir" -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF -DSTAPELIX_WERROR=ON "$@" >"$dir.configure.log" 2>&1 ||
     fail "configure: $(tail -n 20 "$dir.configure.log")"
   cmake --build "$dir" -j2 >"$dir.build.log" 2>&1 || fail "build: $(tail -n 40 "$dir.build.log")"
 }
