@@ -8,7 +8,7 @@
 #include <cstring>
 #include <limits>
 
-#include "clock/clock.h"
+#include "game/clock.h"
 #include "game/game_state.h"
 #include "game/key_state.h"
 #include "store/highscores.h"

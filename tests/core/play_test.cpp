@@ -7,7 +7,7 @@
 #include <limits>
 #include <tuple>
 
-#include "clock/clock.h"
+#include "game/clock.h"
 #include "core_test_support.h"
 #include "game/game_play.h"
 

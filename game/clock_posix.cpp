@@ -2,7 +2,7 @@
 // but the C library, so the game and its tests link without a window system.
 #include <time.h>
 
-#include "clock/clock.h"
+#include "game/clock.h"
 
 namespace {
 constexpr int64_t nanosecondsPerSecond = 1000000000;

@@ -4,7 +4,7 @@
 #endif
 #include <windows.h>
 
-#include "clock/clock.h"
+#include "game/clock.h"
 
 int64_t counterValue() {
     LARGE_INTEGER value;
