@@ -9,6 +9,14 @@
 #include <cstring>
 
 #include "image/decode_table.h"
+#include "image/inflate_variant.h"
+#include "image/wide_table.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define STAPELIX_INFLATE_BMI2 1
+#else
+#define STAPELIX_INFLATE_BMI2 0
+#endif
 
 namespace {
 
@@ -82,70 +90,93 @@ bool isLink(uint32_t action) { return action >= 1 && action <= maxLinkAction; }
 
 bool isBase(uint32_t action) { return (action & (invalidBit | endOfBlockBit)) == 0 && (action & baseAction) != 0; }
 
-// Copies a match of `length` (at least 1) bytes from `distance` bytes back,
-// writing exactly [out, out + length). Overlapping matches repeat their
-// pattern.
-inline void copyMatch(uint8_t* out, uint32_t distance, uint32_t length) {
+// Copies a match of `length` bytes from `distance` bytes back, one byte at a
+// time so that a distance shorter than the length repeats its pattern.
+void copyMatchExact(uint8_t* out, uint32_t distance, uint32_t length) {
+    const uint8_t* const from = out - distance;
+    for (uint32_t i = 0; i < length; ++i) out[i] = from[i];
+}
+
+template <size_t n>
+inline void copyChunk(uint8_t* to, const uint8_t* from) {
+    uint8_t chunk[n];
+    std::memcpy(chunk, from, n);
+    std::memcpy(to, chunk, n);
+}
+
+constexpr uint32_t wideChunk = 16;
+constexpr uint32_t narrowChunk = 8;
+
+// The fast loop's match copy: the bytes of copyMatchExact, in whole chunks
+// that may run up to 15 bytes past the match. Chunks of n bytes read at
+// least n bytes behind what they write, so what they read is final. Returns
+// the end of what was written.
+__attribute__((always_inline)) inline uint8_t* copyMatchFast(uint8_t* out, uint32_t distance,
+                                                             uint32_t length) {
     const uint8_t* from = out - distance;
     uint8_t* const end = out + length;
-    constexpr uint32_t wide = 16;
-    constexpr uint32_t narrow = 8;
-    constexpr uint32_t small = 4;
-    if (length < wide && distance >= length) {
-        // Source and destination do not overlap: two chunks that together
-        // cover the match, the second aligned to its end.
-        if (length >= narrow) {
-            std::memcpy(out, from, narrow);
-            std::memcpy(end - narrow, end - narrow - distance, narrow);
-        } else if (length >= small) {
-            std::memcpy(out, from, small);
-            std::memcpy(end - small, end - small - distance, small);
-        } else {
-            while (out < end) *out++ = *from++;
-        }
-        return;
+    if (distance >= wideChunk) {
+        do {
+            copyChunk<wideChunk>(out, from);
+            out += wideChunk;
+            from += wideChunk;
+        } while (out < end);
+        return out;
     }
-    if (distance >= wide && length >= wide) {
-        // Each chunk reads bytes at least `wide` behind what it writes, so
-        // they are final; the last chunk is aligned to the end and rewrites a
-        // few bytes with the values they already hold.
-        while (end - out > static_cast<std::ptrdiff_t>(wide)) {
-            std::memcpy(out, from, wide);
-            out += wide;
-            from += wide;
-        }
-        std::memcpy(end - wide, end - wide - distance, wide);
-        return;
-    }
-    if (distance >= narrow && length >= narrow) {
-        while (end - out > static_cast<std::ptrdiff_t>(narrow)) {
-            std::memcpy(out, from, narrow);
-            out += narrow;
-            from += narrow;
-        }
-        std::memcpy(end - narrow, end - narrow - distance, narrow);
-        return;
+    if (distance >= narrowChunk) {
+        do {
+            copyChunk<narrowChunk>(out, from);
+            out += narrowChunk;
+            from += narrowChunk;
+        } while (out < end);
+        return out;
     }
     if (distance == 1) {
         std::memset(out, *from, length);
-        return;
+        return end;
     }
-    if (length >= 2 * narrow) {
+    if (length >= 2 * narrowChunk) {
         // A short period: once the first repeat is written, copy from a
         // whole number of periods back that is at least 8 bytes.
         uint32_t period = distance;
-        while (period < narrow) period += distance;
+        while (period < narrowChunk) period += distance;
         const uint8_t* const lead = out + (period - distance);
         while (out < lead) *out++ = *from++;
         from = out - period;
-        while (end - out >= static_cast<std::ptrdiff_t>(narrow)) {
-            std::memcpy(out, from, narrow);
-            out += narrow;
-            from += narrow;
+        while (end - out >= static_cast<std::ptrdiff_t>(narrowChunk)) {
+            copyChunk<narrowChunk>(out, from);
+            out += narrowChunk;
+            from += narrowChunk;
         }
     }
     while (out < end) *out++ = *from++;
+    return end;
 }
+
+// The chunks of copyMatchFast write past a match's end, over bytes that the
+// stream may never deliver; those must end up as they were. Before each
+// match the guard saves the original 16 bytes from the first position that
+// no chunk has written yet and the match does not cover, so that it always
+// holds the originals of [out, frontier); leaving the fast loop puts them
+// back. A ring of 64 positions, each save stored twice so that the copy in
+// its upper half is whole whatever the save's alignment: position p sits at
+// ring[64 + p % 64].
+constexpr uint32_t guardSpan = 64;
+
+struct SpillGuard {
+    uint8_t ring[2 * guardSpan + wideChunk];
+
+    void save(const uint8_t* at) {
+        const size_t slot = reinterpret_cast<uintptr_t>(at) & (guardSpan - 1);
+        uint8_t chunk[wideChunk];
+        std::memcpy(chunk, at, wideChunk);
+        std::memcpy(ring + slot, chunk, wideChunk);
+        std::memcpy(ring + slot + guardSpan, chunk, wideChunk);
+    }
+    uint8_t original(const uint8_t* at) const {
+        return ring[guardSpan + (reinterpret_cast<uintptr_t>(at) & (guardSpan - 1))];
+    }
+};
 
 // Finds the slot of the next code in the table at `start`, fetching bytes
 // only while the slot in hand needs more bits than are valid, and drops the
@@ -210,16 +241,65 @@ Step decodeSymbolExact(Inflater& s, const TableSpace& space, const BlockTables& 
     const uint32_t room = static_cast<uint32_t>(s.outEnd - s.out);
     const uint32_t copied = length < room ? length : room;
     // With nothing kept so far the source may lie before the buffer.
-    if (copied != 0) copyMatch(s.out, distance, copied);
+    if (copied != 0) copyMatchExact(s.out, distance, copied);
     s.out += copied;
     s.dropped += length - copied;
     return Step::More;
 }
 
-// The middle of the stream: runs while at least 8 input bytes and a whole
-// longest match of output remain, so it never needs the exact checks. Leaves
-// the bit buffer in the exact path's form (no bits above bitCount).
-Step decodeSymbolsFast(Inflater& s, const TableSpace& space, const BlockTables& t) {
+// The middle of the stream, on the wide tables: runs while two refills of
+// input and a round of output remain, so it never needs the exact checks. Every code it meets decodes as the exact path would
+// decode it; leaves the bit buffer in the exact path's form (no bits above
+// bitCount).
+constexpr size_t wideInputMargin = 2 * refillBytes;
+// Per round at most two literals and a longest match, its chunks running up
+// to 15 bytes past it and the guard reading 16 bytes from its end.
+constexpr size_t wideOutputMargin = 2 + maxMatchLength + 2 * wideChunk;
+
+bool roomForWide(const Inflater& s) {
+    return static_cast<size_t>(s.inEnd - s.in) >= wideInputMargin &&
+           static_cast<size_t>(s.outEnd - s.out) >= wideOutputMargin;
+}
+
+// Filled on the block's first use of the wide loop, so that short blocks
+// and the tail of a stream never pay for them.
+struct WideTables {
+    bool ready;  // filled from the block's standard tables
+    uint32_t literals[1u << wideLiteralLengthBits];
+    uint32_t distances[1u << wideDistanceBits];
+};
+
+static_assert(literalLengthRootBits <= wideLiteralLengthBits && dynamicDistanceRootBits <= wideDistanceBits &&
+                  fixedDistanceRootBits <= wideDistanceBits,
+              "a wide table is at least as wide as the root it is filled from");
+// A refill leaves at least 56 bits: three literals of at most 11 bits, or a
+// length code with its extra bits and a distance code with its extra bits
+// (48 bits, once refilled after up to two literals).
+static_assert(3 * wideLiteralLengthBits <= refilledBits, "three wide literals fit one refill");
+
+// Takes the bits of word `word` off the buffer.
+#define STAPELIX_DROP(word)                 \
+    do {                                    \
+        bits >>= (word) & wideDropMask;     \
+        bitCount -= (word) & wideDropMask;  \
+    } while (false)
+
+// Writes the literal of `word`.
+#define STAPELIX_LITERAL(word)                                      \
+    do {                                                            \
+        *out++ = static_cast<uint8_t>((word) >> wideValueShift);    \
+        STAPELIX_DROP(word);                                        \
+    } while (false)
+
+// The base of base word `word` plus its extra bits, read from `saved`, the
+// buffer before the word's bits were dropped.
+inline uint32_t wideValue(uint32_t word, uint64_t saved) {
+    const uint64_t codeAndExtra = saved & ((uint64_t(1) << (word & wideDropMask)) - 1);
+    return (word >> wideValueShift) + static_cast<uint32_t>(codeAndExtra >> ((word >> wideCodeShift) & 63));
+}
+
+__attribute__((always_inline)) inline Step wideLoop(Inflater& s, const TableSpace& space,
+                                                    const WideTables& wide) {
     const uint8_t* in = s.in;
     const uint8_t* const inEnd = s.inEnd;
     uint64_t bits = s.bits;
@@ -227,79 +307,96 @@ Step decodeSymbolsFast(Inflater& s, const TableSpace& space, const BlockTables& 
     uint8_t* out = s.out;
     uint8_t* const outStart = s.outStart;
     uint8_t* const outEnd = s.outEnd;
-    const uint8_t* const action = space.action;
-    const uint8_t* const codeBits = space.codeBits;
-    const uint16_t* const value = space.value;
-    const uint8_t* const distanceAction = space.action + t.distanceStart;
-    const uint8_t* const distanceCodeBits = space.codeBits + t.distanceStart;
-    const uint16_t* const distanceValue = space.value + t.distanceStart;
-    const uint64_t literalMask = (uint64_t(1) << t.literalRootBits) - 1;
-    const uint64_t distanceMask = (uint64_t(1) << t.distanceRootBits) - 1;
+    const uint32_t* const literals = wide.literals;
+    const uint32_t* const distances = wide.distances;
+    constexpr uint64_t literalMask = (uint64_t(1) << wideLiteralLengthBits) - 1;
+    constexpr uint64_t distanceMask = (uint64_t(1) << wideDistanceBits) - 1;
 
-    Step result = Step::More;
-    while (static_cast<size_t>(inEnd - in) >= refillBytes && static_cast<size_t>(outEnd - out) >= maxMatchLength) {
-        // The bytes above bitCount that the load brings in are the stream's
-        // next bits, so the next refill ORs in the same values again.
+    // The bytes above bitCount that a load brings in are the stream's next
+    // bits, so the next refill ORs in the same values again.
+    auto refill = [&] {
         uint64_t word;
         std::memcpy(&word, in, refillBytes);
         bits |= word << bitCount;
         in += (63 - bitCount) >> 3;
         bitCount |= refilledBits;
+    };
 
-        uint32_t slot = static_cast<uint32_t>(bits & literalMask);
-        uint32_t op = action[slot];
-        if (isLink(op)) {
-            const uint32_t linkBits = codeBits[slot];
-            bits >>= linkBits;
-            bitCount -= linkBits;
-            slot = value[slot] + (static_cast<uint32_t>(bits) & ((1u << op) - 1));
-            op = action[slot];
+    // Each lookup is made as early as its bits are in the buffer, so that
+    // its latency hides behind the work before it.
+    refill();
+    uint32_t word = literals[bits & literalMask];
+    uint8_t* frontier = out;  // no chunk has written at or past it
+    SpillGuard guard;
+    Step result = Step::More;
+    while (static_cast<size_t>(inEnd - in) >= wideInputMargin &&
+           static_cast<size_t>(outEnd - out) >= wideOutputMargin) {
+        refill();
+        if ((word & wideLiteral) != 0) {
+            STAPELIX_LITERAL(word);
+            word = literals[bits & literalMask];
+            if ((word & wideLiteral) != 0) {
+                STAPELIX_LITERAL(word);
+                word = literals[bits & literalMask];
+                if ((word & wideLiteral) != 0) {
+                    STAPELIX_LITERAL(word);
+                    word = literals[bits & literalMask];
+                    continue;
+                }
+            }
         }
-        bits >>= codeBits[slot];
-        bitCount -= codeBits[slot];
-        if (op == literalAction) {
-            *out++ = static_cast<uint8_t>(value[slot]);
-            continue;
+        // At least 34 bits left: a code of up to 15 bits, or a length code
+        // with its extra bits.
+        if ((word & wideExceptional) != 0) {
+            if ((word & wideLink) == wideLink) {
+                word = followWideLink(space, word, bits);
+                if ((word & wideLiteral) != 0) {
+                    STAPELIX_LITERAL(word);
+                    word = literals[bits & literalMask];
+                    continue;
+                }
+            }
+            if ((word & wideEndOfBlock) == wideEndOfBlock) {
+                STAPELIX_DROP(word);
+                result = Step::BlockEnd;
+                break;
+            }
+            if ((word & wideExceptional) != 0) {
+                result = Step::Fail;
+                break;
+            }
         }
-        if ((op & endOfBlockBit) != 0) {
-            result = Step::BlockEnd;
-            break;
-        }
-        if (!isBase(op) || t.distanceRootBits == 0) {
-            result = Step::Fail;
-            break;
-        }
-        uint32_t extra = op & extraBitsMask;
-        const uint32_t length = value[slot] + (static_cast<uint32_t>(bits) & ((1u << extra) - 1));
-        bits >>= extra;
-        bitCount -= extra;
+        uint64_t saved = bits;
+        STAPELIX_DROP(word);
+        const uint32_t length = wideValue(word, saved);
 
-        slot = static_cast<uint32_t>(bits & distanceMask);
-        op = distanceAction[slot];
-        if (isLink(op)) {
-            const uint32_t linkBits = distanceCodeBits[slot];
-            bits >>= linkBits;
-            bitCount -= linkBits;
-            slot = distanceValue[slot] + (static_cast<uint32_t>(bits) & ((1u << op) - 1));
-            op = distanceAction[slot];
+        // At least 14 bits left: enough to look the distance up before
+        // the refill that its extra bits need.
+        word = distances[bits & distanceMask];
+        refill();
+        if ((word & (wideExceptional | wideLiteral)) != 0) {
+            if ((word & wideLink) == wideLink) word = followWideLink(space, word, bits);
+            if ((word & (wideExceptional | wideLiteral)) != 0) {
+                result = Step::Fail;
+                break;
+            }
         }
-        bits >>= distanceCodeBits[slot];
-        bitCount -= distanceCodeBits[slot];
-        if (!isBase(op)) {
-            result = Step::Fail;
-            break;
-        }
-        extra = op & extraBitsMask;
-        const uint32_t distance = distanceValue[slot] + (static_cast<uint32_t>(bits) & ((1u << extra) - 1));
-        bits >>= extra;
-        bitCount -= extra;
+        saved = bits;
+        STAPELIX_DROP(word);
+        const uint32_t distance = wideValue(word, saved);
         if (distance > static_cast<size_t>(out - outStart)) {
             result = Step::Fail;
             break;
         }
-        copyMatch(out, distance, length);
-        out += length;
+        // At least 28 bits left for the next code.
+        word = literals[bits & literalMask];
+        uint8_t* const end = out + length;
+        guard.save(end > frontier ? end : frontier);
+        uint8_t* const written = copyMatchFast(out, distance, length);
+        if (written > frontier) frontier = written;
+        out = end;
     }
+    for (uint8_t* at = out; at < frontier; ++at) *at = guard.original(at);
     s.in = in;
     s.bits = bits & ((uint64_t(1) << bitCount) - 1);
     s.bitCount = bitCount;
@@ -307,11 +404,37 @@ Step decodeSymbolsFast(Inflater& s, const TableSpace& space, const BlockTables& 
     return result;
 }
 
-bool decodeSymbols(Inflater& s, const TableSpace& space, const BlockTables& t) {
+#undef STAPELIX_LITERAL
+#undef STAPELIX_DROP
+
+Step wideLoopPortable(Inflater& s, const TableSpace& space, const WideTables& wide) {
+    return wideLoop(s, space, wide);
+}
+
+#if STAPELIX_INFLATE_BMI2
+// The same loop where BMI2's flag-free shifts and bit-field extraction pay.
+__attribute__((target("bmi2"))) Step wideLoopBmi2(Inflater& s, const TableSpace& space,
+                                                  const WideTables& wide) {
+    return wideLoop(s, space, wide);
+}
+#endif
+
+Step decodeSymbolsWide(Inflater& s, const TableSpace& space, const WideTables& wide) {
+#if STAPELIX_INFLATE_BMI2
+    if (inflateVariant == InflateVariant::Bmi2) return wideLoopBmi2(s, space, wide);
+#endif
+    return wideLoopPortable(s, space, wide);
+}
+
+bool decodeSymbols(Inflater& s, const TableSpace& space, const BlockTables& t, WideTables& wide) {
     for (;;) {
-        if (static_cast<size_t>(s.inEnd - s.in) >= refillBytes &&
-            static_cast<size_t>(s.outEnd - s.out) >= maxMatchLength) {
-            const Step step = decodeSymbolsFast(s, space, t);
+        if (roomForWide(s)) {
+            if (!wide.ready) {
+                buildWideTable(space, 0, t.literalRootBits, wideLiteralLengthBits, wide.literals);
+                buildWideTable(space, t.distanceStart, t.distanceRootBits, wideDistanceBits, wide.distances);
+                wide.ready = true;
+            }
+            const Step step = decodeSymbolsWide(s, space, wide);
             if (step != Step::More) return step == Step::BlockEnd;
         }
         const Step step = decodeSymbolExact(s, space, t);
@@ -417,6 +540,8 @@ bool decodeBlocks(Inflater& s) {
     TableSpace space;
     uint16_t lengths[allLengths];
     BlockTables tables{0, 0, 0};
+    WideTables wide;
+    wide.ready = false;
     bool fixedTablesReady = false;
     bool finalBlock = false;
     while (!finalBlock) {
@@ -429,14 +554,16 @@ bool decodeBlocks(Inflater& s) {
             ok = copyStoredBlock(s);
         } else if (type == fixedBlock) {
             if (!fixedTablesReady) {
+                wide.ready = false;
                 tables.distanceStart = 0;
                 fixedTablesReady = fillFixedTables(lengths, tables.literalRootBits, tables.distanceRootBits,
                                                    tables.distanceStart, space);
             }
-            ok = fixedTablesReady && decodeSymbols(s, space, tables);
+            ok = fixedTablesReady && decodeSymbols(s, space, tables, wide);
         } else if (type == dynamicBlock) {
             fixedTablesReady = false;
-            ok = readDynamicTables(s, space, lengths, tables) && decodeSymbols(s, space, tables);
+            wide.ready = false;
+            ok = readDynamicTables(s, space, lengths, tables) && decodeSymbols(s, space, tables, wide);
         }
         // Block type 3 is reserved: there are no tables to decode it with.
         if (!ok) return false;
@@ -445,6 +572,20 @@ bool decodeBlocks(Inflater& s) {
 }
 
 }  // namespace
+
+InflateVariant inflateVariant =
+    inflateVariantAvailable(InflateVariant::Bmi2) ? InflateVariant::Bmi2 : InflateVariant::Portable;
+
+bool inflateVariantAvailable(InflateVariant variant) {
+#if STAPELIX_INFLATE_BMI2
+    if (variant == InflateVariant::Bmi2) {
+        // Static initialisers may run before the compiler's CPU probe.
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("bmi2");
+    }
+#endif
+    return variant == InflateVariant::Portable;
+}
 
 bool zlibHeaderOk(uint8_t cmf, uint8_t flg) {
     return cmf == deflateCmf && ((uint32_t(cmf) << 8) | flg) % headerCheckDivisor == 0 &&

@@ -1,0 +1,70 @@
+#include "image/wide_table.h"
+
+namespace {
+
+constexpr uint32_t extraBitsMask = 15;
+
+bool isLink(uint32_t action) { return action >= 1 && action <= maxLinkAction; }
+
+bool sameSlot(const TableSpace& space, uint32_t a, uint32_t b) {
+    return space.action[a] == space.action[b] && space.codeBits[a] == space.codeBits[b] &&
+           space.value[a] == space.value[b];
+}
+
+// The word for wide index `index` under a first-level link: the standard
+// second-level slot when the index's bits choose it alone (every slot the
+// unknown higher bits could pick is the same) and the code fits the wide
+// width; a link otherwise.
+uint32_t linkedWord(const TableSpace& space, uint32_t linkSlot, uint32_t start, uint32_t index,
+                    uint32_t wideBits) {
+    const uint32_t width = space.action[linkSlot];
+    const uint32_t linkBits = space.codeBits[linkSlot];
+    const uint32_t subTable = start + space.value[linkSlot];
+    const uint32_t link = linkBits | width << wideCodeShift | wideLink | subTable << wideValueShift;
+    static_assert(tableSlots <= wideValueMask + 1, "a link's value holds any slot");
+    if (linkBits >= wideBits) return link;
+    const uint32_t known = wideBits - linkBits;
+    const uint32_t first = subTable + ((index >> linkBits) & ((1u << width) - 1));
+    if (linkBits + space.codeBits[first] > wideBits) return link;
+    for (uint32_t high = 1; known < width && high < (1u << (width - known)); ++high) {
+        if (!sameSlot(space, first, first + (high << known))) return link;
+    }
+    return wideEntry(space, first, linkBits);
+}
+
+}  // namespace
+
+uint32_t wideEntry(const TableSpace& space, uint32_t slot, uint32_t linkBits) {
+    const uint32_t action = space.action[slot];
+    const uint32_t codeBits = linkBits + space.codeBits[slot];
+    const uint32_t value = (space.value[slot] & wideValueMask) << wideValueShift;
+    // The same order of tests as the exact path: literal, end of block, base.
+    if (action == literalAction) return codeBits | wideLiteral | value;
+    if ((action & endOfBlockBit) != 0) return codeBits | wideEndOfBlock;
+    if ((action & invalidBit) == 0 && (action & baseAction) != 0) {
+        return (codeBits + (action & extraBitsMask)) | codeBits << wideCodeShift | value;
+    }
+    return codeBits | wideInvalid;
+}
+
+void buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, uint32_t wideBits,
+                    uint32_t* wide) {
+    const uint32_t size = 1u << wideBits;
+    if (rootBits == 0) {
+        for (uint32_t index = 0; index < size; ++index) wide[index] = 0;
+        return;
+    }
+    // A first-level slot answers for every wide index with its low bits.
+    const uint32_t rootSize = 1u << rootBits;
+    for (uint32_t low = 0; low < rootSize; ++low) {
+        const uint32_t slot = start + low;
+        if (isLink(space.action[slot])) {
+            for (uint32_t index = low; index < size; index += rootSize) {
+                wide[index] = linkedWord(space, slot, start, index, wideBits);
+            }
+            continue;
+        }
+        const uint32_t word = wideEntry(space, slot, 0);
+        for (uint32_t index = low; index < size; index += rootSize) wide[index] = word;
+    }
+}
