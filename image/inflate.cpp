@@ -107,58 +107,48 @@ inline void copyChunk(uint8_t* to, const uint8_t* from) {
 constexpr uint32_t wideChunk = 16;
 constexpr uint32_t narrowChunk = 8;
 
-// The fast loop's match copy: the bytes of copyMatchExact, in whole chunks
-// that may run up to 15 bytes past the match. Chunks of n bytes read at
-// least n bytes behind what they write, so what they read is final. Returns
-// the end of what was written.
-__attribute__((always_inline)) inline uint8_t* copyMatchFast(uint8_t* out, uint32_t distance,
-                                                             uint32_t length) {
+// The fast loop's match copy: the bytes of copyMatchExact in 8-byte chunks,
+// which may run up to 15 bytes past the match.
+__attribute__((always_inline)) inline void copyMatchFast(uint8_t* out, uint32_t distance, uint32_t length) {
     const uint8_t* from = out - distance;
     uint8_t* const end = out + length;
-    if (distance >= wideChunk) {
-        do {
-            copyChunk<wideChunk>(out, from);
-            out += wideChunk;
-            from += wideChunk;
-        } while (out < end);
-        return out;
-    }
     if (distance >= narrowChunk) {
+        // Each chunk reads at least 8 bytes behind what it writes: final
+        // output.
         do {
             copyChunk<narrowChunk>(out, from);
-            out += narrowChunk;
-            from += narrowChunk;
+            copyChunk<narrowChunk>(out + narrowChunk, from + narrowChunk);
+            out += 2 * narrowChunk;
+            from += 2 * narrowChunk;
         } while (out < end);
-        return out;
+        return;
     }
     if (distance == 1) {
-        std::memset(out, *from, length);
-        return end;
+        uint8_t run[narrowChunk];
+        std::memset(run, *from, narrowChunk);
+        do {
+            std::memcpy(out, run, narrowChunk);
+            std::memcpy(out + narrowChunk, run, narrowChunk);
+            out += 2 * narrowChunk;
+        } while (out < end);
+        return;
     }
-    if (length >= 2 * narrowChunk) {
-        // A short period: once the first repeat is written, copy from a
-        // whole number of periods back that is at least 8 bytes.
-        uint32_t period = distance;
-        while (period < narrowChunk) period += distance;
-        const uint8_t* const lead = out + (period - distance);
-        while (out < lead) *out++ = *from++;
-        from = out - period;
-        while (end - out >= static_cast<std::ptrdiff_t>(narrowChunk)) {
-            copyChunk<narrowChunk>(out, from);
-            out += narrowChunk;
-            from += narrowChunk;
-        }
-    }
-    while (out < end) *out++ = *from++;
-    return end;
+    // A period of 2 to 7 bytes: each chunk moves on by one period, so its
+    // first `distance` bytes, read from the chunk before, are final.
+    do {
+        copyChunk<narrowChunk>(out, from);
+        out += distance;
+        from += distance;
+    } while (out < end);
 }
 
-// The chunks of copyMatchFast write past a match's end, over bytes that the
-// stream may never deliver; those must end up as they were. Before each
-// match the guard saves the original 16 bytes from the first position that
-// no chunk has written yet and the match does not cover, so that it always
-// holds the originals of [out, frontier); leaving the fast loop puts them
-// back. A ring of 64 positions, each save stored twice so that the copy in
+// The chunks of copyMatchFast write up to 15 bytes past a match's end, over
+// bytes that the stream may never deliver; those must end up as they were.
+// Before each match the guard saves the original 16 bytes from the match's
+// end, or from the frontier (no chunk has written at or past it) if that
+// lies further, so that it always holds the originals of [out, frontier),
+// with the frontier 16 bytes past the last match. Leaving the fast loop puts
+// them back. A ring of 64 positions, each save stored twice so that the copy in
 // its upper half is whole whatever the save's alignment: position p sits at
 // ring[64 + p % 64].
 constexpr uint32_t guardSpan = 64;
@@ -318,7 +308,7 @@ __attribute__((always_inline)) inline Step wideLoop(Inflater& s, const TableSpac
         uint64_t word;
         std::memcpy(&word, in, refillBytes);
         bits |= word << bitCount;
-        in += (63 - bitCount) >> 3;
+        in += 7 - (bitCount >> 3);
         bitCount |= refilledBits;
     };
 
@@ -329,8 +319,9 @@ __attribute__((always_inline)) inline Step wideLoop(Inflater& s, const TableSpac
     uint8_t* frontier = out;  // no chunk has written at or past it
     SpillGuard guard;
     Step result = Step::More;
-    while (static_cast<size_t>(inEnd - in) >= wideInputMargin &&
-           static_cast<size_t>(outEnd - out) >= wideOutputMargin) {
+    const uint8_t* const inLimit = inEnd - wideInputMargin;
+    const uint8_t* const outLimit = outEnd - wideOutputMargin;
+    while (in <= inLimit && out <= outLimit) {
         refill();
         if ((word & wideLiteral) != 0) {
             STAPELIX_LITERAL(word);
@@ -344,9 +335,10 @@ __attribute__((always_inline)) inline Step wideLoop(Inflater& s, const TableSpac
                     continue;
                 }
             }
+            refill();
         }
-        // At least 34 bits left: a code of up to 15 bits, or a length code
-        // with its extra bits.
+        // At least 56 bits: a length code with its extra bits and a
+        // distance code with its extra bits take at most 48.
         if ((word & wideExceptional) != 0) {
             if ((word & wideLink) == wideLink) {
                 word = followWideLink(space, word, bits);
@@ -370,10 +362,7 @@ __attribute__((always_inline)) inline Step wideLoop(Inflater& s, const TableSpac
         STAPELIX_DROP(word);
         const uint32_t length = wideValue(word, saved);
 
-        // At least 14 bits left: enough to look the distance up before
-        // the refill that its extra bits need.
         word = distances[bits & distanceMask];
-        refill();
         if ((word & (wideExceptional | wideLiteral)) != 0) {
             if ((word & wideLink) == wideLink) word = followWideLink(space, word, bits);
             if ((word & (wideExceptional | wideLiteral)) != 0) {
@@ -388,13 +377,14 @@ __attribute__((always_inline)) inline Step wideLoop(Inflater& s, const TableSpac
             result = Step::Fail;
             break;
         }
-        // At least 28 bits left for the next code.
+        // At least 8 bits left, and 16 bits of the stream in the buffer, as
+        // the last refill filled all 64: enough to look the next code up.
         word = literals[bits & literalMask];
         uint8_t* const end = out + length;
         guard.save(end > frontier ? end : frontier);
-        uint8_t* const written = copyMatchFast(out, distance, length);
-        if (written > frontier) frontier = written;
+        copyMatchFast(out, distance, length);
         out = end;
+        frontier = end + wideChunk;
     }
     for (uint8_t* at = out; at < frontier; ++at) *at = guard.original(at);
     s.in = in;
