@@ -6,6 +6,19 @@ constexpr uint32_t extraBitsMask = 15;
 
 bool isLink(uint32_t action) { return action >= 1 && action <= maxLinkAction; }
 
+inline uint32_t entryWord(const TableSpace& space, uint32_t slot, uint32_t linkBits) {
+    const uint32_t action = space.action[slot];
+    const uint32_t codeBits = linkBits + space.codeBits[slot];
+    const uint32_t value = (space.value[slot] & wideValueMask) << wideValueShift;
+    // The same order of tests as the exact path: literal, end of block, base.
+    if (action == literalAction) return codeBits | wideLiteral | value;
+    if ((action & endOfBlockBit) != 0) return codeBits | wideEndOfBlock;
+    if ((action & invalidBit) == 0 && (action & baseAction) != 0) {
+        return (codeBits + (action & extraBitsMask)) | codeBits << wideCodeShift | value;
+    }
+    return codeBits | wideInvalid;
+}
+
 bool sameSlot(const TableSpace& space, uint32_t a, uint32_t b) {
     return space.action[a] == space.action[b] && space.codeBits[a] == space.codeBits[b] &&
            space.value[a] == space.value[b];
@@ -29,22 +42,13 @@ uint32_t linkedWord(const TableSpace& space, uint32_t linkSlot, uint32_t start, 
     for (uint32_t high = 1; known < width && high < (1u << (width - known)); ++high) {
         if (!sameSlot(space, first, first + (high << known))) return link;
     }
-    return wideEntry(space, first, linkBits);
+    return entryWord(space, first, linkBits);
 }
 
 }  // namespace
 
 uint32_t wideEntry(const TableSpace& space, uint32_t slot, uint32_t linkBits) {
-    const uint32_t action = space.action[slot];
-    const uint32_t codeBits = linkBits + space.codeBits[slot];
-    const uint32_t value = (space.value[slot] & wideValueMask) << wideValueShift;
-    // The same order of tests as the exact path: literal, end of block, base.
-    if (action == literalAction) return codeBits | wideLiteral | value;
-    if ((action & endOfBlockBit) != 0) return codeBits | wideEndOfBlock;
-    if ((action & invalidBit) == 0 && (action & baseAction) != 0) {
-        return (codeBits + (action & extraBitsMask)) | codeBits << wideCodeShift | value;
-    }
-    return codeBits | wideInvalid;
+    return entryWord(space, slot, linkBits);
 }
 
 void buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, uint32_t wideBits,
@@ -64,7 +68,7 @@ void buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, 
             }
             continue;
         }
-        const uint32_t word = wideEntry(space, slot, 0);
+        const uint32_t word = entryWord(space, slot, 0);
         for (uint32_t index = low; index < size; index += rootSize) wide[index] = word;
     }
 }
