@@ -1,5 +1,7 @@
 #include "image/wide_table.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr uint32_t extraBitsMask = 15;
@@ -55,20 +57,26 @@ void buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, 
                     uint32_t* wide) {
     const uint32_t size = 1u << wideBits;
     if (rootBits == 0) {
-        for (uint32_t index = 0; index < size; ++index) wide[index] = 0;
+        for (uint32_t index = 0; index < size; ++index) wide[index] = wideInvalid;
         return;
     }
-    // A first-level slot answers for every wide index with its low bits.
+    // A first-level slot answers for every wide index with its low bits:
+    // the first 2^rootBits words, repeated. Links then get a word for each
+    // index of theirs.
     const uint32_t rootSize = 1u << rootBits;
+    bool links = false;
     for (uint32_t low = 0; low < rootSize; ++low) {
+        links = links || isLink(space.action[start + low]);
+        wide[low] = entryWord(space, start + low, 0);
+    }
+    for (uint32_t copy = rootSize; copy < size; copy += rootSize) {
+        std::memcpy(wide + copy, wide, rootSize * sizeof wide[0]);
+    }
+    for (uint32_t low = 0; links && low < rootSize; ++low) {
         const uint32_t slot = start + low;
-        if (isLink(space.action[slot])) {
-            for (uint32_t index = low; index < size; index += rootSize) {
-                wide[index] = linkedWord(space, slot, start, index, wideBits);
-            }
-            continue;
+        if (!isLink(space.action[slot])) continue;
+        for (uint32_t index = low; index < size; index += rootSize) {
+            wide[index] = linkedWord(space, slot, start, index, wideBits);
         }
-        const uint32_t word = entryWord(space, slot, 0);
-        for (uint32_t index = low; index < size; index += rootSize) wide[index] = word;
     }
 }
