@@ -254,7 +254,8 @@ bool roomForWide(const Inflater& s) {
 // Filled on the block's first use of the wide loop, so that short blocks
 // and the tail of a stream never pay for them.
 struct WideTables {
-    bool ready;  // filled from the block's standard tables
+    bool ready;   // filled from the block's standard tables
+    bool usable;  // both roots fit their wide tables
     uint32_t literals[1u << wideLiteralLengthBits];
     uint32_t distances[1u << wideDistanceBits];
 };
@@ -420,12 +421,15 @@ bool decodeSymbols(Inflater& s, const TableSpace& space, const BlockTables& t, W
     for (;;) {
         if (roomForWide(s)) {
             if (!wide.ready) {
-                buildWideTable(space, 0, t.literalRootBits, wideLiteralLengthBits, wide.literals);
-                buildWideTable(space, t.distanceStart, t.distanceRootBits, wideDistanceBits, wide.distances);
+                wide.usable =
+                    buildWideTable(space, 0, t.literalRootBits, wideLiteralLengthBits, wide.literals) &&
+                    buildWideTable(space, t.distanceStart, t.distanceRootBits, wideDistanceBits, wide.distances);
                 wide.ready = true;
             }
-            const Step step = decodeSymbolsWide(s, space, wide);
-            if (step != Step::More) return step == Step::BlockEnd;
+            if (wide.usable) {
+                const Step step = decodeSymbolsWide(s, space, wide);
+                if (step != Step::More) return step == Step::BlockEnd;
+            }
         }
         const Step step = decodeSymbolExact(s, space, t);
         if (step != Step::More) return step == Step::BlockEnd;
@@ -532,6 +536,7 @@ bool decodeBlocks(Inflater& s) {
     BlockTables tables{0, 0, 0};
     WideTables wide;
     wide.ready = false;
+    wide.usable = false;
     bool fixedTablesReady = false;
     bool finalBlock = false;
     while (!finalBlock) {

@@ -53,12 +53,13 @@ uint32_t wideEntry(const TableSpace& space, uint32_t slot, uint32_t linkBits) {
     return entryWord(space, slot, linkBits);
 }
 
-void buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, uint32_t wideBits,
+bool buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, uint32_t wideBits,
                     uint32_t* wide) {
     const uint32_t size = 1u << wideBits;
+    if (rootBits > wideBits) return false;
     if (rootBits == 0) {
         for (uint32_t index = 0; index < size; ++index) wide[index] = wideInvalid;
-        return;
+        return true;
     }
     // A first-level slot answers for every wide index with its low bits:
     // the first 2^rootBits words, repeated. Links then get a word for each
@@ -79,4 +80,5 @@ void buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, 
             wide[index] = linkedWord(space, slot, start, index, wideBits);
         }
     }
+    return true;
 }

@@ -48,7 +48,9 @@ inline uint32_t followWideLink(const TableSpace& space, uint32_t link, uint64_t 
 
 // Fills the 2^wideBits words of `wide` from the standard table at `start`
 // with root width `rootBits` (0: no codes, every word invalid). A code whose
-// bits fit in wideBits gets its word; a longer one a link.
-void buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, uint32_t wideBits,
+// bits fit in wideBits gets its word; a longer one a link. False, with
+// nothing written, when the root is wider than wideBits: the builder raises
+// a root to the shortest code, and a block whose codes are all longer than
+// wideBits is left to the exact path.
+bool buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, uint32_t wideBits,
                     uint32_t* wide);
-
