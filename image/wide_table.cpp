@@ -6,7 +6,9 @@ namespace {
 
 constexpr uint32_t extraBitsMask = 15;
 
-bool isLink(uint32_t action) { return action >= 1 && action <= maxLinkAction; }
+bool isLink(uint32_t action) {
+    return action >= 1 && action <= maxLinkAction;
+}
 
 inline uint32_t entryWord(const TableSpace& space, uint32_t slot, uint32_t linkBits) {
     const uint32_t action = space.action[slot];
