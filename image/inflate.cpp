@@ -263,9 +263,10 @@ struct WideTables {
 static_assert(literalLengthRootBits <= wideLiteralLengthBits && dynamicDistanceRootBits <= wideDistanceBits &&
                   fixedDistanceRootBits <= wideDistanceBits,
               "a wide table is at least as wide as the root it is filled from");
-// A refill leaves at least 56 bits: three literals of at most 11 bits, or a
-// length code with its extra bits and a distance code with its extra bits
-// (48 bits, once refilled after up to two literals).
+// A refill leaves at least 56 bits: three literals of at most
+// wideLiteralLengthBits each, or a length code with its extra bits and a
+// distance code with its extra bits (48 bits, once refilled after up to two
+// literals).
 static_assert(3 * wideLiteralLengthBits <= refilledBits, "three wide literals fit one refill");
 
 // Takes the bits of word `word` off the buffer.

@@ -10,17 +10,39 @@ bool isLink(uint32_t action) {
     return action >= 1 && action <= maxLinkAction;
 }
 
-inline uint32_t entryWord(const TableSpace& space, uint32_t slot, uint32_t linkBits) {
-    const uint32_t action = space.action[slot];
-    const uint32_t codeBits = linkBits + space.codeBits[slot];
-    const uint32_t value = (space.value[slot] & wideValueMask) << wideValueShift;
+// How a standard action becomes a word, decided once per action value rather
+// than by branches per slot: slots come in bit-reversed code order, so their
+// kinds alternate unpredictably.
+struct ActionForm {
+    uint32_t kind;       // the word's kind bits
+    uint32_t valueMask;  // keeps the value of literals and bases
+    uint32_t codeMask;   // keeps a base's code bits in 8..11
+    uint32_t extraBits;  // a base's extra bits, dropped with its code
+};
+
+constexpr ActionForm actionForm(uint32_t action) {
     // The same order of tests as the exact path: literal, end of block, base.
-    if (action == literalAction) return codeBits | wideLiteral | value;
-    if ((action & endOfBlockBit) != 0) return codeBits | wideEndOfBlock;
+    if (action == literalAction) return {wideLiteral, wideValueMask << wideValueShift, 0, 0};
+    if ((action & endOfBlockBit) != 0) return {wideEndOfBlock, 0, 0, 0};
     if ((action & invalidBit) == 0 && (action & baseAction) != 0) {
-        return (codeBits + (action & extraBitsMask)) | codeBits << wideCodeShift | value;
+        return {0, wideValueMask << wideValueShift, wideCodeMask << wideCodeShift, action & extraBitsMask};
     }
-    return codeBits | wideInvalid;
+    return {wideInvalid, 0, 0, 0};
+}
+
+struct ActionForms {
+    ActionForm forms[256];
+    constexpr ActionForms() : forms() {
+        for (uint32_t action = 0; action < 256; ++action) forms[action] = actionForm(action);
+    }
+};
+constexpr ActionForms actionForms;
+
+inline uint32_t entryWord(const TableSpace& space, uint32_t slot, uint32_t linkBits) {
+    const ActionForm& form = actionForms.forms[space.action[slot]];
+    const uint32_t codeBits = linkBits + space.codeBits[slot];
+    return (codeBits + form.extraBits) | ((codeBits << wideCodeShift) & form.codeMask) | form.kind |
+           ((uint32_t(space.value[slot]) << wideValueShift) & form.valueMask);
 }
 
 bool sameSlot(const TableSpace& space, uint32_t a, uint32_t b) {

@@ -10,7 +10,7 @@
 
 #include "image/decode_table.h"
 
-constexpr uint32_t wideLiteralLengthBits = 11;
+constexpr uint32_t wideLiteralLengthBits = 10;
 constexpr uint32_t wideDistanceBits = 8;
 
 // A word: bits 0..7 the input bits to drop (the code, plus a base's extra

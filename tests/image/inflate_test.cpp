@@ -207,8 +207,8 @@ TEST(InflateBlocks, HandMadeStreams) {
         W w = round % 3 == 0 ? W().fixed(false, start) : W().dynamic(false, dynL, dynD, start);
         cases.push_back({"random tokens, round " + std::to_string(round), w.fixed(true, rest).bytes, expand(tokens)});
     }
-    // Complete codes with literals 3..7 and distances 8..15 coded in more bits than the fast loop's tables index
-    // (11 and 8).
+    // Complete codes with literals 0..7 in 9 to 15 bits and distance symbols 0..15 in 1 to 15 bits, more than the
+    // fast loop's tables index for some of each.
     const Lengths longL = runsOf({{1, 9}, {1, 10}, {1, 11}, {1, 12}, {1, 13}, {1, 14}, {2, 15}, {46, 9}, {232, 8}});
     Lengths longD = {15};
     for (uint16_t length = 15; length >= 1; --length) longD.insert(longD.begin(), length);
