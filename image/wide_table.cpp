@@ -80,7 +80,7 @@ uint32_t wideEntry(const TableSpace& space, uint32_t slot, uint32_t linkBits) {
 bool buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, uint32_t wideBits,
                     uint32_t* wide) {
     const uint32_t size = 1u << wideBits;
-    if (rootBits > wideBits) return false;
+    if (rootBits > wideBits || wideBits > maxWideBits) return false;
     if (rootBits == 0) {
         for (uint32_t index = 0; index < size; ++index) wide[index] = wideInvalid;
         return true;
@@ -89,19 +89,19 @@ bool buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, 
     // the first 2^rootBits words, repeated. Links then get a word for each
     // index of theirs.
     const uint32_t rootSize = 1u << rootBits;
-    bool links = false;
+    uint16_t linkSlots[1u << maxWideBits];
+    uint32_t linkCount = 0;
     for (uint32_t low = 0; low < rootSize; ++low) {
-        links = links || isLink(space.action[start + low]);
         wide[low] = entryWord(space, start + low, 0);
+        linkSlots[linkCount] = static_cast<uint16_t>(low);
+        linkCount += isLink(space.action[start + low]);
     }
     for (uint32_t copy = rootSize; copy < size; copy += rootSize) {
         std::memcpy(wide + copy, wide, rootSize * sizeof wide[0]);
     }
-    for (uint32_t low = 0; links && low < rootSize; ++low) {
-        const uint32_t slot = start + low;
-        if (!isLink(space.action[slot])) continue;
-        for (uint32_t index = low; index < size; index += rootSize) {
-            wide[index] = linkedWord(space, slot, start, index, wideBits);
+    for (uint32_t i = 0; i < linkCount; ++i) {
+        for (uint32_t index = linkSlots[i]; index < size; index += rootSize) {
+            wide[index] = linkedWord(space, start + linkSlots[i], start, index, wideBits);
         }
     }
     return true;

@@ -12,6 +12,7 @@
 
 constexpr uint32_t wideLiteralLengthBits = 10;
 constexpr uint32_t wideDistanceBits = 8;
+constexpr uint32_t maxWideBits = wideLiteralLengthBits;
 
 // A word: bits 0..7 the input bits to drop (the code, plus a base's extra
 // bits), bits 8..11 the code's own bits (where a base's extra bits start),
@@ -49,8 +50,8 @@ inline uint32_t followWideLink(const TableSpace& space, uint32_t link, uint64_t 
 // Fills the 2^wideBits words of `wide` from the standard table at `start`
 // with root width `rootBits` (0: no codes, every word invalid). A code whose
 // bits fit in wideBits gets its word; a longer one a link. False, with
-// nothing written, when the root is wider than wideBits: the builder raises
+// nothing written, when the root is wider than wideBits (the builder raises
 // a root to the shortest code, and a block whose codes are all longer than
-// wideBits is left to the exact path.
+// wideBits is left to the exact path) or wideBits above maxWideBits.
 bool buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, uint32_t wideBits,
                     uint32_t* wide);
