@@ -25,7 +25,8 @@ constexpr ActionForm actionForm(uint32_t action) {
     if (action == literalAction) return {wideLiteral, wideValueMask << wideValueShift, 0, 0};
     if ((action & endOfBlockBit) != 0) return {wideEndOfBlock, 0, 0, 0};
     if ((action & invalidBit) == 0 && (action & baseAction) != 0) {
-        return {0, wideValueMask << wideValueShift, wideCodeMask << wideCodeShift, action & extraBitsMask};
+        return {0, wideValueMask << wideValueShift, wideCodeMask << wideCodeShift,
+                action & extraBitsMask};
     }
     return {wideInvalid, 0, 0, 0};
 }
