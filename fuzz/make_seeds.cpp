@@ -1,6 +1,9 @@
 // Writes a starting corpus for each of the three fuzzers: small zlib streams of every
-// block kind, PNG files of every accepted colour type and depth, and BMP
-// files of every kind with the RLE escapes. zlib is the encoder here.
+// block kind, PNG files of every accepted colour type and depth (also with
+// smaller zlib windows and the stream cut over several IDAT chunks), and BMP
+// files of every kind with the RLE escapes, behind 40- to 124-byte info
+// headers, with short palettes, gaps, padded and top-down rows. zlib is the
+// encoder here.
 //   make_fuzz_seeds DIR   creates DIR/inflate, DIR/png and DIR/bmp
 #include <zlib.h>
 
@@ -33,9 +36,9 @@ Bytes sampleData(size_t size, uint32_t seed) {
     return out;
 }
 
-Bytes deflateWith(const Bytes& data, int level, int strategy) {
+Bytes deflateWith(const Bytes& data, int level, int strategy, int windowBits = 15) {
     z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, 15, 8, strategy);
+    deflateInit2(&z, level, Z_DEFLATED, windowBits, 8, strategy);
     Bytes out(deflateBound(&z, static_cast<uLong>(data.size())) + 16);
     z.next_in = const_cast<Bytef*>(data.data());
     z.avail_in = static_cast<uInt>(data.size());
@@ -62,7 +65,16 @@ Bytes chunk(const char* type, const Bytes& data) {
     return out;
 }
 
-Bytes png(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType, uint32_t seed) {
+// How a PNG's zlib stream is written: its window, and where it is cut into
+// IDAT chunks: at `firstCut`, then every `every` bytes (0: not at all).
+struct Stream {
+    int windowBits = 15;
+    size_t firstCut = 0;
+    size_t every = 0;
+};
+
+Bytes png(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType, uint32_t seed,
+          const Stream& stream = {}) {
     const uint32_t samples = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
     const uint32_t scanline = (width * samples * depth + 7) / 8;
     Bytes filtered;
@@ -84,7 +96,15 @@ Bytes png(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType, ui
         const Bytes plte = chunk("PLTE", palette);
         out.insert(out.end(), plte.begin(), plte.end());
     }
-    const Bytes idat = chunk("IDAT", deflateWith(filtered, 6, Z_DEFAULT_STRATEGY));
+    const Bytes z = deflateWith(filtered, 6, Z_DEFAULT_STRATEGY, stream.windowBits);
+    size_t from = 0;
+    for (size_t cut = stream.firstCut; cut != 0 && cut < z.size(); cut += stream.every) {
+        const Bytes idat = chunk("IDAT", Bytes(z.begin() + long(from), z.begin() + long(cut)));
+        out.insert(out.end(), idat.begin(), idat.end());
+        from = cut;
+        if (stream.every == 0) break;
+    }
+    const Bytes idat = chunk("IDAT", Bytes(z.begin() + long(from), z.end()));
     const Bytes iend = chunk("IEND", {});
     out.insert(out.end(), idat.begin(), idat.end());
     out.insert(out.end(), iend.begin(), iend.end());
@@ -101,22 +121,41 @@ void put32(Bytes& out, uint32_t v) {
     put16(out, v >> 16);
 }
 
-Bytes bmp(int32_t width, int32_t height, uint32_t bits, uint32_t compression, const Bytes& pixels) {
+// The info header's size, biClrUsed (0: 2^bits palette entries) and the
+// bytes between the palette and the pixels.
+struct Layout {
+    uint32_t infoBytes = 40;
+    uint32_t coloursUsed = 0;
+    uint32_t gap = 0;
+};
+
+Bytes bmp(int32_t width, int32_t height, uint32_t bits, uint32_t compression, const Bytes& pixels,
+          const Layout& layout = {}) {
     Bytes out = {'B', 'M'};
-    const uint32_t paletteBytes = bits == 24 ? 0 : (1u << bits) * 4;
-    put32(out, static_cast<uint32_t>(54 + paletteBytes + pixels.size()));
+    uint32_t entries = layout.coloursUsed != 0 ? layout.coloursUsed : 1u << bits;
+    if (bits == 24) entries = 0;
+    const uint32_t offset = 14 + layout.infoBytes + entries * 4 + layout.gap;
+    put32(out, static_cast<uint32_t>(offset + pixels.size()));
     put32(out, 0);
-    put32(out, 54 + paletteBytes);
-    put32(out, 40);
+    put32(out, offset);
+    put32(out, layout.infoBytes);
     put32(out, static_cast<uint32_t>(width));
     put32(out, static_cast<uint32_t>(height));
     put16(out, 1);
     put16(out, bits);
     put32(out, compression);
-    for (int i = 0; i < 5; ++i) put32(out, 0);
-    for (uint32_t i = 0; i < paletteBytes / 4; ++i) out.insert(out.end(), {uint8_t(i), uint8_t(2 * i), 7, 0});
+    for (uint32_t v : {0u, 2835u, 2835u, layout.coloursUsed, 0u}) put32(out, v);
+    out.resize(14 + layout.infoBytes, 0);
+    for (uint32_t i = 0; i < entries; ++i)
+        out.insert(out.end(), {uint8_t(i), uint8_t(2 * i), 7, 0});
+    out.resize(out.size() + layout.gap, 0xEE);
     out.insert(out.end(), pixels.begin(), pixels.end());
     return out;
+}
+
+// Rows of `width` pixels at `bits`, each padded to 4 bytes as in the file.
+Bytes paddedRows(uint32_t width, uint32_t rows, uint32_t bits, uint32_t seed) {
+    return sampleData((width * bits + 31) / 32 * 4 * rows, seed);
 }
 
 }  // namespace
@@ -155,6 +194,14 @@ int main(int argc, char** argv) {
                             png(width, 3, k.depth, k.colourType, width + k.colourType));
         }
     }
+    // Smaller windows, and streams over several IDATs: cut inside the zlib
+    // header, after it, and every few bytes.
+    for (const Stream stream : {Stream{9}, Stream{12, 1}, Stream{15, 2, 16}, Stream{10, 1, 5}}) {
+        for (const Kind k : {Kind{2, 8}, Kind{6, 8}, Kind{3, 8}}) {
+            ok &= writeFile(root / "png" / ("png-" + std::to_string(++count)),
+                            png(9, 4, k.depth, k.colourType, 7 + k.colourType, stream));
+        }
+    }
 
     // BMP seeds: raw 24 bits, packed indices, RLE8 and RLE4 with every escape.
     ok &= writeFile(root / "bmp" / "rgb24", bmp(4, 2, 24, 0, sampleData(24, 1)));
@@ -165,5 +212,23 @@ int main(int argc, char** argv) {
                     bmp(6, 4, 8, 1, {3, 7, 0, 0, 0, 3, 5, 6, 7, 0, 0, 2, 1, 1, 2, 9, 0, 4, 1, 2, 3, 4, 0, 1}));
     ok &= writeFile(root / "bmp" / "rle4",
                     bmp(6, 4, 4, 2, {5, 0x12, 0, 0, 0, 5, 0x12, 0x34, 0x50, 0, 0, 2, 2, 1, 3, 0x9A, 0, 1}));
+    // The larger info headers, short palettes, gaps, padded and top-down
+    // rows, and RLE runs past a row's end.
+    ok &= writeFile(root / "bmp" / "v2-rgb24-top-down",
+                    bmp(7, -2, 24, 0, paddedRows(7, 2, 24, 2), {52}));
+    ok &=
+        writeFile(root / "bmp" / "v3-index4", bmp(5, 3, 4, 0, paddedRows(5, 3, 4, 3), {56, 0, 2}));
+    ok &= writeFile(root / "bmp" / "v4-rgb24", bmp(5, 3, 24, 0, paddedRows(5, 3, 24, 4), {108}));
+    ok &= writeFile(root / "bmp" / "v4-index1-70",
+                    bmp(70, 2, 1, 0, paddedRows(70, 2, 1, 5), {108, 2, 4}));
+    ok &= writeFile(root / "bmp" / "v5-index8-short",
+                    bmp(7, -3, 8, 0, paddedRows(7, 3, 8, 6), {124, 5, 6}));
+    ok &= writeFile(
+        root / "bmp" / "v4-rle8-overrun",
+        bmp(4, 3, 8, 1, {6, 7, 1, 2, 0, 0, 0, 5, 1, 2, 3, 4, 5, 0, 0, 0, 4, 9, 0, 1}, {108, 10}));
+    ok &= writeFile(
+        root / "bmp" / "v5-rle4-overrun",
+        bmp(3, -3, 4, 2, {7, 0x12, 0, 0, 0, 5, 0x12, 0x34, 0x50, 0, 0, 2, 1, 1, 2, 0x34, 0, 1},
+            {124, 9, 3}));
     return ok ? 0 : 1;
 }

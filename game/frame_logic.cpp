@@ -66,7 +66,8 @@ void typingPass(LoopState& loop) {
 void gameKeys(LoopState& loop) {
     bool running = true;
     if (takeKey(keyEscape)) {
-        gameState.menuCursor = resumeLine;
+        // Before its first tick a game cannot be resumed: "Resume Game" is not drawn.
+        gameState.menuCursor = gameState.gameClock != 0 ? resumeLine : newGameLine;
         gameState.menuVisible = true;
         gameState.gameRunning = false;
         running = false;
@@ -108,9 +109,12 @@ void settingsKeys() {
     const bool enter = takeKey(keyEnter);
     const bool escape = takeKey(keyEscape);
     if (enter || escape) {
+        // Back on "Settings", also with an arrow key held: no cursor step now.
         gameState.menuCursor = settingsLine;
         gameState.settingsVisible = false;
-    } else if (gameState.menuCursor == widthLine || gameState.menuCursor == heightLine) {
+        return;
+    }
+    if (gameState.menuCursor == widthLine || gameState.menuCursor == heightLine) {
         if (takeKey(keyLeft)) changeSize(gameState.menuCursor, -1);
         if (takeKey(keyRight)) changeSize(gameState.menuCursor, 1);
     }
@@ -123,6 +127,7 @@ void mainMenuKeys(LoopState& loop) {
     if (takeKey(keyEnter)) {
         switch (gameState.menuCursor) {
             case resumeLine:
+                if (gameState.gameClock == 0) break;  // an undrawn line does nothing
                 gameState.gameRunning = true;
                 gameState.menuVisible = false;
                 break;
@@ -149,7 +154,12 @@ void mainMenuKeys(LoopState& loop) {
     const uint32_t topLine = gameState.gameClock != 0 ? resumeLine : newGameLine;
     if (gameState.menuCursor > topLine && takeKey(keyUp)) --gameState.menuCursor;
     if (gameState.menuCursor < exitLine && takeKey(keyDown)) ++gameState.menuCursor;
-    if (openedSettings) settingsKeys();
+    if (openedSettings) {
+        settingsKeys();
+        return;
+    }
+    // Only drawn lines hold the cursor.
+    gameState.menuCursor = std::max(gameState.menuCursor, topLine);
 }
 
 }  // namespace

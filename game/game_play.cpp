@@ -142,7 +142,9 @@ void newGame() {
     gameState.playerSlot = unrankedSlot;
     list[unrankedSlot].score = 0;
 
-    for (uint32_t row = 0; row < gameState.fieldHeight; ++row) clearRow(row);
+    // The whole grid, not only the active rows: blocks that an earlier, taller
+    // game left above the field would still be judged by the cell test.
+    playfield = Playfield{};
     makePiece(gameState.currentPiece, randomPieceType());
     spawnPiece(gameState.currentPiece);  // cannot fail on the emptied field
     makePiece(gameState.nextPiece, randomPieceType());

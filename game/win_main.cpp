@@ -6,8 +6,7 @@
 #include "game/frame_logic.h"
 #include "game/game_state.h"
 #include "render/scene.h"
-#include "store/highscores.h"
-#include "store/settings.h"
+#include "store/saved_files.h"
 #include "window/gl_window.h"
 
 #include "platform/win32.h"
@@ -43,8 +42,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     LoopState loop;
 
     glWindow.addTextureFile(blockTextureFile);
-    loadSettings(settingsFile);
-    loadHighscores(highscoreFile);
+    SavedFiles savedFiles = {settingsFile, highscoreFile};
+    loadSavedFiles(savedFiles);
     preparePlayerName(loop);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     initTickTimer(loop.tickTimer);
@@ -84,8 +83,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (loop.quitRequested) break;
     }
 
-    saveSettings(settingsFile);
-    saveHighscores(highscoreFile);
+    saveSavedFiles(savedFiles);  // keeps a file that could not be read
     glWindow.killWindow();
     return result;
 }

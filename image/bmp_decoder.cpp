@@ -1,7 +1,10 @@
-// BMP decoding. The layout is read as fixed: a 14-byte file header, a
-// 40-byte info header, for palettised files a palette of 2^bits entries at
-// byte 54, then the pixel data with no gap between rows. The first row of the
-// file becomes the first row of the image; nothing is flipped.
+// BMP decoding. The layout: a 14-byte file header whose bfOffBits says where
+// the pixel data starts; an info header of biSize bytes (40, or the 52, 56,
+// 108 and 124 byte versions, which only add fields after the first 40); for
+// palettised files the palette right after it, biClrUsed entries or 2^bits
+// when that is 0. Uncompressed rows are padded to 4 bytes in the file. Rows
+// are stored bottom-up, or top-down when biHeight is negative; the image's
+// first row is always the bottom one.
 #include "image/bmp_decoder.h"
 
 #include <cstdlib>
@@ -12,32 +15,45 @@
 namespace {
 
 constexpr size_t fileHeaderBytes = 14;
-constexpr size_t infoHeaderBytes = 40;
-constexpr size_t headerBytes = fileHeaderBytes + infoHeaderBytes;
+constexpr size_t pixelOffsetOffset = 10;  // bfOffBits
+constexpr size_t infoSizeOffset = 14;     // biSize
 constexpr size_t widthOffset = 18;
 constexpr size_t heightOffset = 22;
 constexpr size_t bitCountOffset = 28;
 constexpr size_t compressionOffset = 30;
-constexpr size_t paletteEntryBytes = 4;  // blue, green, red, reserved
+constexpr size_t coloursUsedOffset = 46;  // biClrUsed
+constexpr size_t paletteEntryBytes = 4;   // blue, green, red, reserved
 constexpr uint32_t rgbBytes = 3;
+
+// BITMAPINFOHEADER and its later versions (V2, V3, V4, V5).
+constexpr uint32_t infoHeaderSizes[] = {40, 52, 56, 108, 124};
 
 constexpr uint32_t noCompression = 0;
 constexpr uint32_t rle8Compression = 1;
 constexpr uint32_t rle4Compression = 2;
 
-// Larger than any texture the game can upload; it also bounds what a short
-// RLE file can make the decoder allocate.
-constexpr int32_t maxSide = 16384;
+// File rows are padded to whole 32-bit units.
+constexpr uint32_t fileRowAlignmentBits = 32;
 
-// RLE escapes after a zero count byte.
+// RLE escapes after a zero count byte; values from 3 up start absolute runs.
 constexpr uint8_t endOfLine = 0;
 constexpr uint8_t endOfBitmap = 1;
 constexpr uint8_t delta = 2;
 
-uint32_t readLittle16(const uint8_t* bytes) { return uint32_t(bytes[0]) | (uint32_t(bytes[1]) << 8); }
+uint32_t readLittle16(const uint8_t* bytes) {
+    return uint32_t(bytes[0]) | (uint32_t(bytes[1]) << 8);
+}
 
 uint32_t readLittle32(const uint8_t* bytes) {
-    return uint32_t(bytes[0]) | (uint32_t(bytes[1]) << 8) | (uint32_t(bytes[2]) << 16) | (uint32_t(bytes[3]) << 24);
+    return uint32_t(bytes[0]) | (uint32_t(bytes[1]) << 8) | (uint32_t(bytes[2]) << 16) |
+           (uint32_t(bytes[3]) << 24);
+}
+
+bool knownInfoHeader(uint32_t size) {
+    for (uint32_t known : infoHeaderSizes) {
+        if (size == known) return true;
+    }
+    return false;
 }
 
 struct Rgb {
@@ -52,70 +68,96 @@ void putRgb(uint8_t* out, Rgb colour) {
     out[2] = colour.blue;
 }
 
-// Pixels the file stops short of are black.
-void decode24(const uint8_t* data, size_t size, uint8_t* out, size_t pixelCount) {
-    const size_t available = size / rgbBytes;
-    const size_t present = available < pixelCount ? available : pixelCount;
-    for (size_t p = 0; p < present; ++p, data += rgbBytes, out += rgbBytes) {
-        putRgb(out, Rgb{data[2], data[1], data[0]});
+// The output buffer seen in file order: file row y lands on image row y, or
+// on row height - 1 - y for a top-down file.
+struct Rows {
+    uint8_t* pixels;
+    uint32_t width;
+    uint32_t height;
+    size_t stride;
+    bool topDown;
+    uint8_t* row(uint32_t y) const {
+        return pixels + size_t(topDown ? height - 1 - y : y) * stride;
     }
-    std::memset(out, 0, (pixelCount - present) * rgbBytes);
-}
+};
 
-// Uncompressed packed indices, the first pixel in the high bits of its
-// byte. Pixels the file stops short of are black.
-void decodePacked(const uint8_t* data, size_t size, uint32_t bits, const Rgb* palette, uint8_t* out,
-                  size_t pixelCount) {
-    const uint32_t perByte = 8 / bits;
-    const uint32_t mask = (1u << bits) - 1;
-    for (size_t p = 0; p < pixelCount; ++p, out += rgbBytes) {
-        const size_t byte = p / perByte;
-        if (byte >= size) {
-            std::memset(out, 0, (pixelCount - p) * rgbBytes);
-            return;
+// Uncompressed rows, 24-bit or packed palette indices with the first pixel in
+// the high bits of its byte. Pixels the file stops short of stay black.
+void decodeRows(const uint8_t* data, size_t size, uint32_t bits, const Rgb* palette,
+                const Rows& rows) {
+    const size_t fileRowBytes = (size_t(rows.width) * bits + fileRowAlignmentBits - 1) /
+                                fileRowAlignmentBits * (fileRowAlignmentBits / 8);
+    for (uint32_t y = 0; y < rows.height; ++y) {
+        const size_t start = size_t(y) * fileRowBytes;
+        if (start >= size) return;
+        const uint8_t* const in = data + start;
+        const size_t present = size - start < fileRowBytes ? size - start : fileRowBytes;
+        uint8_t* out = rows.row(y);
+        for (uint32_t x = 0; x < rows.width; ++x, out += rgbBytes) {
+            const size_t bit = size_t(x) * bits;
+            if (bits == 24) {
+                if (bit / 8 + rgbBytes > present) break;
+                const uint8_t* const blue = in + bit / 8;
+                putRgb(out, Rgb{blue[2], blue[1], blue[0]});
+            } else {
+                if (bit / 8 >= present) break;
+                const uint32_t shift = 8 - bits - static_cast<uint32_t>(bit % 8);
+                putRgb(out, palette[(in[bit / 8] >> shift) & ((1u << bits) - 1)]);
+            }
         }
-        const uint32_t shift = bits * (perByte - 1 - static_cast<uint32_t>(p % perByte));
-        putRgb(out, palette[(data[byte] >> shift) & mask]);
     }
 }
 
-// Runs the RLE8 or RLE4 stream into one index per pixel. `indices` starts
-// filled with the skipped-pixel index, so skipping is moving the position.
-// Writes past the last pixel are dropped; decoding stops once the position
-// has left the image or the data has ended.
-void decodeRle(const uint8_t* data, size_t size, bool fourBit, uint8_t* indices, size_t width,
-               size_t pixelCount) {
+// Runs the RLE8 or RLE4 stream. Every pixel starts as the skipped-pixel
+// colour, so skipping is moving the position. A run that passes the row's
+// end is cut there: what is left of the row's data is dropped until an end
+// of line. A row filled exactly needs no end of line before the next run.
+// Decoding stops past the last row or when the data ends.
+void decodeRle(const uint8_t* data, size_t size, bool fourBit, const Rgb* palette,
+               const Rows& rows) {
     const uint8_t* const end = data + size;
-    size_t position = 0;
+    uint64_t x = 0;  // passes the width once a run has overrun the row
+    uint32_t y = 0;
     auto put = [&](uint32_t index) {
-        if (position < pixelCount) indices[position] = static_cast<uint8_t>(index);
-        ++position;
+        if (x < rows.width) putRgb(rows.row(y) + x * rgbBytes, palette[index]);
+        ++x;
     };
-    while (end - data >= 2 && position < pixelCount) {
+    auto startRun = [&] {
+        if (x == rows.width) {
+            x = 0;
+            ++y;
+        }
+        return y < rows.height;
+    };
+    while (end - data >= 2 && y < rows.height) {
         const uint32_t count = data[0];
         const uint32_t value = data[1];
         data += 2;
         if (count > 0) {
+            if (!startRun()) return;
             for (uint32_t i = 0; i < count; ++i) {
                 put(!fourBit ? value : (i % 2 == 0 ? value >> 4 : value & 0xF));
             }
         } else if (value == endOfLine) {
-            const size_t column = position % width;
-            if (column != 0) position += width - column;
+            if (x != 0) {
+                x = 0;
+                ++y;
+            }
         } else if (value == endOfBitmap) {
             return;
         } else if (value == delta) {
             if (end - data < 2) return;
-            position += data[0] + size_t(data[1]) * width;
+            x += data[0];
+            y += data[1];
             data += 2;
         } else {
             // Absolute run: `value` indices, then padding to 16 bits.
+            if (!startRun()) return;
             const size_t runBytes = fourBit ? (value + 1) / 2 : value;
-            const size_t present = static_cast<size_t>(end - data) < runBytes ? static_cast<size_t>(end - data)
-                                                                              : runBytes;
+            const size_t left = static_cast<size_t>(end - data);
             for (uint32_t i = 0; i < value; ++i) {
                 const size_t byte = fourBit ? i / 2 : i;
-                if (byte >= present) return;
+                if (byte >= left) return;
                 put(!fourBit ? data[byte] : (i % 2 == 0 ? data[byte] >> 4 : data[byte] & 0xF));
             }
             data += runBytes;
@@ -130,60 +172,65 @@ void decodeRle(const uint8_t* data, size_t size, bool fourBit, uint8_t* indices,
 }  // namespace
 
 bool decodeBmp(Image& image, const uint8_t* data, size_t size) {
-    if (data == nullptr || size < headerBytes || data[0] != 'B' || data[1] != 'M') return false;
+    if (data == nullptr || size < fileHeaderBytes + sizeof(uint32_t)) return false;
+    if (data[0] != 'B' || data[1] != 'M') return false;
+    const uint32_t infoBytes = readLittle32(data + infoSizeOffset);
+    if (!knownInfoHeader(infoBytes) || size < fileHeaderBytes + infoBytes) return false;
     const int32_t width = static_cast<int32_t>(readLittle32(data + widthOffset));
-    const int32_t height = static_cast<int32_t>(readLittle32(data + heightOffset));
+    if (width <= 0 || width > maxImageSide) return false;
+    const int32_t fileHeight = static_cast<int32_t>(readLittle32(data + heightOffset));
+    if (fileHeight == 0 || fileHeight < -maxImageSide || fileHeight > maxImageSide) return false;
     const uint32_t bits = readLittle16(data + bitCountOffset);
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
     const uint32_t compression = readLittle32(data + compressionOffset);
     if (compression > rle4Compression) return false;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
     // RLE8 holds 8-bit indices and RLE4 4-bit ones; other pairings have no
     // meaning. A 24-bit file is read as uncompressed whatever it says.
     if (bits != 24 && compression == rle8Compression && bits != 8) return false;
     if (bits != 24 && compression == rle4Compression && bits != 4) return false;
-    // Top-down (negative height) files and empty images are refused.
-    if (width <= 0 || height <= 0 || width > maxSide || height > maxSide) return false;
+    // A 24-bit file has no palette to read (one it carries for palette
+    // displays lies before bfOffBits and is passed over).
+    const uint32_t coloursUsed = readLittle32(data + coloursUsedOffset);
+    const uint32_t fullPalette = bits == 24 ? 0 : 1u << bits;
+    if (bits != 24 && coloursUsed > fullPalette) return false;
+    const uint32_t entries = coloursUsed != 0 && bits != 24 ? coloursUsed : fullPalette;
+    const size_t paletteStart = fileHeaderBytes + infoBytes;
+    // The pixels lie after the palette and inside the file (they may be
+    // empty: such a file is all black, or all skipped pixels).
+    const uint32_t pixelOffset = readLittle32(data + pixelOffsetOffset);
+    if (pixelOffset < paletteStart + entries * paletteEntryBytes || pixelOffset > size)
+        return false;
 
-    const size_t pixelCount = size_t(width) * size_t(height);
-    uint8_t* const pixels = static_cast<uint8_t*>(std::malloc(pixelCount * rgbBytes));
+    const bool topDown = fileHeight < 0;
+    const uint32_t height = static_cast<uint32_t>(topDown ? -int64_t(fileHeight) : fileHeight);
+    const size_t stride = rowStride(uint32_t(width), rgbBytes);
+    // Zeros: black for pixels the file never reaches and the row fillers.
+    uint8_t* const pixels = static_cast<uint8_t*>(std::calloc(stride * height, 1));
     if (pixels == nullptr) return false;
-    const uint8_t* const body = data + headerBytes;
-    const size_t bodySize = size - headerBytes;
+    const Rows rows{pixels, uint32_t(width), height, stride, topDown};
 
-    if (bits == 24) {
-        decode24(body, bodySize, pixels, pixelCount);
+    // Indices past a short palette are black.
+    Rgb palette[256] = {};
+    for (uint32_t i = 0; i < entries; ++i) {
+        const uint8_t* const entry = data + paletteStart + i * paletteEntryBytes;
+        palette[i] = Rgb{entry[2], entry[1], entry[0]};
+    }
+    const uint8_t* const pixelData = data + pixelOffset;
+    const size_t pixelBytes = size - pixelOffset;
+    if (bits == 24 || compression == noCompression) {
+        decodeRows(pixelData, pixelBytes, bits, palette, rows);
     } else {
-        // The palette always has 2^bits entries; entries cut off by the end
-        // of the file are black.
-        const size_t entries = size_t(1) << bits;
-        Rgb palette[256] = {};
-        const size_t paletteBytes = entries * paletteEntryBytes;
-        const size_t presentEntries = (bodySize < paletteBytes ? bodySize : paletteBytes) / paletteEntryBytes;
-        for (size_t i = 0; i < presentEntries; ++i) {
-            const uint8_t* entry = body + i * paletteEntryBytes;
-            palette[i] = Rgb{entry[2], entry[1], entry[0]};
+        // Pixels the stream skips take the highest index: 255, or 15 for RLE4.
+        const Rgb skipped = palette[fullPalette - 1];
+        for (uint32_t y = 0; y < height; ++y) {
+            for (uint32_t x = 0; x < uint32_t(width); ++x)
+                putRgb(rows.row(y) + x * rgbBytes, skipped);
         }
-        const uint8_t* const pixelData = body + (bodySize < paletteBytes ? bodySize : paletteBytes);
-        const size_t pixelDataSize = bodySize < paletteBytes ? 0 : bodySize - paletteBytes;
-
-        if (compression == noCompression) {
-            decodePacked(pixelData, pixelDataSize, bits, palette, pixels, pixelCount);
-        } else {
-            uint8_t* const indices = static_cast<uint8_t*>(std::malloc(pixelCount));
-            if (indices == nullptr) {
-                std::free(pixels);
-                return false;
-            }
-            const uint8_t skipped = static_cast<uint8_t>(entries - 1);
-            std::memset(indices, skipped, pixelCount);
-            decodeRle(pixelData, pixelDataSize, compression == rle4Compression, indices, size_t(width), pixelCount);
-            for (size_t p = 0; p < pixelCount; ++p) putRgb(pixels + p * rgbBytes, palette[indices[p]]);
-            std::free(indices);
-        }
+        decodeRle(pixelData, pixelBytes, compression == rle4Compression, palette, rows);
     }
 
     image.width = width;
-    image.height = height;
+    image.height = static_cast<int32_t>(height);
     image.channels = rgbBytes;
     image.pixels = pixels;
     return true;

@@ -1,5 +1,6 @@
-// BMP decoding (24-bit; 1, 4 and 8 bits uncompressed, RLE8, RLE4) into an
-// RGB Image whose rows follow each other without gaps.
+// BMP decoding (24-bit; 1, 4 and 8 bits uncompressed, RLE8, RLE4; info
+// headers of 40 to 124 bytes; bottom-up or top-down rows) into a bottom-up RGB
+// Image whose rows start on 4-byte boundaries.
 #pragma once
 
 #include <cstddef>

@@ -23,7 +23,12 @@ constexpr uint8_t endOfBlockAction = invalidBit | endOfBlockBit;
 constexpr uint8_t invalidAction = invalidBit;
 constexpr uint8_t maxLinkAction = 15;
 
-constexpr uint32_t tableSlots = 1440;
+// The largest tables a complete code can need (found by exhaustive search,
+// as zlib's enough.c does): 852 slots for 286 literal/length symbols at root
+// 9, 592 for 30 distance symbols at root 6, both up to 15 bits.
+constexpr uint32_t maxLiteralLengthSlots = 852;
+constexpr uint32_t maxDistanceSlots = 592;
+constexpr uint32_t tableSlots = maxLiteralLengthSlots + maxDistanceSlots;
 constexpr uint32_t maxCodeBits = 15;
 constexpr uint32_t maxLiteralLengthSymbols = 288;
 constexpr uint32_t maxDistanceSymbols = 32;

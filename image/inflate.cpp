@@ -23,7 +23,12 @@
 
 namespace {
 
-constexpr uint8_t deflateCmf = 0x78;  // method 8, 32 KiB window
+// CMF (RFC 1950): method 8 in the low nibble, log2(window) - 8 in the high
+// one. A smaller window only promises shorter distances; every distance is
+// checked against the bytes produced so far, so the window size never matters.
+constexpr uint8_t deflateMethod = 8;
+constexpr uint8_t methodMask = 0x0F;
+constexpr uint8_t maxWindowField = 7;  // 32 KiB
 constexpr uint8_t presetDictionaryFlag = 0x20;
 constexpr uint32_t headerCheckDivisor = 31;
 
@@ -587,7 +592,8 @@ bool inflateVariantAvailable(InflateVariant variant) {
 }
 
 bool zlibHeaderOk(uint8_t cmf, uint8_t flg) {
-    return cmf == deflateCmf && ((uint32_t(cmf) << 8) | flg) % headerCheckDivisor == 0 &&
+    return (cmf & methodMask) == deflateMethod && (cmf >> 4) <= maxWindowField &&
+           ((uint32_t(cmf) << 8) | flg) % headerCheckDivisor == 0 &&
            (flg & presetDictionaryFlag) == 0;
 }
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-// True for CMF 0x78 (deflate, 32 KiB window), a valid FCHECK and no preset
-// dictionary.
+// True for CMF 0x08 to 0x78 (deflate, any window from 256 bytes to 32 KiB), a
+// valid FCHECK and no preset dictionary.
 bool zlibHeaderOk(uint8_t cmf, uint8_t flg);
 
 // Decodes the DEFLATE blocks that follow the two zlib header bytes until the

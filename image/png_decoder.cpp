@@ -1,7 +1,8 @@
-// PNG decoding: the chunk walk, one zlib stream in one IDAT chunk, the five
-// scanline filters, palette and greyscale expansion, bottom-up rows on 4-byte
-// boundaries. Non-interlaced files with 8-bit samples, and palette and grey
-// files of 1, 2 and 4 bits, are accepted; 16-bit and interlaced files are not.
+// PNG decoding: the chunk walk, one zlib stream over the consecutive IDAT
+// chunks, the five scanline filters, palette and greyscale expansion,
+// bottom-up rows on 4-byte boundaries. Non-interlaced files with 8-bit
+// samples, and palette and grey files of 1, 2 and 4 bits, are accepted;
+// 16-bit and interlaced files are not.
 #include "image/png_decoder.h"
 
 #include <cstdlib>
@@ -21,7 +22,6 @@ constexpr uint32_t headerChunkBytes = 13;
 constexpr uint32_t zlibHeaderBytes = 2;
 constexpr uint32_t paletteEntryBytes = 3;
 constexpr uint32_t maxPaletteEntries = 256;
-constexpr uint32_t rowAlignment = 4;
 
 // A DEFLATE stream yields at most 258 bytes for every 2 bits it reads (a
 // 1-bit length code and a 1-bit distance code): 1032 bytes per input byte.
@@ -92,9 +92,9 @@ bool readHeader(const uint8_t* data, PngHeader& header) {
     const uint32_t interlace = data[12];
     if (compression != 0 || filterMethod != 0 || interlace != 0) return false;
     if (!depthAllowed(header.colourType, header.bitDepth)) return false;
-    if (header.width == 0 || header.height == 0 || header.width > INT32_MAX || header.height > INT32_MAX) {
-        return false;
-    }
+    if (header.width == 0 || header.height == 0) return false;
+    const uint32_t maxSide = uint32_t(maxImageSide);
+    if (header.width > maxSide || header.height > maxSide) return false;
     uint32_t samples = 1;
     if (header.colourType == rgbType) samples = 3;
     if (header.colourType == greyAlphaType) samples = 2;
@@ -104,7 +104,7 @@ bool readHeader(const uint8_t* data, PngHeader& header) {
 
     const uint64_t scanline = (uint64_t(header.width) * samples * header.bitDepth + 7) / 8;
     const uint64_t filtered = (scanline + 1) * header.height;
-    const uint64_t stride = (uint64_t(header.width) * header.channels + rowAlignment - 1) / rowAlignment * rowAlignment;
+    const uint64_t stride = rowStride(header.width, header.channels);
     const uint64_t output = stride * header.height;
     if (filtered > UINT32_MAX || output > UINT32_MAX || output > SIZE_MAX) return false;
     header.scanlineBytes = static_cast<uint32_t>(scanline);
@@ -282,8 +282,8 @@ bool convertRow(const uint8_t* row, uint8_t* out, const PngHeader& header, const
     }
 }
 
-// Decodes the zlib stream of one IDAT chunk into a new bottom-up pixel
-// buffer; null on any failure, with every working buffer released.
+// Decodes one whole zlib stream into a new bottom-up pixel buffer; null on
+// any failure, with every working buffer released.
 uint8_t* decodeImageData(const PngHeader& header, const Palette& palette, const uint8_t* data, uint32_t length) {
     if (length < zlibHeaderBytes || !zlibHeaderOk(data[0], data[1])) return nullptr;
     if (header.colourType == paletteType && palette.entries == 0) return nullptr;
@@ -313,6 +313,44 @@ uint8_t* decodeImageData(const PngHeader& header, const Palette& palette, const 
         std::memset(out + rowBytes, 0, header.stride - rowBytes);
     }
     return pixels.release();
+}
+
+// The data length of the IDAT chunk at `chunk`, false when there is none
+// there or it runs past the `available` bytes.
+bool idatLength(const uint8_t* chunk, uint64_t available, uint32_t& length) {
+    if (available < chunkHeaderBytes || !isChunk(chunk + 4, "IDAT")) return false;
+    length = readBig32(chunk);
+    return length <= available - chunkHeaderBytes;
+}
+
+// The data of consecutive IDAT chunks, concatenated, is one zlib stream,
+// split at any byte (PNG standard, IDAT). `chunks` is the first of them, with
+// `available` bytes from there to the end of the file. One chunk is decoded
+// where it lies; several are gathered once into one buffer.
+uint8_t* decodeIdatChunks(const PngHeader& header, const Palette& palette, const uint8_t* chunks,
+                          uint64_t available) {
+    const uint64_t chunkOverhead = chunkHeaderBytes + chunkCrcBytes;
+    uint64_t total = 0;
+    uint32_t count = 0;
+    uint32_t length = 0;
+    for (uint64_t at = 0; at < available && idatLength(chunks + at, available - at, length);
+         at += chunkOverhead + length) {
+        total += length;
+        ++count;
+    }
+    // The data of chunks inside a file of under 4 GiB.
+    const uint32_t streamBytes = static_cast<uint32_t>(total);
+    if (count == 1) return decodeImageData(header, palette, chunks + chunkHeaderBytes, streamBytes);
+
+    OwnedBytes stream(static_cast<uint8_t*>(std::malloc(streamBytes != 0 ? streamBytes : 1)));
+    if (!stream) return nullptr;
+    uint8_t* out = stream.get();
+    for (uint64_t at = 0; at < available && idatLength(chunks + at, available - at, length);
+         at += chunkOverhead + length) {
+        std::memcpy(out, chunks + at + chunkHeaderBytes, length);
+        out += length;
+    }
+    return decodeImageData(header, palette, stream.get(), streamBytes);
 }
 
 }  // namespace
@@ -350,11 +388,11 @@ bool decodePng(Image& image, const uint8_t* data, uint32_t size) {
             palette.entries = entries < maxPaletteEntries ? entries : maxPaletteEntries;
             std::memcpy(palette.rgb, body, size_t(palette.entries) * paletteEntryBytes);
         } else if (isChunk(type, "IDAT")) {
-            // The first IDAT holds the whole image; a further one is extra
-            // data after a complete stream and is skipped.
+            // The first IDAT starts the image's stream, which runs on through
+            // the IDATs right after it; an IDAT after the image is skipped.
             if (!haveHeader) return false;
             if (!pixels) {
-                pixels.reset(decodeImageData(header, palette, body, length));
+                pixels.reset(decodeIdatChunks(header, palette, chunk, size - position));
                 if (!pixels) return false;
             }
         }

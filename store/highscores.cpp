@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "game/game_state.h"
 #include "store/safe_save.h"
+#include "store/text_lines.h"
 
 HighscoreTable highscoreTable;
 
@@ -20,8 +22,8 @@ HighscoreEntry sessionLists[sessionListCount][slotsPerList];
 // Any larger size (never reached: the settings reader clamps) gets a scratch list.
 HighscoreEntry scratchList[slotsPerList];
 
-constexpr size_t lineSize = 100;  // a longer line is read as several lines
 constexpr uint32_t nameCharacters = nameSize - 1;
+constexpr uint32_t decimalBase = 10;
 
 void copyName(char* to, const char* from) {
     std::memcpy(to, from, nameSize);
@@ -29,6 +31,47 @@ void copyName(char* to, const char* from) {
 
 bool printed(int result) {
     return result >= 0;
+}
+
+// An entry line is the name, a tab and the score: the tab is the last one on
+// the line, as a name never holds a tab or a line end but may hold blanks,
+// nothing at all, or text that looks like a header. The score is a decimal
+// number of 32 bits, blanks allowed around it. A longer name keeps its first
+// 19 characters.
+bool readEntry(const char* line, HighscoreEntry& entry) {
+    const char* tab = std::strrchr(line, '\t');
+    if (tab == nullptr) return false;
+    const char* digit = tab + 1;
+    while (*digit == ' ') ++digit;
+    uint64_t score = 0;
+    const char* end = digit;
+    for (; *end >= '0' && *end <= '9'; ++end) {
+        score = score * decimalBase + uint64_t(*end - '0');
+        if (score > std::numeric_limits<uint32_t>::max()) return false;
+    }
+    if (end == digit) return false;
+    while (*end == ' ') ++end;
+    if (*end != '\0' && std::strcmp(end, "\n") != 0) return false;
+    std::memset(entry.name, 0, nameSize);
+    std::memcpy(entry.name, line, std::min<size_t>(size_t(tab - line), nameCharacters));
+    entry.score = uint32_t(score);
+    return true;
+}
+
+// "Field: <width> <height>" on a line without a tab (a line with one is an
+// entry or nothing). list becomes the list of that size, or null for a size
+// outside the table: its entries are skipped up to the next header.
+bool isHeader(const char* line, HighscoreEntry*& list) {
+    int width = 0;
+    int height = 0;
+    if (std::strchr(line, '\t') != nullptr ||
+        std::sscanf(line, "Field: %d %d", &width, &height) != 2) {
+        return false;
+    }
+    const bool inTable =
+        width >= 0 && height >= 0 && width < int(highscoreSizes) && height < int(highscoreSizes);
+    list = inTable ? highscoreTable.lists[width][height] : nullptr;
+    return true;
 }
 
 bool writeTable(std::FILE* file) {
@@ -109,40 +152,27 @@ void promotePlayerEntry() {
     }
 }
 
-void loadHighscores(const char* fileName) {
-    std::FILE* file = std::fopen(fileName, "r");
-    if (file == nullptr) return;
+bool loadHighscores(const char* fileName) {
+    TextLines text;
+    if (!openTextLines(text, fileName)) return text.missing;
     char line[lineSize];
-    // A name word can be as long as the line; it is cut to 19 characters.
-    char word[lineSize];
     HighscoreEntry* list = nullptr;  // none until the first valid header
     bool listInPlay = false;
     uint32_t count = 0;
-    while (std::fgets(line, sizeof line, file) != nullptr) {
-        int width = 0;
-        int height = 0;
-        if (std::sscanf(line, "Field: %d %d", &width, &height) == 2) {
-            // Headers outside the table skip their entries up to the next header.
-            const bool inTable = width >= 0 && height >= 0 && width < int(highscoreSizes) &&
-                                 height < int(highscoreSizes);
-            list = inTable ? highscoreTable.lists[width][height] : nullptr;
-            listInPlay = inTable && uint32_t(width) == gameState.fieldWidth &&
-                         uint32_t(height) == gameState.fieldHeight;
+    while (readTextLine(text, line)) {
+        HighscoreEntry entry;
+        if (readEntry(line, entry)) {
+            if (list != nullptr && count < rankedSlots) list[count++] = entry;
+        } else if (isHeader(line, list)) {
+            // A list read again for the same size replaces the earlier one
+            // whole; the player's slot and the scratch slot are not part of it.
+            if (list != nullptr) std::memset(list, 0, rankedSlots * sizeof *list);
+            listInPlay = list != nullptr && list == currentList();
             count = 0;
-            continue;
-        }
-        if (list == nullptr) continue;
-        unsigned score = 0;
-        if (count < rankedSlots && std::sscanf(line, "%99s\t%u", word, &score) == 2) {
-            std::memset(list[count].name, 0, nameSize);
-            std::memcpy(list[count].name, word,
-                        std::min<size_t>(std::strlen(word), nameCharacters));
-            list[count].score = score;
-            ++count;
         }
         if (listInPlay) gameState.playerSlot = count;
     }
-    std::fclose(file);
+    return closeTextLines(text);
 }
 
 void saveHighscores(const char* fileName) {

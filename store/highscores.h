@@ -30,5 +30,8 @@ HighscoreEntry* currentList();
 char* playerName();
 uint32_t& playerScore();
 void promotePlayerEntry();
-void loadHighscores(const char* fileName);
+// Fills the table from the file and sets playerSlot. False when the file is
+// there but could not be opened or read to its end: it must then not be
+// overwritten. A missing file reads as an empty one.
+bool loadHighscores(const char* fileName);
 void saveHighscores(const char* fileName);

@@ -10,10 +10,10 @@
 #include "game/game_state.h"
 #include "store/highscores.h"
 #include "store/safe_save.h"
+#include "store/text_lines.h"
 
 namespace {
 
-constexpr size_t lineSize = 100;
 constexpr size_t nameCharacters = nameSize - 1;
 constexpr int32_t minWindowWidth = 64;
 constexpr int32_t minWindowHeight = 48;
@@ -39,12 +39,17 @@ void applyLine(const char* line) {
     if (matched >= 1) gameState.fieldWidth = clampFieldSize(first);
     if (matched >= 2) gameState.fieldHeight = clampFieldSize(second);
 
-    // The word can be as long as the line; a name keeps its first 19 characters.
-    char word[lineSize];
-    if (std::sscanf(line, "Name = %99s", word) == 1) {
+    // The name is the rest of the line after "Name = ", blanks included, as
+    // name editing types them; only the line end is not part of it. A name
+    // keeps its first 19 characters.
+    int nameStart = -1;
+    std::sscanf(line, "Name =%n", &nameStart);
+    if (nameStart >= 0) {
+        const char* text = line + nameStart;
+        if (*text == ' ') ++text;  // the one blank the writer puts after '='
         char* name = currentList()[unrankedSlot].name;
         std::memset(name, 0, nameSize);
-        std::memcpy(name, word, std::min(std::strlen(word), nameCharacters));
+        std::memcpy(name, text, std::min(std::strcspn(text, "\r\n"), nameCharacters));
     }
 
     if (std::sscanf(line, "Speedlimit = %u", &first) == 1) {
@@ -83,12 +88,12 @@ bool writeSettings(std::FILE* file) {
 
 }  // namespace
 
-void loadSettings(const char* fileName) {
-    std::FILE* file = std::fopen(fileName, "r");
-    if (file == nullptr) return;
+bool loadSettings(const char* fileName) {
+    TextLines text;
+    if (!openTextLines(text, fileName)) return text.missing;
     char line[lineSize];
-    while (std::fgets(line, sizeof line, file) != nullptr) applyLine(line);
-    std::fclose(file);
+    while (readTextLine(text, line)) applyLine(line);
+    return closeTextLines(text);
 }
 
 void saveSettings(const char* fileName) {

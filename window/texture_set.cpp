@@ -16,7 +16,6 @@
 namespace {
 constexpr uint32_t rgbChannels = 3;
 constexpr uint32_t rgbaChannels = 4;
-constexpr GLint defaultUnpackAlignment = 4;
 }  // namespace
 
 // Duplicates, empty names, names that would not fit a slot and names past the
@@ -53,12 +52,9 @@ void GlWindow::loadTextures(bool mipmaps, int32_t magFilter, int32_t minFilter) 
     for (uint32_t index = 0; index < textureIdCount; ++index) {
         const char* fileName = textureFiles[index];
         Image image = {};
-        bool packedRows = false;  // BMP rows follow each other without padding
         if (!loadPng(image, fileName)) {
             image = Image{};
-            if (loadBmp(image, fileName)) {
-                packedRows = true;
-            } else {
+            if (!loadBmp(image, fileName)) {
                 image = Image{};
                 if (imageLoaderHook == nullptr || !imageLoaderHook(image, fileName)) continue;
             }
@@ -76,10 +72,8 @@ void GlWindow::loadTextures(bool mipmaps, int32_t magFilter, int32_t minFilter) 
         if (uploadable) {
             const GLenum format = channels == rgbChannels ? GL_RGB : GL_RGBA;
             const GLint internalFormat = static_cast<GLint>(channels);
-            // GL expects rows on 4-byte boundaries; packed rows of a width
-            // whose row size is not a multiple of 4 are read byte-aligned.
-            const bool unalignedRows = packedRows && (uint64_t(image.width) * channels) % 4 != 0;
-            if (unalignedRows) glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            // Both decoders start every row on a 4-byte boundary, which is
+            // GL's default unpack alignment.
             if (mipmaps) {
                 gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, image.width, image.height, format,
                                   GL_UNSIGNED_BYTE, image.pixels);
@@ -87,7 +81,6 @@ void GlWindow::loadTextures(bool mipmaps, int32_t magFilter, int32_t minFilter) 
                 glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, image.width, image.height, 0, format,
                              GL_UNSIGNED_BYTE, image.pixels);
             }
-            if (unalignedRows) glPixelStorei(GL_UNPACK_ALIGNMENT, defaultUnpackAlignment);
         }
         if (image.pixels != nullptr) std::free(image.pixels);
     }

@@ -12,10 +12,11 @@
 namespace {
 
 // Steps of a script: a key pressed for one frame without a tick, or these.
-constexpr int Tick = -1;     // a frame with a tick
-constexpr int End = -2;      // a frame whose tick locks and cannot place the next piece
-constexpr int Prepare = -3;  // the start-up preparation of the player's name
-constexpr int Hold = 1000;   // Hold + key: pressed, no frame
+constexpr int Tick = -1;      // a frame with a tick
+constexpr int End = -2;       // a frame whose tick locks and cannot place the next piece
+constexpr int Prepare = -3;   // the start-up preparation of the player's name
+constexpr int OnResume = -4;  // the cursor put on "Resume Game" by hand, no frame
+constexpr int Hold = 1000;    // Hold + key: pressed, no frame
 
 class FrameLogic : public ::testing::Test {
 protected:
@@ -34,8 +35,10 @@ protected:
                 gameState.level = 1;
             }
             if (step == Prepare) preparePlayerName(loop);
+            if (step == OnResume) gameState.menuCursor = 0;
             if (step >= 0) press(uint8_t(step % Hold));
-            if (step < Hold && step != Prepare) (step < 0 ? frameWithTick : frameWithoutTick)(loop);
+            if (step < Hold && step != Prepare && step != OnResume)
+                (step < 0 ? frameWithTick : frameWithoutTick)(loop);
         }
     }
 
@@ -74,11 +77,13 @@ TEST_F(FrameLogic, EveryModeTransition) {
         {{up}, "menu 1 10x20 Up"},
         {{down, down, down}, "menu 3 10x20 Down"},
         {{escape}, "menu 1 10x20 Esc"},
+        {{OnResume, enter}, "menu 1 10x20"},  // the undrawn line does nothing and is left
         {{down, down, enter}, "menu 3 10x20 quit"},
         // The settings submenu; its keys run in the frame that opens it.
         {{down, enter}, "settings 0 10x20"},
         {{down, enter, escape}, "menu 2 10x20"},
         {{down, enter, enter}, "menu 2 10x20"},
+        {{down, enter, down, Hold + up, escape}, "menu 2 10x20 Up"},  // whatever arrow is held
         {{Hold + right, down, enter}, "settings 0 11x20"},
         {{down, enter, up}, "settings 0 10x20 Up"},
         {{down, enter, down, down}, "settings 1 10x20 Down"},
@@ -89,6 +94,8 @@ TEST_F(FrameLogic, EveryModeTransition) {
         // Playing, the menu over a game, pausing and name editing.
         {{enter}, "play 1 10x20"},
         {{enter, Tick, escape, Tick}, "menu 0 10x20 t1"},
+        {{enter, escape}, "menu 1 10x20"},  // a game without a tick cannot be resumed
+        {{enter, escape, enter}, "play 1 10x20"},
         {{enter, Tick, escape, escape}, "play 0 10x20 t1"},
         {{enter, Tick, escape, down, up, up}, "menu 0 10x20 t1 Up"},
         {{enter, Tick, escape, down, enter}, "play 1 10x20"},
@@ -100,7 +107,7 @@ TEST_F(FrameLogic, EveryModeTransition) {
         {{enter, 'P', f1}, "play 1 10x20 paused editing"},
         {{enter, f1, 'P'}, "play 1 10x20"},
         {{enter, Tick, Hold + 'P', escape}, "menu 0 10x20 t1 P"},
-        {{enter, f1, Hold + 'P', escape}, "menu 0 10x20 paused editing P"},  // P is never typed
+        {{enter, f1, Hold + 'P', escape}, "menu 1 10x20 paused editing P"},  // P is never typed
         {{enter, Tick, f1, escape, down, enter}, "play 1 10x20 paused editing"},
         // Without a name the first game edits the placeholder; the first
         // character replaces it, and Backspace before that changes nothing.

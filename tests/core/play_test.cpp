@@ -165,7 +165,7 @@ TEST_F(Play, KeysOfATickActInOrderAndOnlyGravityLocks) {
     EXPECT_EQ(playerScore(), 0u);  // the drop awards nothing
 }
 
-TEST_F(Play, NewGameStartsAFreshEntryAndClearsOnlyTheActiveRows) {
+TEST_F(Play, NewGameStartsAFreshEntryOnAnEmptyGrid) {
     gameState.fieldWidth = 4;
     gameState.fieldHeight = 4;
     setList(4, 4, "a:50 b:45 zoe:40");
@@ -186,9 +186,39 @@ TEST_F(Play, NewGameStartsAFreshEntryAndClearsOnlyTheActiveRows) {
                   "10 zoe0 0 1 0 3 running");
         EXPECT_EQ(ranked(4, 4), "a:50 b:45 zoe:40");  // the old entry keeps its place
     }
-    const std::string field = fieldPicture();
-    EXPECT_EQ(std::count(field.begin(), field.end(), '.'), 12);
-    EXPECT_EQ(playfield.cells[4] * 10 + playfield.cells[4 * gridSize], 33);  // beyond the field
+    // Nothing is left but the new piece, in the hidden rows and beyond the
+    // field's columns neither.
+    EXPECT_EQ(std::count(std::begin(playfield.cells), std::end(playfield.cells), 0),
+              gridSize * gridSize - 4);
+}
+
+TEST_F(Play, AGameOnALowerFieldFindsNothingLeftAboveIt) {
+    using namespace key;
+    std::srand(13);  // the next game's first piece is a T
+    LoopState loop;
+    // A game on 24 rows, every piece dropped at once, until the centre is full.
+    gameState.fieldHeight = 24;
+    press(enter);
+    frameWithoutTick(loop);
+    for (int frame = 0; gameState.gameRunning && frame < 10000; ++frame) {
+        press(space);
+        frameWithTick(loop);
+    }
+    ASSERT_FALSE(gameState.gameRunning);
+    // Back to the menu, four rows fewer in the settings, a new game, and its
+    // first piece turned at once: a T, which reaches a row above the field.
+    for (uint8_t code : {enter, down, enter, down, left, left, left, left, escape, up, enter})
+        press(code), frameWithoutTick(loop);
+    ASSERT_EQ(
+        std::to_string(gameState.fieldHeight) + " " + std::to_string(gameState.currentPiece.color),
+        "20 14");
+    const std::string spawned = fieldPicture();
+    press(up);
+    frameWithTick(loop);
+    EXPECT_EQ(spawned.substr(0, 21) + " " + fieldPicture().substr(0, 21),
+              "...eee..../....e..... ...ee...../....e.....");
+    EXPECT_EQ(std::count(std::begin(playfield.cells), std::end(playfield.cells), 0),
+              gridSize * gridSize - 4);
 }
 
 }  // namespace

@@ -101,6 +101,8 @@ TEST(DecodeTable, EdgeCases) {
         {"2048-slot root", L, Lengths(288, 11), 600, 9, false}, {"not after another table", D, fourLong, 600, 6, false},
         {"start past the space", D, Lengths(30, 5), tableSlots + 1, 6, false},
         {"300 symbols", L, Lengths(300, 9), 0, 9, false},
+        {"the largest literal/length table", L, largestLiteralLengthCode(), 0, 9, true, 852},
+        {"the largest distance table, right after it", D, largestDistanceCode(), 852, 6, true, 592},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <numeric>
 #include <random>
+#include <set>
 #include <string>
 
 #include "image/png_decoder.h"
@@ -48,15 +50,20 @@ Picture picture(const Kind& k, uint32_t width, uint32_t height, int filters, uin
     return p;
 }
 
-// Every pixel, the flip to bottom-up rows and the zero filler up to 4 bytes.
-void expectImage(const Image& image, const Picture& p) {
-    const uint32_t height = p.request.height, rowBytes = p.request.width * p.channels, stride = (rowBytes + 3) / 4 * 4;
-    EXPECT_TRUE(image.width == int(p.request.width) && image.height == int(height) && image.channels == p.channels);
+// Every pixel of `rows` (top first), the flip to bottom-up rows and the zero
+// filler up to 4 bytes.
+void expectRows(const Image& image, uint32_t width, uint32_t channels, const std::vector<Bytes>& rows) {
+    const uint32_t height = uint32_t(rows.size()), rowBytes = width * channels, stride = (rowBytes + 3) / 4 * 4;
+    EXPECT_TRUE(image.width == int(width) && image.height == int(height) && image.channels == channels);
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* row = image.pixels + size_t(height - 1 - y) * stride;
-        ASSERT_EQ(Bytes(row, row + rowBytes), p.expected[y]) << "top row " << y;
+        ASSERT_EQ(Bytes(row, row + rowBytes), rows[y]) << "top row " << y;
         ASSERT_EQ(Bytes(row + rowBytes, row + stride), Bytes(stride - rowBytes, 0)) << "filler of top row " << y;
     }
+}
+
+void expectImage(const Image& image, const Picture& p) {
+    expectRows(image, p.request.width, p.channels, p.expected);
     std::free(image.pixels);
 }
 
@@ -88,15 +95,54 @@ TEST(PngLibpng, EveryKindSizeAndFilterDecodesPixelByPixel) {
                 // drops those with no neighbours in one-pixel-wide or one-row
                 // images).
                 if (type == 5 || width == 1 || height == 1) continue;
-                const auto [data, length] = idatChunks(png).at(0);
+                const Bytes stream = idatStream(png);
                 const size_t pitch = p.rows[0].size() + 1;
                 uLongf size = uLongf(pitch * height);
                 Bytes filtered(size);
-                ASSERT_EQ(uncompress(filtered.data(), &size, &png[data], length), Z_OK);
+                ASSERT_EQ(uncompress(filtered.data(), &size, stream.data(), uLong(stream.size())), Z_OK);
                 for (uint32_t y = 0; y < height; ++y) ASSERT_EQ(filtered[y * pitch], type) << "scanline " << y;
             }
         }
     }
+}
+
+// Files as libpng writes them by default, against libpng's own decode:
+// every zlib window from 256 bytes (CMF 0x08) to 32 KiB (0x78), one IDAT of
+// up to 8 KiB or many. Each file is decoded again with its stream cut inside
+// the zlib header; into an empty chunk, the header alone and the first block
+// cut twice; and, when short, one byte per chunk.
+TEST(PngLibpng, DefaultFilesDecodeAsLibpngDecodesThem) {
+    const Kind kinds[] = {{PNG_COLOR_TYPE_RGB, 8}, {PNG_COLOR_TYPE_PALETTE, 8, 256}, {PNG_COLOR_TYPE_RGBA, 8}};
+    const std::pair<uint32_t, uint32_t> sizes[] = {{1, 1},     {3, 2},     {8, 8},     {16, 16},  {13, 21},
+                                                   {32, 32},   {45, 40},   {64, 64},   {70, 90},  {128, 128},
+                                                   {181, 100}, {255, 256}, {256, 256}};
+    std::set<uint8_t> windows;
+    std::set<bool> severalIdats;
+    uint32_t seed = 1000;
+    for (const Kind& kind : kinds) {
+        for (const auto& [width, height] : sizes) {
+            SCOPED_TRACE(testing::Message() << "type " << kind.colourType << " " << width << "x" << height);
+            const Picture p = picture(kind, width, height, libpngFilterChoice, ++seed);
+            const Bytes png = writePng(p.request, p.rows);
+            const Bytes stream = idatStream(png);
+            windows.insert(stream.at(0));
+            severalIdats.insert(idatChunks(png).size() > 1);
+            uint32_t channels = 0;
+            const std::vector<Bytes> expected = libpngPixels(png, channels);
+            std::vector<Bytes> files = {png, rechunked(png, {1}), rechunked(png, {0, 2, 3, stream.size() / 2})};
+            std::vector<size_t> everyByte(stream.size() - 1);
+            std::iota(everyByte.begin(), everyByte.end(), 1);
+            if (stream.size() < 300) files.push_back(rechunked(png, everyByte));
+            for (size_t f = 0; f < files.size(); ++f) {
+                Image image{};
+                ASSERT_TRUE(decodePng(image, files[f].data(), uint32_t(files[f].size()))) << "file " << f;
+                expectRows(image, width, channels, expected);
+                std::free(image.pixels);
+            }
+        }
+    }
+    EXPECT_EQ(windows, (std::set<uint8_t>{0x08, 0x18, 0x28, 0x38, 0x48, 0x58, 0x68, 0x78}));
+    EXPECT_EQ(severalIdats, (std::set<bool>{false, true}));
 }
 
 TEST(PngPaeth, PredictorPicksAWinsTiesThenB) {
@@ -130,6 +176,27 @@ TEST(PngChunks, HandMadeFiles) {
     hugeText.insert(hugeText.end(), {0xFF, 0xFF, 0xFF, 0xF0, 't', 'E', 'X', 't', 1, 2, 3});
     stub.insert(stub.end(), {0, 0, 0});
     const Picture tiny{{1, 2}, {}, {{1, 2, 3}, {4, 5, 6}}, 3}, three{{2, 1}, {}, {{2, 2, 2, 3, 3, 3}}, 3};
+    const auto split = [&](std::vector<size_t> cuts, const Bytes& between = {}) {
+        std::vector<Bytes> chunks = {ihdr};
+        for (size_t i = 0, from = 0; i <= cuts.size(); from = cuts[i++]) {
+            if (i != 0) chunks.push_back(between);
+            const size_t to = i < cuts.size() ? cuts[i] : z.size();
+            chunks.push_back(chunk("IDAT", Bytes(z.begin() + long(from), z.begin() + long(to))));
+        }
+        chunks.push_back(iend);
+        return file(chunks);
+    };
+    Bytes window64K = z, badSecond = file({ihdr, idat, chunk("IDAT", {1, 2, 3})});
+    window64K[0] = 0x88;
+    window64K[1] = 0x1C;
+    badSecond[badSecond.size() - 12]++;  // its length one past its data, with the CRC gone
+    badSecond.resize(badSecond.size() - 4);
+    // The largest sides taken, and one more.
+    const auto libpngFile = [](uint32_t width, uint32_t height) {
+        return picture({PNG_COLOR_TYPE_RGB, 8}, width, height, libpngFilterChoice, width + height);
+    };
+    const Picture widest = libpngFile(2048, 1), highest = libpngFile(1, 2048);
+    const Picture tooWide = libpngFile(2049, 1), tooHigh = libpngFile(1, 2049);
 
     const struct { const char* what; Bytes file; const Picture* decodes = nullptr; } cases[] = {
         {"text chunk with a broken CRC skipped", file({ihdr, badCrcText, idat, iend}), &tiny},
@@ -139,6 +206,14 @@ TEST(PngChunks, HandMadeFiles) {
         {"stream longer than the image", withData(zlibOf({0, 1, 2, 3, 0, 4, 5, 6, 0, 7, 7, 7})), &tiny},
         {"chunks after IEND unread", file({ihdr, idat, iend, chunk("IHDR", {1, 2})}), &tiny},
         {"palette of three", file({ihdr3, plte3, indices, iend}), &three},
+        {"16 KiB window (CMF 0x68)", withData(smallWindow), &tiny},
+        {"stream split over two IDATs", split({6}), &tiny},
+        {"zlib header split over two IDATs", split({1}), &tiny},
+        {"empty IDATs, one byte per IDAT", split({0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), &tiny},
+        {"IDAT after the image and another chunk skipped", file({ihdr, idat, badCrcText, chunk("IDAT", {1}), iend}),
+         &tiny},
+        {"2048 wide", writePng(widest.request, widest.rows), &widest},
+        {"2048 high", writePng(highest.request, highest.rows), &highest},
         {"empty", {}}, {"BMP bytes", {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0}}, {"short", {137, 80, 78, 71, 13, 10, 26}},
         {"signature only", file({})}, {"signature ending wrong", flipped(withData(z), 7, 1)},
         {"no IDAT", file({ihdr, iend})}, {"header only", file({ihdr})},
@@ -154,12 +229,13 @@ TEST(PngChunks, HandMadeFiles) {
         {"width past int32", withHeader(headerData(0x80000000u, 1, 8, 2))},
         {"filtered size past 32 bits", withHeader(headerData(70000, 70000, 8, 2))},
         {"output size past 32 bits", withHeader(headerData(0x7FFFFFFF, 1, 8, 0))},
-        {"stream far too short", withHeader(headerData(4000, 4000, 8, 6))},
-        {"CMF 0x68", withData(smallWindow)}, {"one-byte IDAT", withData({0x78})}, {"empty IDAT", withData({})},
+        {"stream far too short", withHeader(headerData(2048, 2048, 8, 6))},
+        {"2049 wide", writePng(tooWide.request, tooWide.rows)}, {"2049 high", writePng(tooHigh.request, tooHigh.rows)},
+        {"64 KiB window (CMF 0x88)", withData(window64K)}, {"one-byte IDAT", withData({0x78})},
+        {"empty IDAT", withData({})}, {"IDATs parted by another chunk", split({6}, badCrcText)},
+        {"a further IDAT running past the data", badSecond},
         {"truncated stream", withData(Bytes(z.begin(), z.begin() + 5))},
         {"stream ending before the last scanline", withData(zlibOf({0, 1, 2, 3, 0, 4}))},
-        {"stream split over two IDATs",
-         file({ihdr, chunk("IDAT", Bytes(z.begin(), z.begin() + 6)), chunk("IDAT", Bytes(z.begin() + 6, z.end()))})},
         {"filter 5 on the first scanline", withData(zlibOf({5, 1, 2, 3, 0, 4, 5, 6}))},
         {"filter 255 on a later scanline", withData(zlibOf({0, 1, 2, 3, 255, 4, 5, 6}))},
         {"IDAT running past the data", longIdat}, {"huge chunk length after the image", hugeText},

@@ -1,6 +1,7 @@
 // Test data for the decoder tests: hand-made DEFLATE streams, from a bit
 // writer that puts exactly the codes and blocks it is told to, valid or not;
-// zlib's streams of sample data; PNGs written by libpng from known samples or
+// zlib's streams of sample data and its inflate; PNGs written by libpng from
+// known samples, read back by libpng, re-cut into other IDAT chunks or
 // assembled chunk by chunk for the cases libpng would never write; and a
 // temporary directory to put files in.
 #pragma once
@@ -48,6 +49,16 @@ inline Lengths fixedLiterals() { return runsOf({{144, 8}, {112, 9}, {24, 7}, {8,
 inline Lengths dynamicLiterals() { return runsOf({{60, 9}, {226, 8}}); }
 inline Lengths dynamicDistances() { return runsOf({{2, 4}, {28, 5}}); }
 inline Lengths codeLengthCode() { return runsOf({{13, 4}, {6, 5}}); }
+// The complete codes that need the most table slots, found by searching code
+// length counts with the table builder: 852 slots for 286 literal/length
+// symbols at root 9, 592 for 30 distance symbols at root 6.
+inline Lengths largestLiteralLengthCode() {
+    return runsOf({{1, 1}, {1, 2}, {1, 3}, {53, 10}, {81, 11}, {129, 12}, {17, 13}, {1, 14}, {2, 15}});
+}
+inline Lengths largestDistanceCode() {
+    return runsOf({{1, 1}, {1, 2}, {1, 3}, {13, 7}, {4, 8}, {3, 9}, {1, 10}, {1, 11}, {1, 12}, {1, 13}, {1, 14},
+                   {2, 15}});
+}
 
 // Canonical codes from code lengths (RFC 1951 3.2.2); 0 for uncoded symbols.
 inline std::vector<uint32_t> canonicalCodes(const Lengths& lengths) {
@@ -170,6 +181,22 @@ inline Bytes sample(Sample kind, size_t size, uint32_t seed) {
 }
 inline Bytes noise(size_t size, uint32_t seed) { return sample(Sample::noise, size, seed); }
 
+// zlib's inflate of a raw DEFLATE stream (no zlib header or trailer); empty
+// when zlib refuses it.
+inline Bytes zlibInflateRaw(const Bytes& stream, size_t expectedSize) {
+    z_stream z{};
+    if (inflateInit2(&z, -15) != Z_OK) throw std::runtime_error("inflateInit2");
+    Bytes out(expectedSize + 1);
+    z.next_in = const_cast<Bytef*>(stream.data());
+    z.avail_in = uInt(stream.size());
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    const bool ended = inflate(&z, Z_FINISH) == Z_STREAM_END;
+    out.resize(ended ? z.total_out : 0);
+    inflateEnd(&z);
+    return out;
+}
+
 // zlib's deflate; `flushEvery` > 0 splits the input and flushes with `flush`
 // after each part, giving several blocks.
 inline Bytes zlibCompress(const Bytes& data, int level, int strategy = Z_DEFAULT_STRATEGY, size_t flushEvery = 0,
@@ -193,9 +220,11 @@ inline Bytes zlibCompress(const Bytes& data, int level, int strategy = Z_DEFAULT
     return out;
 }
 
+constexpr int libpngFilterChoice = -1;  // no png_set_filter call
+
 struct PngRequest {
     uint32_t width = 1, height = 1;
-    int colourType = PNG_COLOR_TYPE_RGB, bitDepth = 8, filters = PNG_ALL_FILTERS;
+    int colourType = PNG_COLOR_TYPE_RGB, bitDepth = 8, filters = libpngFilterChoice;
     std::vector<png_color> palette = {};
     Bytes transparency = {};  // tRNS for palette images
 };
@@ -216,18 +245,52 @@ inline bool writeWithLibpng(const PngRequest& r, png_bytepp rows, Bytes* out) {
         return false;
     }
     png_set_write_fn(png, out, append, noFlush);
-    png_set_compression_buffer_size(png, 1 << 22);  // one IDAT
     png_set_IHDR(png, info, r.width, r.height, r.bitDepth, r.colourType, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!r.palette.empty()) png_set_PLTE(png, info, r.palette.data(), int(r.palette.size()));
     if (!r.transparency.empty()) png_set_tRNS(png, info, r.transparency.data(), int(r.transparency.size()), nullptr);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, r.filters);
+    if (r.filters != libpngFilterChoice) png_set_filter(png, PNG_FILTER_TYPE_BASE, r.filters);
     png_set_rows(png, info, rows);
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
 }
+
+struct Reader { const Bytes* file; size_t position; };
+inline void take(png_structp png, png_bytep data, png_size_t length) {
+    auto* r = static_cast<Reader*>(png_get_io_ptr(png));
+    if (length > r->file->size() - r->position) png_error(png, "read past the end");
+    std::memcpy(data, r->file->data() + r->position, length);
+    r->position += length;
+}
+
+inline bool readWithLibpng(const Bytes& file, std::vector<Bytes>* rows, uint32_t* channels) {
+    Reader reader{&file, 0};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    png_set_read_fn(png, &reader, take);
+    png_read_png(png, info, PNG_TRANSFORM_EXPAND, nullptr);
+    const png_bytepp pointers = png_get_rows(png, info);
+    *channels = png_get_channels(png, info);
+    for (uint32_t y = 0; y < png_get_image_height(png, info); ++y) {
+        rows->emplace_back(pointers[y], pointers[y] + png_get_rowbytes(png, info));
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
 }  // namespace detail
+
+// libpng's own decode of `file`, palettes expanded to RGB: the rows, top
+// first, and the channel count.
+inline std::vector<Bytes> libpngPixels(const Bytes& file, uint32_t& channels) {
+    std::vector<Bytes> rows;
+    if (!detail::readWithLibpng(file, &rows, &channels)) throw std::runtime_error("libpng read failed");
+    return rows;
+}
 
 inline uint32_t readBig32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | p[2] << 8 | p[3]; }
 
@@ -244,22 +307,22 @@ inline std::vector<std::pair<size_t, uint32_t>> idatChunks(const Bytes& png) {
 }
 
 // `rows` are the raw scanlines without filter bytes (samples packed for
-// depths below 8). libpng shrinks the zlib window of small images (CMF below
-// 0x78), which the decoder refuses: CMF, FLG's check bits and the CRC are
-// rewritten for a 32 KiB window, under which the stream is just as valid.
+// depths below 8). libpng's settings but the filters are its defaults: IDAT
+// chunks of 8 KiB, and a zlib window shrunk to the smallest that covers the
+// filtered image (CMF 0x08 for up to 256 bytes).
 inline Bytes writePng(const PngRequest& request, std::vector<Bytes> rows) {
     std::vector<png_bytep> pointers;
     for (Bytes& row : rows) pointers.push_back(row.data());
     Bytes png;
     if (!detail::writeWithLibpng(request, pointers.data(), &png)) throw std::runtime_error("libpng write failed");
-    for (auto [data, length] : idatChunks(png)) {
-        const uint32_t level = png[data + 1] & 0xE0u;
-        png[data] = 0x78;
-        png[data + 1] = uint8_t(level + (31 - (0x7800u + level) % 31) % 31);
-        const uLong crc = crc32(0, &png[data - 4], 4 + length);
-        for (int i = 0; i < 4; ++i) png[data + length + i] = uint8_t(crc >> (24 - 8 * i));
-    }
     return png;
+}
+
+// The data of a file's IDAT chunks, one after the other: its zlib stream.
+inline Bytes idatStream(const Bytes& png) {
+    Bytes out;
+    for (auto [data, length] : idatChunks(png)) out.insert(out.end(), &png[data], &png[data] + length);
+    return out;
 }
 
 inline Bytes chunk(const char* type, const Bytes& data) {
@@ -282,6 +345,29 @@ inline Bytes file(const std::vector<Bytes>& chunks) {
     Bytes out = {137, 80, 78, 71, 13, 10, 26, 10};
     for (const Bytes& c : chunks) out.insert(out.end(), c.begin(), c.end());
     return out;
+}
+
+// `png` with its zlib stream cut into IDAT chunks at the stream offsets
+// `cuts` (ascending; a repeated offset gives an empty chunk) in place of the
+// IDAT chunks it had.
+inline Bytes rechunked(const Bytes& png, const std::vector<size_t>& cuts) {
+    const Bytes stream = idatStream(png);
+    std::vector<Bytes> chunks;
+    bool idatsDone = false;
+    for (size_t pos = 8; pos + 12 <= png.size(); pos += 12 + readBig32(&png[pos])) {
+        if (std::memcmp(&png[pos + 4], "IDAT", 4) != 0) {
+            chunks.emplace_back(&png[pos], &png[pos] + 12 + readBig32(&png[pos]));
+        } else if (!idatsDone) {
+            size_t from = 0;
+            for (size_t cut : cuts) {
+                chunks.push_back(chunk("IDAT", Bytes(stream.begin() + long(from), stream.begin() + long(cut))));
+                from = cut;
+            }
+            chunks.push_back(chunk("IDAT", Bytes(stream.begin() + long(from), stream.end())));
+            idatsDone = true;
+        }
+    }
+    return file(chunks);
 }
 
 // A fresh directory under the system temp dir, removed with everything in it.

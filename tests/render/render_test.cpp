@@ -420,13 +420,16 @@ bool syntheticLoader(Image& image, const char* fileName) {
 // Registers names for good; the block texture stays index 0 and is reloaded
 // as the game loads it before the test ends.
 TEST(GlWindow, TextureSetDecodersAndUploadFormats) {
-    // A 24-bit BMP of 5 x 2 pixels (BGR), its 15-byte rows back to back as
-    // the decoder reads them and hands them on.
+    // A 24-bit BMP of 5 x 2 pixels (BGR): 15-byte rows, each padded to 16 in
+    // the file and in the decoded picture, which GL reads 4-byte aligned.
     std::vector<uint8_t> bmp = {'B', 'M'};
-    for (uint32_t v : {84u, 0u, 54u, 40u, 5u, 2u, 24u << 16 | 1u, 0u, 0u, 0u, 0u, 0u, 0u}) {
+    for (uint32_t v : {86u, 0u, 54u, 40u, 5u, 2u, 24u << 16 | 1u, 0u, 0u, 0u, 0u, 0u, 0u}) {
         for (int i = 0; i < 4; ++i) bmp.push_back(uint8_t(v >> (8 * i)));
     }
-    for (int i = 0; i < 30; ++i) bmp.push_back(pattern(i / 3 * 3 + 2 - i % 3));
+    for (int i = 0; i < 30; ++i) {
+        bmp.push_back(pattern(i / 3 * 3 + 2 - i % 3));
+        if (i % 15 == 14) bmp.push_back(0xEE);
+    }
     std::ofstream(workDir / "narrow.bmp", std::ios::binary)
         .write(reinterpret_cast<const char*>(bmp.data()), bmp.size());
     const char* names[] = {"narrow.bmp", "missing-rgb", "missing-rgba", "refused"};
@@ -438,7 +441,7 @@ TEST(GlWindow, TextureSetDecodersAndUploadFormats) {
     glWindow.imageLoaderHook = nullptr;
     // Files a decoder reads never reach the hook.
     EXPECT_EQ(hookNames, std::vector<std::string>(names + 1, names + 4));
-    // Every byte arrives, the packed 15-byte rows included.
+    // Every byte arrives, the 15-byte rows of the BMP included.
     const std::pair<GLenum, size_t> images[] = {
         {GL_RGB, 5 * 2 * 3}, {GL_RGB, 16 * 8 * 3}, {GL_RGBA, 16 * 8 * 4}};
     for (uint32_t index = 1; index <= 3; ++index) {
