@@ -80,6 +80,18 @@ bool fetchByte(Inflater& s) {
     return true;
 }
 
+// Tops the buffer up to at least 56 bits with one 8-byte load, where at
+// least 8 input bytes remain: the same bits the byte fetches would bring, so
+// the steps after it never need to fetch.
+void refillWhole(Inflater& s) {
+    uint64_t word;
+    std::memcpy(&word, s.in, refillBytes);
+    s.bits |= word << s.bitCount;
+    s.in += (63 - s.bitCount) >> 3;
+    s.bitCount |= refilledBits;
+    s.bits &= (uint64_t(1) << s.bitCount) - 1;  // no bits above bitCount
+}
+
 bool need(Inflater& s, uint32_t count) {
     while (s.bitCount < count) {
         if (!fetchByte(s)) return false;
@@ -473,6 +485,7 @@ bool readDynamicTables(Inflater& s, TableSpace& space, uint16_t* lengths, BlockT
     constexpr uint32_t distanceCountBase = 1;
     constexpr uint32_t codeLengthCountBase = 4;
     constexpr uint32_t codeLengthBits = 3;
+    if (static_cast<size_t>(s.inEnd - s.in) >= refillBytes) refillWhole(s);
     if (!need(s, headerBits)) return false;
     const uint32_t literalCount = (peek(s, 5)) + literalCountBase;
     const uint32_t distanceCount = ((peek(s, 10) >> 5)) + distanceCountBase;
@@ -495,7 +508,12 @@ bool readDynamicTables(Inflater& s, TableSpace& space, uint16_t* lengths, BlockT
 
     const uint32_t total = literalCount + distanceCount;
     uint32_t filled = 0;
+    // A code length takes at most 7 bits of code and 7 extra bits.
+    constexpr uint32_t codeLengthStepBits = 14;
     while (filled < total) {
+        if (s.bitCount < codeLengthStepBits && static_cast<size_t>(s.inEnd - s.in) >= refillBytes) {
+            refillWhole(s);
+        }
         uint32_t slot = 0;
         if (!lookupExact(s, space, 0, codeLengthRoot, slot)) return false;
         if (space.action[slot] != literalAction) return false;
