@@ -129,7 +129,8 @@ constexpr uint32_t narrowChunk = 8;
 
 // The fast loop's match copy: the bytes of copyMatchExact in 8-byte chunks,
 // which may run up to 15 bytes past the match.
-__attribute__((always_inline)) inline void copyMatchFast(uint8_t* out, uint32_t distance, uint32_t length) {
+__attribute__((always_inline)) inline void copyMatchFast(uint8_t* out, uint32_t distance,
+                                                         uint32_t length) {
     const uint8_t* from = out - distance;
     uint8_t* const end = out + length;
     if (distance >= narrowChunk) {
@@ -167,10 +168,10 @@ __attribute__((always_inline)) inline void copyMatchFast(uint8_t* out, uint32_t 
 // Before each match the guard saves the original 16 bytes from the match's
 // end, or from the frontier (no chunk has written at or past it) if that
 // lies further, so that it always holds the originals of [out, frontier),
-// with the frontier 16 bytes past the last match. Leaving the fast loop puts
-// them back. A ring of 64 positions, each save stored twice so that the copy in
-// its upper half is whole whatever the save's alignment: position p sits at
-// ring[64 + p % 64].
+// with the frontier 16 bytes past the last match. Leaving the fast loop
+// puts them back. A ring of 64 positions, each save stored twice so that
+// the copy in its upper half is whole whatever the save's alignment:
+// position p sits at ring[64 + p % 64].
 constexpr uint32_t guardSpan = 64;
 
 struct SpillGuard {
@@ -258,9 +259,9 @@ Step decodeSymbolExact(Inflater& s, const TableSpace& space, const BlockTables& 
 }
 
 // The middle of the stream, on the wide tables: runs while two refills of
-// input and a round of output remain, so it never needs the exact checks. Every code it meets decodes as the exact path would
-// decode it; leaves the bit buffer in the exact path's form (no bits above
-// bitCount).
+// input and a round of output remain, so it never needs the exact checks.
+// Every code it meets decodes as the exact path would decode it; it leaves
+// the bit buffer in the exact path's form (no bits above bitCount).
 constexpr size_t wideInputMargin = 2 * refillBytes;
 // Per round at most two literals and a longest match, its chunks running up
 // to 15 bytes past it and the guard reading 16 bytes from its end.
@@ -280,7 +281,8 @@ struct WideTables {
     uint32_t distances[1u << wideDistanceBits];
 };
 
-static_assert(literalLengthRootBits <= wideLiteralLengthBits && dynamicDistanceRootBits <= wideDistanceBits &&
+static_assert(literalLengthRootBits <= wideLiteralLengthBits &&
+                  dynamicDistanceRootBits <= wideDistanceBits &&
                   fixedDistanceRootBits <= wideDistanceBits,
               "a wide table is at least as wide as the root it is filled from");
 // A refill leaves at least 56 bits: three literals of at most
@@ -290,24 +292,25 @@ static_assert(literalLengthRootBits <= wideLiteralLengthBits && dynamicDistanceR
 static_assert(3 * wideLiteralLengthBits <= refilledBits, "three wide literals fit one refill");
 
 // Takes the bits of word `word` off the buffer.
-#define STAPELIX_DROP(word)                 \
-    do {                                    \
-        bits >>= (word) & wideDropMask;     \
-        bitCount -= (word) & wideDropMask;  \
+#define STAPELIX_DROP(word)              \
+    do {                                 \
+        bits >>= (word)&wideDropMask;    \
+        bitCount -= (word)&wideDropMask; \
     } while (false)
 
 // Writes the literal of `word`.
-#define STAPELIX_LITERAL(word)                                      \
-    do {                                                            \
-        *out++ = static_cast<uint8_t>((word) >> wideValueShift);    \
-        STAPELIX_DROP(word);                                        \
+#define STAPELIX_LITERAL(word)                                   \
+    do {                                                         \
+        *out++ = static_cast<uint8_t>((word) >> wideValueShift); \
+        STAPELIX_DROP(word);                                     \
     } while (false)
 
 // The base of base word `word` plus its extra bits, read from `saved`, the
 // buffer before the word's bits were dropped.
 inline uint32_t wideValue(uint32_t word, uint64_t saved) {
     const uint64_t codeAndExtra = saved & ((uint64_t(1) << (word & wideDropMask)) - 1);
-    return (word >> wideValueShift) + static_cast<uint32_t>(codeAndExtra >> ((word >> wideCodeShift) & 63));
+    return (word >> wideValueShift) +
+           static_cast<uint32_t>(codeAndExtra >> ((word >> wideCodeShift) & 63));
 }
 
 __attribute__((always_inline)) inline Step wideLoop(Inflater& s, const TableSpace& space,
@@ -442,9 +445,10 @@ bool decodeSymbols(Inflater& s, const TableSpace& space, const BlockTables& t, W
     for (;;) {
         if (roomForWide(s)) {
             if (!wide.ready) {
-                wide.usable =
-                    buildWideTable(space, 0, t.literalRootBits, wideLiteralLengthBits, wide.literals) &&
-                    buildWideTable(space, t.distanceStart, t.distanceRootBits, wideDistanceBits, wide.distances);
+                wide.usable = buildWideTable(space, 0, t.literalRootBits, wideLiteralLengthBits,
+                                             wide.literals) &&
+                              buildWideTable(space, t.distanceStart, t.distanceRootBits,
+                                             wideDistanceBits, wide.distances);
                 wide.ready = true;
             }
             if (wide.usable) {
@@ -585,7 +589,8 @@ bool decodeBlocks(Inflater& s) {
         } else if (type == dynamicBlock) {
             fixedTablesReady = false;
             wide.ready = false;
-            ok = readDynamicTables(s, space, lengths, tables) && decodeSymbols(s, space, tables, wide);
+            ok = readDynamicTables(s, space, lengths, tables) &&
+                 decodeSymbols(s, space, tables, wide);
         }
         // Block type 3 is reserved: there are no tables to decode it with.
         if (!ok) return false;
