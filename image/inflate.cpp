@@ -21,6 +21,14 @@
 #define STAPELIX_INFLATE_BMI2 0
 #endif
 
+// The fast loop's body is one function built once per CPU variant: it and
+// its copy must be inlined into each build.
+#if defined(__GNUC__) || defined(__clang__)
+#define STAPELIX_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define STAPELIX_ALWAYS_INLINE inline
+#endif
+
 namespace {
 
 // CMF (RFC 1950): method 8 in the low nibble, log2(window) - 8 in the high
@@ -129,8 +137,7 @@ constexpr uint32_t narrowChunk = 8;
 
 // The fast loop's match copy: the bytes of copyMatchExact in 8-byte chunks,
 // which may run up to 15 bytes past the match.
-__attribute__((always_inline)) inline void copyMatchFast(uint8_t* out, uint32_t distance,
-                                                         uint32_t length) {
+STAPELIX_ALWAYS_INLINE void copyMatchFast(uint8_t* out, uint32_t distance, uint32_t length) {
     const uint8_t* from = out - distance;
     uint8_t* const end = out + length;
     if (distance >= narrowChunk) {
@@ -313,8 +320,7 @@ inline uint32_t wideValue(uint32_t word, uint64_t saved) {
            static_cast<uint32_t>(codeAndExtra >> ((word >> wideCodeShift) & 63));
 }
 
-__attribute__((always_inline)) inline Step wideLoop(Inflater& s, const TableSpace& space,
-                                                    const WideTables& wide) {
+STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const TableSpace& space, const WideTables& wide) {
     const uint8_t* in = s.in;
     const uint8_t* const inEnd = s.inEnd;
     uint64_t bits = s.bits;
