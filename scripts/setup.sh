@@ -21,10 +21,13 @@ play_packages=(cmake make g++ pkg-config libsdl2-dev libgl1-mesa-dev libglu1-mes
 # The Windows cross build, and what cpack needs to make the Debian package.
 zip_packages=(cmake make g++-mingw-w64-x86-64)
 deb_packages=(dpkg-dev)
-# What the tests, fuzzers and benchmarks need besides; wine plays the zip,
-# the validators check the package's menu entry and metainfo.
-test_packages=(googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-  zlib1g-dev libpng-dev xvfb xauth x11-utils xdotool imagemagick valgrind
+# What the tests, fuzzers and benchmarks need besides (zlib, libpng,
+# libdeflate, ISA-L, spng and stb_image are the decoder benchmark's peers);
+# wine plays the zip, the validators check the package's menu entry and
+# metainfo.
+test_packages=(googletest libgtest-dev clang libclang-rt-14-dev
+  zlib1g-dev libpng-dev libdeflate-dev libisal-dev libspng-dev libstb-dev
+  xvfb xauth x11-utils xdotool imagemagick valgrind
   wine wine64 unzip desktop-file-utils appstream)
 
 as_root() {
