@@ -446,10 +446,15 @@ def main():
 
     def interrupted(signalNumber, frame):
         raise KeyboardInterrupt
+    # A shell that starts the runner in the background ignores SIGINT for it.
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     signal.signal(signal.SIGTERM, interrupted)
     signal.signal(signal.SIGHUP, interrupted)
 
-    targets, timeouts = prepare(root, buildDir, chosen, args.jobs, args.timeout, args.slow)
+    try:
+        targets, timeouts = prepare(root, buildDir, chosen, args.jobs, args.timeout, args.slow)
+    except KeyboardInterrupt:
+        sys.exit("Interrupted before any fault was planted.")
     done, stopped, began = [], False, time.monotonic()
     try:
         for number, fault in enumerate(chosen, 1):
