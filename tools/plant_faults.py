@@ -4,7 +4,7 @@ touches and runs the tests that cover it: a fault that every test survives is
 a gap in the tests. Python 3 standard library only; see DEVELOPERS.md.
 
   tools/plant_faults.py --sample 60 --seed 1     a quick look
-  tools/plant_faults.py --sample 0               every fault (hours)
+  tools/plant_faults.py --sample 0               every fault (a day)
   tools/plant_faults.py --list --sample 20       the faults, nothing run
   tools/plant_faults.py --compare old.json new.json
 """
@@ -41,14 +41,20 @@ COVERAGE = {
     "platform/clock.cpp": [CORE, PLATFORM, RENDER, PLAY],
     "platform/win32.h": [CORE, PLATFORM, RENDER, PLAY],
 }
-# Whole-build tests, minutes each: a last tier only with --slow.
+# The whole-build tests, minutes each: a last tier, only with --slow.
+WHOLE_BUILD = ("stapelix", "screen_probe")
 SLOW = {
-    "": (("stapelix", "screen_probe"), r"^e2e\.SanitizedSession$|^windows\.Build$"),
-    "image/": (("stapelix", "screen_probe"), r"^e2e\.SanitizedSession$|^fuzz_smoke$|^windows\.Build$"),
+    "": (WHOLE_BUILD, r"^e2e\.SanitizedSession$|^windows\.Build$"),
+    "image/": (WHOLE_BUILD, r"^e2e\.SanitizedSession$|^fuzz_smoke$|^windows\.Build$"),
 }
 FOLDERS = ("game", "store", "image", "render", "window", "platform")
+# Planted only when named in --folders: the Win32 numbers of the emulation.
+# Every user sees the same changed value, so nearly every such fault changes
+# nothing, and each one rebuilds almost the whole tree (minutes).
+LEFT_OUT = ("platform/win32.h", "platform/win32_extra.h")
 SUFFIXES = (".cpp", ".h")
 BUILD_TIMEOUT = 1800  # seconds; a build that long is a broken machine, not a fault
+VERDICTS = ("caught", "timeout", "survived", "not built")
 
 # Binary operators carry a blank on both sides in clang-formatted code, which
 # tells `a < b` from a template's `<` and `a & b` from a reference.
@@ -58,22 +64,25 @@ BINARY_FAULTS = {
     "&&": ("||",), "||": ("&&",), "+": ("-",), "-": ("+",), "+=": ("-=",), "-=": ("+=",),
     "&": ("|",), "|": ("&",), "<<": (">>",), ">>": ("<<",),
 }
-BINARY_KINDS = {"<": "compare", "<=": "compare", ">": "compare", ">=": "compare", "==": "compare",
-                "!=": "compare", "&&": "logic", "||": "logic", "<<": "bits", ">>": "bits",
-                "&": "bits", "|": "bits"}
+BINARY_KINDS = {"<": "compare", "<=": "compare", ">": "compare", ">=": "compare",
+                "==": "compare", "!=": "compare", "&&": "logic", "||": "logic",
+                "<<": "bits", ">>": "bits", "&": "bits", "|": "bits"}  # the rest: arith
 STEP = re.compile(r"(?<![+\-])(\+\+|--)(?![+\-=])")
 BOOL = re.compile(r"\b(true|false|TRUE|FALSE)\b")
 BOOL_FAULTS = {"true": "false", "false": "true", "TRUE": "FALSE", "FALSE": "TRUE"}
 # Octal and floating literals are left alone; a suffix stays as it was.
 INTEGER = re.compile(r"(?<![\w.'])(0[xX][0-9A-Fa-f]+|[1-9][0-9]*|0)([uUlL]*)(?![\w.'])")
 CONDITION = re.compile(r"\b(if|while)\s*\(")
-CALL = re.compile(r"^([ \t]*)((?:[A-Za-z_]\w*(?:::|\.|->))*([A-Za-z_]\w*))\s*\(", re.M)
+CALL = re.compile(r"^[ \t]*((?:[A-Za-z_]\w*(?:::|\.|->))*([A-Za-z_]\w*))\s*\(", re.M)
+KEYWORDS = {"return", "if", "while", "for", "switch", "sizeof", "static_assert", "delete",
+            "case", "alignof", "decltype", "catch", "throw", "new"}
+DIRECTIVE = re.compile(r"^[ \t]*#[ \t]*(define[ \t]+\w+(\([^)]*\))?|(?:[^\n]*\\\n)*[^\n]*)", re.M)
+# Swapping a declaration with its use does not build; swapping two is a no-op.
 DECLARATION = re.compile(r"^\s*(?:(?:const|constexpr|static|unsigned|struct|auto)\s+)*"
-                         r"[A-Za-z_][\w:]*(?:<[^;=]*>)?(?:[\s*&]+const)?[\s*&]+[A-Za-z_]\w*\s*[=;\[{(,]")
-NOT_A_STATEMENT = re.compile(r"^\s*(return|break|continue|case|default|goto|if|for|while|else|do|"
-                             r"switch|using|typedef|delete|throw)\b")
-KEYWORDS = {"return", "if", "while", "for", "switch", "sizeof", "static_assert", "delete", "case",
-            "alignof", "decltype", "catch", "throw", "new"}
+                         r"[A-Za-z_][\w:]*(?:<[^;=]*>)?(?:[\s*&]+const)?[\s*&]+"
+                         r"[A-Za-z_]\w*\s*[=;\[{(,]")
+NOT_A_STATEMENT = re.compile(r"^\s*(return|break|continue|case|default|goto|if|for|while|else|"
+                             r"do|switch|using|typedef|delete|throw)\b")
 
 
 def maskCode(text):
@@ -88,14 +97,9 @@ def maskCode(text):
 
     i = 0
     while i < len(text):
-        if text.startswith("//", i):
-            end = text.find("\n", i)
-            end = len(text) if end < 0 else end
-            blank(i, end)
-            i = end
-        elif text.startswith("/*", i):
-            end = text.find("*/", i + 2)
-            end = len(text) if end < 0 else end + 2
+        if text.startswith("//", i) or text.startswith("/*", i):
+            end = text.find("\n" if text[i + 1] == "/" else "*/", i + 2)
+            end = len(text) if end < 0 else end + (0 if text[i + 1] == "/" else 2)
             blank(i, end)
             i = end
         elif text[i] in "\"'":
@@ -106,8 +110,7 @@ def maskCode(text):
             i = end + 1
         else:
             i += 1
-    directive = re.compile(r"^[ \t]*#[ \t]*(define[ \t]+\w+(\([^)]*\))?|(?:[^\n]*\\\n)*[^\n]*)", re.M)
-    for match in directive.finditer("".join(out)):
+    for match in DIRECTIVE.finditer("".join(out)):
         blank(match.start(), match.end())
     masked = "".join(out)
     for match in re.finditer(r"\bstatic_assert\s*\(", masked):
@@ -132,8 +135,8 @@ def codeBlocks(mask):
         if c == "{":
             before = mask[:k].rstrip()
             stack.append(current)
-            current = before.endswith(")") or re.search(r"\b(else|do|const|noexcept)$", before) is not None \
-                or (current and before[-1:] in (";", "{", "}", ":"))
+            current = bool(before.endswith(")") or re.search(r"\b(else|do|const|noexcept)$", before)
+                           or (current and before[-1:] in (";", "{", "}", ":")))
         elif c == "}" and stack:
             current = stack.pop()
         inCode[k] = current
@@ -146,14 +149,14 @@ def integerFaults(literal, suffix):
         if changed < 0:
             continue
         if literal[:2] in ("0x", "0X"):
-            digits = "X" if re.search("[A-F]", literal) else "x"
-            yield literal[:2] + format(changed, "0%d%s" % (len(literal) - 2, digits)) + suffix
+            digits = "%0" + str(len(literal) - 2) + ("X" if re.search("[A-F]", literal) else "x")
+            yield literal[:2] + digits % changed + suffix
         else:
             yield str(changed) + suffix
 
 
-def faultsIn(path, text):
-    """Every fault this file can take, as (kind, start, end, replacement)."""
+def faultsIn(text):
+    """Every fault a file can take, as (kind, start, end, replacement)."""
     mask = maskCode(text)
     inCode = codeBlocks(mask)
     for match in BINARY.finditer(mask):
@@ -170,15 +173,19 @@ def faultsIn(path, text):
         opening = match.end() - 1
         closing = closingParen(mask, opening)
         yield "negate", opening + 1, closing, "!(" + text[opening + 1:closing] + ")"
+    # A call that is a whole statement on its own line(s); macros (all capitals)
+    # are left alone, they may expand to declarations.
     for match in CALL.finditer(mask):
-        name, start = match.group(3), match.start(2)
-        if match.group(2).split(":")[0].split(".")[0] in KEYWORDS or name.isupper() or not inCode[start]:
+        start, name = match.start(1), match.group(2)
+        if re.split(r"\W", match.group(1))[0] in KEYWORDS or name.isupper() or not inCode[start]:
             continue
         closing = closingParen(mask, match.end() - 1)
         after = re.match(r"\s*;[ \t]*(\n|$)", mask[closing + 1:])
         before = mask[:match.start()].rstrip()
         if after and (before[-1:] in (";", "{", "}", ")", ":") or before.endswith("else")):
             yield "drop", start, closing + 1 + after.group(0).index(";") + 1, "{}"
+    # Two adjacent one-line statements at the same depth, the first one
+    # starting a statement.
     lines = mask.split("\n")
     offsets = [0]
     for line in lines:
@@ -186,9 +193,9 @@ def faultsIn(path, text):
     previous = ""  # the last line with code on it
     for n in range(len(lines) - 1):
         first, second = lines[n], lines[n + 1]
-        if all(simpleStatement(line) for line in (first, second)) \
-                and previous[-1:] in (";", "{", "}", ":") and inCode[offsets[n]] \
-                and indent(first) == indent(second) and first.strip() != second.strip():
+        if simpleStatement(first) and simpleStatement(second) and inCode[offsets[n]] \
+                and previous[-1:] in (";", "{", "}", ":") and indent(first) == indent(second) \
+                and first.strip() != second.strip():
             start, middle, end = offsets[n], offsets[n + 1], offsets[n + 2] - 1
             yield "swap", start, end, text[middle:end] + "\n" + text[start:middle - 1]
         previous = first.rstrip() or previous
@@ -205,18 +212,19 @@ def indent(line):
 
 
 def collectFaults(root, folders, seed):
-    """All faults of the folders, each with its sampling key. The key hashes
-    the seed with the fault's file, kind and text, not its line number, so a
-    change elsewhere in a file does not reshuffle the sample."""
+    """All faults of the folders (or files), each with its sampling key. The
+    key hashes the seed with the fault's file, kind and text, not its line
+    number, so a change elsewhere in a file does not reshuffle the sample."""
     faults = []
     for folder in folders:
-        for path in sorted((root / folder).rglob("*")):
-            if path.suffix not in SUFFIXES:
-                continue
+        where = root / folder
+        for path in sorted([where] if where.is_file() else where.rglob("*")):
             name = path.relative_to(root).as_posix()
+            if path.suffix not in SUFFIXES or (name in LEFT_OUT and name != folder):
+                continue
             text = path.read_bytes().decode("utf-8", "surrogateescape")
             seen = {}
-            for kind, start, end, new in sorted(set(faultsIn(name, text))):
+            for kind, start, end, new in sorted(set(faultsIn(text))):
                 lineStart = text.rfind("\n", 0, start) + 1
                 lineEnd = text.find("\n", end)
                 lineEnd = len(text) if lineEnd < 0 else lineEnd
@@ -224,11 +232,12 @@ def collectFaults(root, folders, seed):
                 after = text[lineStart:start] + new + text[end:lineEnd]
                 identity = "\0".join((name, kind, before.strip(), after.strip()))
                 seen[identity] = seen.get(identity, 0) + 1
-                key = hashlib.sha256(("%d\0%s\0%d" % (seed, identity, seen[identity])).encode(
-                    "utf-8", "surrogateescape")).hexdigest()
-                faults.append({"file": name, "line": text.count("\n", 0, start) + 1, "kind": kind,
-                               "start": start, "end": end, "new": new, "before": before,
-                               "after": after, "key": key})
+                key = "%d\0%s\0%d" % (seed, identity, seen[identity])
+                faults.append({"file": name, "line": text.count("\n", 0, start) + 1,
+                               "kind": kind, "start": start, "end": end, "new": new,
+                               "before": before, "after": after,
+                               "key": hashlib.sha256(key.encode("utf-8", "surrogateescape"))
+                               .hexdigest()})
     return faults
 
 
@@ -247,7 +256,10 @@ def run(command, timeout):
         try:
             code = process.wait(timeout=timeout)
         except BaseException as error:
-            os.killpg(process.pid, signal.SIGKILL)
+            try:
+                os.killpg(process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass  # the whole group had ended already
             process.wait()
             if not isinstance(error, subprocess.TimeoutExpired):
                 raise
@@ -257,8 +269,8 @@ def run(command, timeout):
 
 
 def build(buildDir, targets, jobs):
-    return run(["cmake", "--build", str(buildDir), "-j%d" % jobs, "--target", *targets],
-               BUILD_TIMEOUT)
+    command = ["cmake", "--build", str(buildDir), "-j%d" % jobs, "--target", *targets]
+    return run(command, BUILD_TIMEOUT)
 
 
 def runTests(buildDir, regex, jobs, timeout):
@@ -290,8 +302,8 @@ def plant(root, fault, pristine, buildDir, jobs, timeouts, slow):
     recompiles what the fault touched."""
     path = root / fault["file"]
     text = pristine[fault["file"]].decode("utf-8", "surrogateescape")
-    path.write_bytes((text[:fault["start"]] + fault["new"] + text[fault["end"]:]).encode(
-        "utf-8", "surrogateescape"))
+    planted = text[:fault["start"]] + fault["new"] + text[fault["end"]:]
+    path.write_bytes(planted.encode("utf-8", "surrogateescape"))
     try:
         for targets, regex in tiersFor(fault["file"], slow):
             code, output = build(buildDir, targets, jobs)
@@ -308,22 +320,24 @@ def plant(root, fault, pristine, buildDir, jobs, timeouts, slow):
 def prepare(root, buildDir, faults, jobs, timeout, slow):
     """Configures the build directory if it is new, builds every target the
     faults need and runs every tier once unplanted: the tests must pass
-    before a fault can mean anything. Returns each tier's test timeout."""
+    before a fault can mean anything. Returns the targets and each tier's
+    test timeout."""
     if not (buildDir / "CMakeCache.txt").exists():
         # CI's optimisation and warnings (a fault that does not build there
         # does not build here), without the debug information that slows
         # every compile and link.
         generator = ["-G", "Ninja"] if shutil.which("ninja") else []
         code, output = run(["cmake", "-S", str(root), "-B", str(buildDir), *generator,
-                            "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG",
-                            "-DSTAPELIX_BENCH=OFF"], BUILD_TIMEOUT)
+                            "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DSTAPELIX_BENCH=OFF",
+                            "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"], BUILD_TIMEOUT)
         if code != 0:
             sys.exit("Configuring %s failed:\n%s" % (buildDir, output[-3000:]))
     tiers = {}
     for fault in faults:
         for targets, regex in tiersFor(fault["file"], slow):
             tiers.setdefault(regex, set()).update(targets)
-    code, output = build(buildDir, sorted(set().union(*tiers.values())), jobs)
+    targets = sorted(set().union(*tiers.values()))
+    code, output = build(buildDir, targets, jobs)
     if code != 0:
         sys.exit("The unplanted tree does not build:\n%s" % output[-3000:])
     timeouts = {}
@@ -335,16 +349,17 @@ def prepare(root, buildDir, faults, jobs, timeout, slow):
         seconds = time.monotonic() - began
         timeouts[regex] = timeout or max(60, 3 * seconds)
         print("Unplanted %-40s %5.1f s, timeout %d s" % (regex, seconds, timeouts[regex]))
-    return sorted(set().union(*tiers.values())), timeouts
+    return targets, timeouts
 
 
 def totals(faults):
-    counts = {verdict: 0 for verdict in ("caught", "timeout", "survived", "not built")}
+    counts = {verdict: 0 for verdict in VERDICTS}
     for fault in faults:
         counts[fault["verdict"]] += 1
     built = len(faults) - counts["not built"]
     counts["planted"] = len(faults)
-    counts["catch rate"] = round(100.0 * (counts["caught"] + counts["timeout"]) / built, 1) if built else None
+    caught = counts["caught"] + counts["timeout"]
+    counts["catch rate"] = round(100.0 * caught / built, 1) if built else None
     return counts
 
 
@@ -353,23 +368,24 @@ def shown(snippet):
     return "  ".join(line.strip() for line in snippet.splitlines())
 
 
+def describe(fault):
+    return "%s:%d  %s\n  - %s\n  + %s" % (fault["file"], fault["line"], fault["kind"],
+                                        shown(fault["before"]), shown(fault["after"]))
+
+
 def report(faults):
-    print("\n%-32s %7s %6s %8s %9s %7s" % ("file", "planted", "caught", "survived", "not built", "timeout"))
-    for name in sorted({fault["file"] for fault in faults}):
-        counts = totals([fault for fault in faults if fault["file"] == name])
-        print("%-32s %7d %6d %8d %9d %7d" % (name, counts["planted"], counts["caught"] + counts["timeout"],
-                                              counts["survived"], counts["not built"], counts["timeout"]))
-    counts = totals(faults)
-    print("%-32s %7d %6d %8d %9d %7d" % ("total", counts["planted"], counts["caught"] + counts["timeout"],
-                                          counts["survived"], counts["not built"], counts["timeout"]))
-    print("Catch rate: %s%% of the %d faults that built (caught counts timeouts)" % (
-        counts["catch rate"], counts["planted"] - counts["not built"]))
+    row = "%-32s %7s %6s %8s %9s %7s"
+    print("\n" + row % ("file", "planted", "caught", "survived", "not built", "timeout"))
+    for name in sorted({fault["file"] for fault in faults}) + [None]:
+        counts = totals([fault for fault in faults if name in (None, fault["file"])])
+        print(row % (name or "total", counts["planted"], counts["caught"] + counts["timeout"],
+                     counts["survived"], counts["not built"], counts["timeout"]))
+    print("Catch rate: %s%% of the %d faults that built (caught counts timeouts)"
+          % (counts["catch rate"], counts["planted"] - counts["not built"]))
     survivors = [fault for fault in faults if fault["verdict"] == "survived"]
-    if survivors:
-        print("\nSurvivors:")
+    print("\nSurvivors:" if survivors else "")
     for fault in survivors:
-        print("%s:%d  %s\n  - %s\n  + %s" % (fault["file"], fault["line"], fault["kind"],
-                                            shown(fault["before"]), shown(fault["after"])))
+        print(describe(fault))
 
 
 def compare(oldPath, newPath):
@@ -378,63 +394,72 @@ def compare(oldPath, newPath):
         if old[field] != new[field]:
             print("Note: %s differs: %s before, %s after" % (field, old[field], new[field]))
     print("%-12s %8s %8s" % ("", "before", "after"))
-    for field in ("planted", "caught", "timeout", "survived", "not built", "catch rate"):
+    for field in ("planted",) + VERDICTS + ("catch rate",):
         print("%-12s %8s %8s" % (field, old["totals"][field], new["totals"][field]))
 
     def identity(fault):
         return fault["file"], fault["kind"], fault["before"].strip(), fault["after"].strip()
     before = {identity(fault): fault["verdict"] for fault in old["faults"]}
     common = [fault for fault in new["faults"] if identity(fault) in before]
-    print("%d faults in both runs" % len(common))
+    print("%d faults in both runs; those now caught or now surviving:" % len(common))
     for fault in common:
         was, now = before[identity(fault)], fault["verdict"]
         if was != now and "survived" in (was, now):
-            print("%s -> %s  %s:%d  %s -> %s" % (was, now, fault["file"], fault["line"],
-                                                shown(fault["before"]), shown(fault["after"])))
+            print("%s -> %s  %s" % (was, now, describe(fault)))
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--seed", type=int, default=1, help="sampling seed (default 1)")
-    parser.add_argument("--sample", type=int, default=60, help="faults to plant, 0 = all (default 60)")
-    parser.add_argument("--folders", nargs="+", default=list(FOLDERS), help="folders to plant in")
-    parser.add_argument("--build-dir", default="build/mutate", help="CMake build directory, made if "
-                        "missing (default build/mutate)")
-    parser.add_argument("--jobs", type=int, default=2, help="parallel build and test jobs (default 2)")
-    parser.add_argument("--timeout", type=float, default=0, help="seconds one tier's tests may take "
-                        "with a fault planted (default 3 x the unplanted run, at least 60)")
+    parser.add_argument("--sample", type=int, default=60,
+                        help="faults to plant, 0 = all (default 60)")
+    parser.add_argument("--folders", nargs="+", default=list(FOLDERS),
+                        help="folders or files to plant in (default: every planted folder)")
+    parser.add_argument("--only", nargs="+", metavar="FILE:LINE",
+                        help="only the faults on these lines (with --sample 0: all of them)")
+    parser.add_argument("--build-dir", default="build/mutate",
+                        help="CMake build directory, made if missing (default build/mutate)")
+    parser.add_argument("--jobs", type=int, default=2,
+                        help="parallel build and test jobs (default 2)")
+    parser.add_argument("--timeout", type=float, default=0,
+                        help="seconds one tier's tests may take with a fault planted "
+                             "(default 3 x the unplanted run, at least 60)")
     parser.add_argument("--slow", action="store_true", help="also run the whole-build tests")
     parser.add_argument("--list", action="store_true", help="print the faults, run nothing")
-    parser.add_argument("--only", nargs="+", metavar="FILE:LINE", help="only the faults on these lines "
-                        "(with --sample 0: every one of them)")
     parser.add_argument("--json", help="results file (default <build-dir>/planted_faults.json)")
-    parser.add_argument("--compare", nargs=2, metavar=("OLD", "NEW"), help="compare two results files")
+    parser.add_argument("--compare", nargs=2, metavar=("OLD", "NEW"),
+                        help="compare two results files")
     args = parser.parse_args()
+    signal.signal(signal.SIGPIPE, signal.SIG_DFL)  # `--list | head` ends quietly
     if args.compare:
         return compare(*args.compare)
 
     root = Path(__file__).resolve().parent.parent
     folders = [folder.strip("/") for entry in args.folders for folder in entry.split(",") if folder]
-    unknown = [folder for folder in folders if folder not in FOLDERS]
+    unknown = [folder for folder in folders
+               if folder.split("/")[0] not in FOLDERS or not (root / folder).exists()]
     if unknown:
-        sys.exit("Not a planted folder: %s (choose from %s)" % (" ".join(unknown), " ".join(FOLDERS)))
+        sys.exit("Not in a planted folder: %s (the folders: %s)"
+                 % (" ".join(unknown), " ".join(FOLDERS)))
     population = collectFaults(root, folders, args.seed)
     if args.only:
-        population = [fault for fault in population if "%s:%d" % (fault["file"], fault["line"]) in args.only]
+        population = [fault for fault in population
+                      if "%s:%d" % (fault["file"], fault["line"]) in args.only]
     chosen = sorted(population, key=lambda fault: fault["key"])[:args.sample or None]
     chosen.sort(key=lambda fault: (fault["file"], fault["start"], fault["new"]))
-    print("%d faults chosen of %d (seed %d) in %s" % (len(chosen), len(population), args.seed, " ".join(folders)))
+    print("%d faults chosen of %d (seed %d) in %s"
+          % (len(chosen), len(population), args.seed, " ".join(folders)))
     if args.list:
         for fault in chosen:
-            print("%s:%d  %s\n  - %s\n  + %s" % (fault["file"], fault["line"], fault["kind"],
-                                                shown(fault["before"]), shown(fault["after"])))
+            print(describe(fault))
         return
 
     dirty = subprocess.run(["git", "-C", str(root), "status", "--porcelain", "--", *folders],
                            capture_output=True, text=True)
     if dirty.returncode != 0 or dirty.stdout.strip():
-        sys.exit("Refusing to plant: %s\nCommit or stash the changes in %s first." % (
-            (dirty.stdout + dirty.stderr).strip(), " ".join(folders)))
+        sys.exit("Refusing to plant: %s\nCommit or stash the changes in %s first."
+                 % ((dirty.stdout + dirty.stderr).strip(), " ".join(folders)))
     buildDir = (root / args.build_dir).resolve()
     buildDir.mkdir(parents=True, exist_ok=True)
     lock = open(buildDir / ".plant_faults.lock", "w")
@@ -459,13 +484,13 @@ def main():
     try:
         for number, fault in enumerate(chosen, 1):
             start = time.monotonic()
-            fault["verdict"], fault["detail"] = plant(root, fault, pristine, buildDir, args.jobs,
-                                                      timeouts, args.slow)
+            fault["verdict"], fault["detail"] = plant(root, fault, pristine, buildDir,
+                                                      args.jobs, timeouts, args.slow)
             fault["seconds"] = round(time.monotonic() - start, 1)
             done.append(fault)
-            print("[%3d/%d] %s:%d %-8s %-9s %5.1f s  %s" % (
-                number, len(chosen), fault["file"], fault["line"], fault["kind"], fault["verdict"],
-                fault["seconds"], fault["detail"][:80]), flush=True)
+            print("[%3d/%d] %s:%d %-8s %-9s %5.1f s  %s"
+                  % (number, len(chosen), fault["file"], fault["line"], fault["kind"],
+                     fault["verdict"], fault["seconds"], fault["detail"][:80]), flush=True)
     except KeyboardInterrupt:
         stopped = True
         print("\nInterrupted: every file is back as it was; results so far follow.")
@@ -477,15 +502,14 @@ def main():
         build(buildDir, targets, args.jobs)  # the build directory matches the sources again
 
     report(done)
-    print("\n%d faults in %.0f s" % (len(done), time.monotonic() - began))
+    print("%d faults in %.0f s" % (len(done), time.monotonic() - began))
+    head = subprocess.run(["git", "-C", str(root), "rev-parse", "HEAD"],
+                          capture_output=True, text=True).stdout.strip()
+    fields = ("file", "line", "kind", "before", "after", "verdict", "detail", "seconds")
     results = {"seed": args.seed, "sample": args.sample, "folders": folders, "slow": args.slow,
-               "population": len(population), "interrupted": stopped,
-               "commit": subprocess.run(["git", "-C", str(root), "rev-parse", "HEAD"],
-                                        capture_output=True, text=True).stdout.strip(),
+               "population": len(population), "interrupted": stopped, "commit": head,
                "totals": totals(done),
-               "faults": [{field: fault[field] for field in ("file", "line", "kind", "before", "after",
-                                                              "verdict", "detail", "seconds")}
-                          for fault in done]}
+               "faults": [{field: fault[field] for field in fields} for fault in done]}
     jsonPath = Path(args.json) if args.json else buildDir / "planted_faults.json"
     jsonPath.write_text(json.dumps(results, indent=1) + "\n")
     print("Results: %s" % jsonPath)
