@@ -326,13 +326,14 @@ def prepare(root, buildDir, faults, jobs, timeout, slow):
     before a fault can mean anything. Returns the targets and each tier's
     test timeout."""
     if not (buildDir / "CMakeCache.txt").exists():
-        # CI's optimisation and warnings (a fault that does not build there
-        # does not build here), without the debug information that slows
-        # every compile and link.
+        # CI's tests and warnings as errors (a fault that does not build there
+        # does not build here), at -O2 and without debug information, which
+        # keep every compile and link short.
         generator = ["-G", "Ninja"] if shutil.which("ninja") else []
         code, output = run(["cmake", "-S", str(root), "-B", str(buildDir), *generator,
-                            "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DSTAPELIX_BENCH=OFF",
-                            "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"], BUILD_TIMEOUT)
+                            "-DCMAKE_BUILD_TYPE=Release", "-DSTAPELIX_SHIP_FLAGS=-O2",
+                            "-DSTAPELIX_TESTS=ON", "-DSTAPELIX_WERROR=ON", "-DSTAPELIX_BENCH=OFF"],
+                           BUILD_TIMEOUT)
         if code != 0:
             sys.exit("Configuring %s failed:\n%s" % (buildDir, output[-3000:]))
     tiers = {}
