@@ -12,9 +12,11 @@
 // percentile of the whole frame), the process's CPU time over all threads,
 // the gl* calls the game makes (counted by the --wrap layer, frame_probe),
 // and heap allocations: the game's, the libraries' on the main thread, and
-// other threads'. The table is Markdown, ready for README.md.
+// other threads'. The table is Markdown, ready for README.md. With --dump,
+// each scene's frame is also written to DIR/scene-<n>.ppm, as read back from
+// the back buffer, so that two builds can be compared pixel for pixel.
 //
-//   frame_bench [--frames N]
+//   frame_bench [--frames N] [--only TEXT] [--dump DIR]
 #include <time.h>
 #include <unistd.h>
 
@@ -272,6 +274,22 @@ Measurement measure(const Scene& scene, LoopState& loop, uint32_t frames) {
     return measurement;
 }
 
+// The back buffer as a binary PPM, top row first.
+void dumpFrame(const fs::path& file) {
+    std::vector<unsigned char> pixels(size_t(virtualScreenWidth) * virtualScreenHeight * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, virtualScreenWidth, virtualScreenHeight, GL_RGB, GL_UNSIGNED_BYTE,
+                 pixels.data());
+    std::ofstream out(file, std::ios::binary);
+    out << "P6\n" << virtualScreenWidth << ' ' << virtualScreenHeight << "\n255\n";
+    const size_t rowBytes = size_t(virtualScreenWidth) * 3;
+    for (int row = virtualScreenHeight - 1; row >= 0; --row)
+        out.write(reinterpret_cast<const char*>(&pixels[size_t(row) * rowBytes]),
+                  static_cast<std::streamsize>(rowBytes));
+    if (!out) fail("cannot write " + file.string());
+}
+
 // A working directory of its own with the block texture, as the game finds it.
 fs::path makeWorkDirectory() {
     std::string pattern = (fs::temp_directory_path() / "stapelix-frame-bench-XXXXXX").string();
@@ -286,11 +304,18 @@ fs::path makeWorkDirectory() {
 
 int main(int argc, char** argv) {
     uint32_t frames = defaultFrames;
+    fs::path dumpDirectory;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
             frames = static_cast<uint32_t>(std::max(1L, std::strtol(argv[++i], nullptr, 10)));
+        } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
+            only = argv[++i];
+        } else if (std::strcmp(argv[i], "--dump") == 0 && i + 1 < argc) {
+            dumpDirectory = fs::absolute(argv[++i]);
+            fs::create_directories(dumpDirectory);
         } else {
-            std::fprintf(stderr, "usage: frame_bench [--frames N]\n");
+            std::fprintf(stderr, "usage: frame_bench [--frames N] [--only TEXT] [--dump DIR]\n");
             return 2;
         }
     }
@@ -321,9 +346,21 @@ int main(int argc, char** argv) {
         frames, warmUpFrames);
 
     LoopState loop;
-    const Scene scenes[] = {fullField(loop), playedField(loop), mainMenu(loop)};
+    std::vector<Scene> scenes;
+    for (const Scene& scene : {fullField(loop), playedField(loop), mainMenu(loop)}) {
+        if (std::string(scene.name).find(only) != std::string::npos) scenes.push_back(scene);
+    }
     std::vector<Measurement> results;
-    for (const Scene& scene : scenes) results.push_back(measure(scene, loop, frames));
+    for (const Scene& scene : scenes) {
+        results.push_back(measure(scene, loop, frames));
+        if (dumpDirectory.empty()) continue;
+        // The frame as the loop leaves it to the swap, drawn once more.
+        restoreState(scene.state, loop);
+        runFrameLogic(loop);
+        drawScene();
+        dumpFrame(dumpDirectory / ("scene-" + std::to_string(results.size()) + ".ppm"));
+        glWindow.swapBuffers();
+    }
 
     std::printf(
         "| scene | cells | gl calls | PeekMessageA µs | runFrameLogic µs | drawScene µs "
