@@ -325,6 +325,8 @@ int main(int argc, char** argv) {
     const fs::path startDirectory = fs::current_path();
     const fs::path workDirectory = makeWorkDirectory();
     fs::current_path(workDirectory);
+    // Mesa keeps its shader cache there (it does not go by HOME): in ours.
+    setenv("XDG_CACHE_HOME", (workDirectory / "cache").c_str(), 1);
     glWindow.addTextureFile("Images\\Block.bmp");
     glWindow.setClassName("StapelixFrameBench");
     if (!glWindow.createWindow("Stapelix frame benchmark", virtualScreenWidth, virtualScreenHeight,
