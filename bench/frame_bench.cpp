@@ -18,7 +18,6 @@
 //
 //   frame_bench [--frames N] [--only TEXT] [--dump DIR]
 #include <time.h>
-#include <unistd.h>
 
 #include <SDL.h>
 
