@@ -72,8 +72,12 @@ void drawCells(uint32_t width, uint32_t height) {
             glLoadIdentity();
             glTranslatef(fieldCentreX + cellSize * (float(column) - halfWidth),
                          fieldCentreY + cellSize * (float(row) - halfHeight), 0.0f);
-            setCellColor(code);
             glBegin(GL_QUADS);
+            // Set inside the quad, the colour travels with its four vertices.
+            // Set before glBegin it would change the current colour between
+            // two draws, which Mesa turns into a vertex-state change per cell
+            // costing several times the quad itself. The pixels are the same.
+            setCellColor(code);
             glTexCoord2f(1.0f, 1.0f);
             glVertex2f(halfCell, halfCell);
             glTexCoord2f(0.0f, 1.0f);
