@@ -12,8 +12,11 @@ fail() {
 
 # Programs keep caches and settings in the home folder (Mesa's shader cache,
 # fontconfig's, wine's menu entries): the session gets its own, in $work.
+# Mesa finds the home folder in the password database, not in HOME, so its
+# cache is pointed there by name.
 export HOME="$work/home"
-unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_STATE_HOME
+unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_STATE_HOME
+export XDG_CACHE_HOME="$HOME/.cache"
 mkdir -p "$HOME"
 
 # build_game DIR [CMAKE_OPTION...]: configures the game alone (no tests, no

@@ -485,6 +485,9 @@ TEST(GlWindow, TextureSetDecodersAndUploadFormats) {
 }
 
 int main(int argc, char** argv) {
+    // Mesa keeps a shader cache in the user's real home folder, whatever HOME
+    // says; these tests write nothing outside their temporary folders.
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new WindowEnvironment);
     return RUN_ALL_TESTS();

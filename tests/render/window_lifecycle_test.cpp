@@ -2,6 +2,7 @@
 // window made without texture names and released twice.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "window/gl_window.h"
@@ -59,6 +60,9 @@ TEST(GlWindowTextureNames, RegistryRules) {
 }
 
 int main(int argc, char** argv) {
+    // Mesa keeps a shader cache in the user's real home folder, whatever HOME
+    // says; these tests write nothing outside their temporary folders.
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
