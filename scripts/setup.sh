@@ -14,10 +14,11 @@ esac
 # What the game needs to build and run.
 play_packages=(cmake make g++ pkg-config libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev
   libgl1-mesa-dri libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2)
-# What the tests, fuzzers, benchmarks and the Windows build need besides.
-test_packages=(googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-  zlib1g-dev libpng-dev xvfb xauth x11-utils xdotool imagemagick valgrind
-  g++-mingw-w64-x86-64)
+# What the tests, fuzzers, benchmarks (zlib, libpng, libdeflate, ISA-L, spng and
+# stb_image as peers) and the Windows build need besides.
+test_packages=(googletest libgtest-dev clang libclang-rt-14-dev
+  zlib1g-dev libpng-dev libdeflate-dev libisal-dev libspng-dev libstb-dev
+  xvfb xauth x11-utils xdotool imagemagick valgrind g++-mingw-w64-x86-64)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
