@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <random>
 #include <stdexcept>
 
@@ -135,27 +134,6 @@ void encodeRle8Row(const uint8_t* row, uint32_t width, Bytes& out) {
     }
     out.push_back(0);
     out.push_back(0);
-}
-
-// libpng gives small pictures a smaller zlib window, which the game's
-// decoder refuses today. The same stream is valid under the 32 KiB window, so
-// CMF, FLG and the chunk CRC are rewritten.
-void widenWindow(Bytes& png) {
-    constexpr uint8_t cmf32KiB = 0x78;
-    for (size_t pos = 8; pos + 12 <= png.size();) {
-        const uint32_t length = uint32_t(png[pos]) << 24 | uint32_t(png[pos + 1]) << 16 |
-                                uint32_t(png[pos + 2]) << 8 | png[pos + 3];
-        if (std::memcmp(&png[pos + 4], "IDAT", 4) == 0 && length >= 2 && png[pos + 8] != cmf32KiB) {
-            png[pos + 8] = cmf32KiB;
-            uint8_t flg = static_cast<uint8_t>(png[pos + 9] & 0xE0);
-            flg = static_cast<uint8_t>(flg + (31 - (cmf32KiB * 256u + flg) % 31) % 31);
-            png[pos + 9] = flg;
-            const uLong crc = crc32(0, &png[pos + 4], 4 + length);
-            for (int i = 0; i < 4; ++i)
-                png[pos + 8 + length + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
-        }
-        pos += 12 + length;
-    }
 }
 
 void appendToBytes(png_structp png, png_bytep data, png_size_t length) {
@@ -343,8 +321,6 @@ Bytes writePng(const Bytes& pixels, uint32_t width, uint32_t height, uint32_t ch
         throw std::runtime_error("libpng: write failed");
     }
     png_set_write_fn(png, &out, appendToBytes, noFlush);
-    // One IDAT chunk holds the whole stream.
-    png_set_compression_buffer_size(png, 1 << 24);
     const int colourType = channels == 4   ? PNG_COLOR_TYPE_RGBA
                            : channels == 3 ? PNG_COLOR_TYPE_RGB
                                            : PNG_COLOR_TYPE_PALETTE;
@@ -363,7 +339,6 @@ Bytes writePng(const Bytes& pixels, uint32_t width, uint32_t height, uint32_t ch
     png_write_image(png, rows.data());
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
-    widenWindow(out);
     return out;
 }
 
