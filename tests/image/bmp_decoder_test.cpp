@@ -100,7 +100,7 @@ TEST(Bmp, DecodesThePictureItWasBuiltFrom) {
     std::mt19937 rng(7);
     int built = 0;
     for (uint32_t bits : {1u, 4u, 8u, 24u}) {
-        for (int32_t width : {1, 2, 3, 5, 7, 9, 13, 17, 31, 33, 70}) {
+        for (int32_t width : {1, 2, 3, 4, 5, 7, 9, 13, 17, 20, 31, 33, 70}) {
             for (Layout layout : layouts) {
                 // Short palettes: 1, 2 or 3 entries, none at 24 bits.
                 layout.coloursUsed = bits == 24 ? 0 : std::min(layout.coloursUsed, 1u << bits);
