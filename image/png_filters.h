@@ -188,34 +188,55 @@ void unfilterSubSse2(const uint8_t* in, uint8_t* out, uint32_t length) {
     unfilterPixelsSse2<unit>(in, in, out, length, x, left, left, step);
 }
 
-// Average: _mm_avg_epu8 rounds (a + b) / 2 up; taking away the low bit of
-// a ^ b rounds it down, as the standard asks.
+// Average: _mm_avg_epu8 rounds (a + b) / 2 up, but on complements it rounds
+// down: ~avg(~a, ~b) = (a + b) >> 1. So a is carried as ~a, and as
+// ~(filtered + mean) = -filtered - mean - 1 = avg(~a, ~b) - filtered, the
+// chain from pixel to pixel is one average and one subtraction.
 template <uint32_t unit>
 void unfilterAverageSse2(const uint8_t* in, const uint8_t* prior, uint8_t* out, uint32_t length) {
-    const __m128i one = _mm_set1_epi8(1);
-    const auto step = [one](__m128i filtered, __m128i a, __m128i b, __m128i, uint8_t* to) {
-        const __m128i roundedUp = _mm_avg_epu8(a, b);
-        const __m128i mean = _mm_sub_epi8(roundedUp, _mm_and_si128(_mm_xor_si128(a, b), one));
-        const __m128i pixel = _mm_add_epi8(filtered, mean);
-        storePixelSlot(to, pixel);
-        return pixel;
+    const __m128i ones = _mm_set1_epi8(-1);
+    const auto step = [ones](__m128i filtered, __m128i notA, __m128i b, __m128i, uint8_t* to) {
+        const __m128i notPixel = _mm_sub_epi8(_mm_avg_epu8(notA, _mm_xor_si128(b, ones)), filtered);
+        storePixelSlot(to, _mm_xor_si128(notPixel, ones));
+        return notPixel;
     };
-    const __m128i zero = _mm_setzero_si128();
-    unfilterPixelsSse2<unit>(in, prior, out, length, 0, zero, zero, step);
+    // ~0 left of the first pixel.
+    unfilterPixelsSse2<unit>(in, prior, out, length, 0, ones, ones, step);
 }
 
-inline __m128i absSse2(__m128i value) {
-    return _mm_max_epi16(value, _mm_sub_epi16(_mm_setzero_si128(), value));
+// The Paeth predictor on 16-bit lanes, arranged so that little of it waits
+// for a, which the previous pixel has only just produced. With d = b - c and
+// e = a - c: pa = |d|, pb = |e| and pc = |e + d|. For d >= 0, pa <= pb and
+// pa <= pc hold exactly when e >= d or e <= -2d, that is unless a lies
+// strictly between q = c - 2d and b; and pb <= pc holds exactly when
+// 2e + d >= 0, so inside that stretch c is chosen where 2a < b + q and b
+// elsewhere. For d < 0 all of it is mirrored; complementing (~x = -x - 1)
+// turns the order round, so those lanes compare ~a with complemented bounds.
+inline __m128i paethPredictSse2(__m128i a, __m128i b, __m128i c) {
+    const __m128i one = _mm_set1_epi16(1);
+    const __m128i d = _mm_sub_epi16(b, c);
+    const __m128i q = _mm_sub_epi16(c, _mm_add_epi16(d, d));
+    const __m128i mirrored = _mm_srai_epi16(d, 15);
+    const __m128i farEnd = _mm_xor_si128(q, mirrored);
+    const __m128i nearEnd = _mm_xor_si128(b, mirrored);
+    // Where c's side stops: (b + q + 1) >> 1, or for mirrored lanes
+    // ~((b + q) >> 1).
+    const __m128i sum = _mm_add_epi16(_mm_add_epi16(b, q), _mm_andnot_si128(mirrored, one));
+    const __m128i middle = _mm_xor_si128(_mm_srai_epi16(sum, 1), mirrored);
+    const __m128i bToC = _mm_xor_si128(b, c);
+
+    const __m128i seen = _mm_xor_si128(a, mirrored);
+    const __m128i pastFarEnd = _mm_cmpgt_epi16(seen, farEnd);
+    const __m128i notA = _mm_and_si128(pastFarEnd, _mm_cmpgt_epi16(nearEnd, seen));
+    const __m128i pickC = _mm_and_si128(pastFarEnd, _mm_cmpgt_epi16(middle, seen));
+    // a, turned into b where not a, and on into c where c.
+    const __m128i aToB = _mm_and_si128(notA, _mm_xor_si128(a, b));
+    return _mm_xor_si128(a, _mm_xor_si128(aToB, _mm_and_si128(pickC, bToC)));
 }
 
-// bits set: `whenSet`, else `otherwise`.
-inline __m128i selectSse2(__m128i mask, __m128i whenSet, __m128i otherwise) {
-    return _mm_or_si128(_mm_and_si128(mask, whenSet), _mm_andnot_si128(mask, otherwise));
-}
-
-// Paeth in 16-bit lanes, where the differences fit. a stays widened from
-// pixel to pixel, and the sum is cut back to a byte with a mask rather than a
-// pack, which keeps the chain from one pixel to the next short.
+// Paeth one pixel a step in 16-bit lanes. a stays widened from pixel to
+// pixel, and the sum is cut back to a byte with a mask rather than a pack,
+// which keeps the chain from one pixel to the next short.
 template <uint32_t unit>
 void unfilterPaethSse2(const uint8_t* in, const uint8_t* prior, uint8_t* out, uint32_t length) {
     const __m128i zero = _mm_setzero_si128();
@@ -224,14 +245,7 @@ void unfilterPaethSse2(const uint8_t* in, const uint8_t* prior, uint8_t* out, ui
                                       uint8_t* to) {
         const __m128i b = _mm_unpacklo_epi8(above, zero);
         const __m128i c = _mm_unpacklo_epi8(upperLeft, zero);
-        const __m128i towardA = _mm_sub_epi16(b, c);
-        const __m128i towardB = _mm_sub_epi16(a, c);
-        const __m128i pa = absSse2(towardA);
-        const __m128i pb = absSse2(towardB);
-        const __m128i pc = absSse2(_mm_add_epi16(towardA, towardB));
-        const __m128i smallest = _mm_min_epi16(_mm_min_epi16(pa, pb), pc);
-        const __m128i bOrC = selectSse2(_mm_cmpeq_epi16(pb, smallest), b, c);
-        const __m128i predicted = selectSse2(_mm_cmpeq_epi16(pa, smallest), a, bOrC);
+        const __m128i predicted = paethPredictSse2(a, b, c);
         const __m128i pixel =
             _mm_and_si128(_mm_add_epi16(_mm_unpacklo_epi8(filtered, zero), predicted), lowByte);
         storePixelSlot(to, _mm_packus_epi16(pixel, pixel));

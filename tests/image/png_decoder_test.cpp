@@ -156,6 +156,29 @@ TEST(PngPaeth, PredictorPicksAWinsTiesThenB) {
     }
 }
 
+#if STAPELIX_PNG_SSE2
+// The vector predictor, which reasons about a's position between b and
+// 3c - 2b, against the standard's distances for every a, b and c.
+TEST(PngPaeth, VectorPredictorAgreesOnEveryTriple) {
+    for (int b = 0; b < 256; ++b) {
+        for (int c = 0; c < 256; ++c) {
+            for (int a0 = 0; a0 < 256; a0 += 8) {
+                const __m128i a = _mm_setr_epi16(a0, a0 + 1, a0 + 2, a0 + 3, a0 + 4, a0 + 5, a0 + 6, a0 + 7);
+                int16_t got[8];
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(got),
+                                 paethPredictSse2(a, _mm_set1_epi16(int16_t(b)), _mm_set1_epi16(int16_t(c))));
+                for (int lane = 0; lane < 8; ++lane) {
+                    const int p = a0 + lane + b - c, pa = std::abs(p - a0 - lane), pb = std::abs(p - b),
+                              pc = std::abs(p - c);
+                    const int expected = pa <= pb && pa <= pc ? a0 + lane : pb <= pc ? b : c;
+                    if (got[lane] != expected) FAIL() << "a " << a0 + lane << " b " << b << " c " << c;
+                }
+            }
+        }
+    }
+}
+#endif
+
 // The standard's reconstruction, one byte at a time, with a, b and c read
 // back from the bytes already reconstructed.
 Bytes referenceUnfilter(uint32_t filter, uint32_t unit, const Bytes& in, const Bytes& prior) {
