@@ -6,9 +6,9 @@
 //
 // `unfilterPortable` goes byte by byte, as the standard reads. On x86-64,
 // where SSE2 is always there, `unfilterVector` gives the same bytes faster: Up
-// 16 bytes at a time, Sub on 4-byte pixels as a prefix sum over 16 bytes, and
-// Sub, Average and Paeth on 3- and 4-byte pixels one whole pixel per step.
-// Elsewhere it is `unfilterPortable`.
+// 16 bytes at a time, Sub as prefix sums over 16 bytes, and Average, and
+// Paeth on 3- and 4-byte pixels, one whole pixel per step. Elsewhere it is
+// `unfilterPortable`.
 //
 // Both take `length` bytes from `in` and `prior` (the reconstructed scanline
 // above) and write `length` bytes to `out`, which overlaps neither; `length`
@@ -139,10 +139,10 @@ inline void storePixelSlot(uint8_t* bytes, __m128i pixel) {
 
 // Runs `step(filtered, a, b, c, to)` on pixel after pixel from byte `x` on:
 // it stores the pixel at `to` and returns it as the next a (in the form the
-// step works in); c is the raw bytes above the previous pixel. Each
-// step moves 4 bytes in and out: for 3-byte pixels the fourth belongs to the
-// next pixel, whose own store rewrites it, so only the row's last 3-byte
-// pixel, with no 4 bytes left, goes through a copy of its own bytes.
+// step works in); c is the raw bytes above the previous pixel. Each step
+// moves 4 bytes in and out: for smaller pixels the bytes past the pixel
+// belong to the next ones, whose own stores rewrite them, so only the pixels
+// in a row's last 3 bytes go through copies of their own bytes.
 template <uint32_t unit, typename Step>
 void unfilterPixelsSse2(const uint8_t* in, const uint8_t* prior, uint8_t* out, uint32_t length,
                         uint32_t x, __m128i a, __m128i c, Step step) {
@@ -151,32 +151,46 @@ void unfilterPixelsSse2(const uint8_t* in, const uint8_t* prior, uint8_t* out, u
         a = step(loadPixelSlot(in + x), a, above, c, out + x);
         c = above;
     }
-    if (x < length) {
+    for (; x < length; x += unit) {
         uint8_t filtered[pixelSlotBytes] = {};
         uint8_t above[pixelSlotBytes] = {};
         uint8_t result[pixelSlotBytes];
         std::memcpy(filtered, in + x, unit);
         std::memcpy(above, prior + x, unit);
-        step(loadPixelSlot(filtered), a, loadPixelSlot(above), c, result);
+        a = step(loadPixelSlot(filtered), a, loadPixelSlot(above), c, result);
+        c = loadPixelSlot(above);
         std::memcpy(out + x, result, unit);
     }
 }
 
-// Sub: for 4-byte pixels, each 16 bytes are a prefix sum of four pixels
-// (adding the vector shifted by one pixel, then by two) plus the last pixel
-// before them in every lane; the rest of the row goes pixel by pixel.
+// The last pixel of a vector of 1-, 2- or 4-byte pixels, in every lane.
+template <uint32_t unit>
+__m128i lastPixelEverywhere(__m128i pixels) {
+    constexpr int lastWord = _MM_SHUFFLE(3, 3, 3, 3);
+    if constexpr (unit == 1)
+        pixels = _mm_shufflehi_epi16(_mm_unpackhi_epi8(pixels, pixels), lastWord);
+    if constexpr (unit == 2) pixels = _mm_shufflehi_epi16(pixels, lastWord);
+    return _mm_shuffle_epi32(pixels, lastWord);
+}
+
+// Sub: but for 3-byte pixels, which do not tile 16 bytes, each 16 bytes are a
+// prefix sum of their pixels (adding the vector shifted by one pixel, then by
+// two, four, eight, as far as 16 bytes go) plus the last pixel before them in
+// every lane; the rest of the row goes pixel by pixel.
 template <uint32_t unit>
 void unfilterSubSse2(const uint8_t* in, uint8_t* out, uint32_t length) {
     __m128i left = _mm_setzero_si128();
     uint32_t x = 0;
-    if (unit == 4) {
+    if constexpr (unit != 3) {
         for (; x + vectorBytes <= length; x += vectorBytes) {
             __m128i sum = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
-            sum = _mm_add_epi8(sum, _mm_slli_si128(sum, 4));
-            sum = _mm_add_epi8(sum, _mm_slli_si128(sum, 8));
+            sum = _mm_add_epi8(sum, _mm_slli_si128(sum, unit));
+            sum = _mm_add_epi8(sum, _mm_slli_si128(sum, 2 * unit));
+            if constexpr (unit <= 2) sum = _mm_add_epi8(sum, _mm_slli_si128(sum, 4 * unit));
+            if constexpr (unit == 1) sum = _mm_add_epi8(sum, _mm_slli_si128(sum, 8));
             sum = _mm_add_epi8(sum, left);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), sum);
-            left = _mm_shuffle_epi32(sum, _MM_SHUFFLE(3, 3, 3, 3));
+            left = lastPixelEverywhere<unit>(sum);
         }
     }
     const auto step = [](__m128i filtered, __m128i a, __m128i, __m128i, uint8_t* to) {
@@ -260,23 +274,21 @@ template <uint32_t unit>
 bool unfilterVector(uint32_t filter, const uint8_t* in, const uint8_t* prior, uint8_t* out,
                     uint32_t length) {
 #if STAPELIX_PNG_SSE2
-    // Sub, Average and Paeth on pixels of one or two bytes run a byte chain
-    // that SIMD lanes cannot shorten; they stay portable.
-    constexpr bool wholePixels = unit >= 3;
     switch (filter) {
         case subFilter:
-            if (!wholePixels) break;
             unfilterSubSse2<unit>(in, out, length);
             return true;
         case upFilter:
             unfilterUpSse2(in, prior, out, length);
             return true;
         case averageFilter:
-            if (!wholePixels) break;
             unfilterAverageSse2<unit>(in, prior, out, length);
             return true;
         case paethFilter:
-            if (!wholePixels) break;
+            // For pixels of one or two bytes the chain from byte to byte is
+            // as long in lanes as in scalar code, which wins by its fewer
+            // instructions.
+            if (unit < 3) break;
             unfilterPaethSse2<unit>(in, prior, out, length);
             return true;
         default:
