@@ -38,7 +38,8 @@ inline int32_t paethPredict(int32_t a, int32_t b, int32_t c) {
     const int32_t pb = std::abs(a - c);
     const int32_t pc = std::abs(b - c + a - c);
     const int32_t bOrC = pb <= pc ? b : c;
-    return (pa <= pb) & (pa <= pc) ? a : bOrC;
+    const bool aNearest = (pa <= pb) & (pa <= pc);  // both tested: no branch
+    return aNearest ? a : bOrC;
 }
 
 // Each portable routine keeps a and c of every channel in locals, so the
