@@ -129,16 +129,14 @@ template <uint32_t bits>
 void expandIndices(const uint8_t* in, uint8_t* out, uint32_t count, const PixelSlot* palette) {
     constexpr uint32_t mask = (1u << bits) - 1;
     constexpr uint32_t perByte = 8 / bits;
-    if (count == 0) return;
-    for (uint32_t x = 0; x < count; ++x, out += rgbBytes) {
+    const auto colourOf = [&](uint32_t x) -> const PixelSlot& {
         const uint32_t shift = 8 - bits - bits * (x % perByte);
-        const PixelSlot& colour = palette[(in[x / perByte] >> shift) & mask];
-        if (x + 1 < count) {
-            std::memcpy(out, colour, slotBytes);
-        } else {
-            putPixel(out, colour);
-        }
-    }
+        return palette[(in[x / perByte] >> shift) & mask];
+    };
+    if (count == 0) return;
+    for (uint32_t x = 0; x + 1 < count; ++x)
+        std::memcpy(out + x * rgbBytes, colourOf(x), slotBytes);
+    putPixel(out + (count - 1) * rgbBytes, colourOf(count - 1));
 }
 
 // Uncompressed rows, 24-bit or packed palette indices. Pixels the file stops
