@@ -223,27 +223,26 @@ void unfilterAverageSse2(const uint8_t* in, const uint8_t* prior, uint8_t* out, 
 // for a, which the previous pixel has only just produced. With d = b - c and
 // e = a - c: pa = |d|, pb = |e| and pc = |e + d|. For d >= 0, pa <= pb and
 // pa <= pc hold exactly when e >= d or e <= -2d, that is unless a lies
-// strictly between q = c - 2d and b; and pb <= pc holds exactly when
-// 2e + d >= 0, so inside that stretch c is chosen where 2a < b + q and b
-// elsewhere. For d < 0 all of it is mirrored; complementing (~x = -x - 1)
-// turns the order round, so those lanes compare ~a with complemented bounds.
+// strictly between b and q = c - 2d; and pb <= pc holds exactly when
+// 2e + d >= 0, so inside that stretch c is chosen on q's side of its middle,
+// (b + q) / 2, and b on the rest, the middle included. For d < 0 it is all
+// mirrored, and for d = 0 the stretch is empty. So both choices are a lying
+// strictly between two bounds worked out before a is known.
 inline __m128i paethPredictSse2(__m128i a, __m128i b, __m128i c) {
-    const __m128i one = _mm_set1_epi16(1);
     const __m128i d = _mm_sub_epi16(b, c);
     const __m128i q = _mm_sub_epi16(c, _mm_add_epi16(d, d));
-    const __m128i mirrored = _mm_srai_epi16(d, 15);
-    const __m128i farEnd = _mm_xor_si128(q, mirrored);
-    const __m128i nearEnd = _mm_xor_si128(b, mirrored);
-    // Where c's side stops: (b + q + 1) >> 1, or for mirrored lanes
-    // ~((b + q) >> 1).
-    const __m128i sum = _mm_add_epi16(_mm_add_epi16(b, q), _mm_andnot_si128(mirrored, one));
-    const __m128i middle = _mm_xor_si128(_mm_srai_epi16(sum, 1), mirrored);
+    const __m128i notALow = _mm_min_epi16(b, q);
+    const __m128i notAHigh = _mm_max_epi16(b, q);
+    // Twice the middle, halved down and up: c's side ends short of it.
+    const __m128i twiceMiddle = _mm_add_epi16(b, q);
+    const __m128i middleDown = _mm_srai_epi16(twiceMiddle, 1);
+    const __m128i middleUp = _mm_srai_epi16(_mm_add_epi16(twiceMiddle, _mm_set1_epi16(1)), 1);
+    const __m128i cLow = _mm_min_epi16(q, middleDown);
+    const __m128i cHigh = _mm_max_epi16(q, middleUp);
     const __m128i bToC = _mm_xor_si128(b, c);
 
-    const __m128i seen = _mm_xor_si128(a, mirrored);
-    const __m128i pastFarEnd = _mm_cmpgt_epi16(seen, farEnd);
-    const __m128i notA = _mm_and_si128(pastFarEnd, _mm_cmpgt_epi16(nearEnd, seen));
-    const __m128i pickC = _mm_and_si128(pastFarEnd, _mm_cmpgt_epi16(middle, seen));
+    const __m128i notA = _mm_and_si128(_mm_cmpgt_epi16(a, notALow), _mm_cmpgt_epi16(notAHigh, a));
+    const __m128i pickC = _mm_and_si128(_mm_cmpgt_epi16(a, cLow), _mm_cmpgt_epi16(cHigh, a));
     // a, turned into b where not a, and on into c where c.
     const __m128i aToB = _mm_and_si128(notA, _mm_xor_si128(a, b));
     return _mm_xor_si128(a, _mm_xor_si128(aToB, _mm_and_si128(pickC, bToC)));
