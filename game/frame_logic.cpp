@@ -7,21 +7,13 @@
 #include <cstring>
 
 #include "game/game_state.h"
+#include "game/key_state.h"
 #include "store/highscores.h"
-
-KeyState keyState;
+#include "store/settings.h"
 
 namespace {
 
-constexpr uint32_t maxNameLength = nameSize - 1;
 constexpr const char* namePlaceholder = "Enter Name";
-
-constexpr uint32_t resumeLine = 0;
-constexpr uint32_t newGameLine = 1;
-constexpr uint32_t settingsLine = 2;
-constexpr uint32_t exitLine = 3;
-constexpr uint32_t widthLine = 0;
-constexpr uint32_t heightLine = 1;
 
 // Shift turns the digit row (and the unused codes up to '?') into the
 // characters 16 below; letters are lower case unless Shift is held.
@@ -93,14 +85,14 @@ void gameKeys(LoopState& loop) {
 // size's list as its unranked entry. Any press ends the game left behind.
 void changeSize(uint32_t line, int step) {
     const bool width = line == widthLine;
-    const uint32_t size = width ? gameState.fieldWidth : gameState.fieldHeight;
+    const uint32_t size = width ? settings.fieldWidth : settings.fieldHeight;
     if (step < 0 ? size > minFieldSize : size < maxFieldSize) {
         const uint32_t newSize = size + step;
-        HighscoreEntry* newList = width ? highscoreList(newSize, gameState.fieldHeight)
-                                        : highscoreList(gameState.fieldWidth, newSize);
+        HighscoreEntry* newList = width ? highscoreList(newSize, settings.fieldHeight)
+                                        : highscoreList(settings.fieldWidth, newSize);
         std::memcpy(newList[unrankedSlot].name, playerName(), nameSize);
-        gameState.playerSlot = unrankedSlot;
-        (width ? gameState.fieldWidth : gameState.fieldHeight) = newSize;
+        playerSlot = unrankedSlot;
+        (width ? settings.fieldWidth : settings.fieldHeight) = newSize;
     }
     gameState.gameClock = 0;
 }
@@ -164,16 +156,10 @@ void mainMenuKeys(LoopState& loop) {
 
 }  // namespace
 
-bool takeKey(uint8_t code) {
-    if (keyState.down[code] == 0) return false;
-    keyState.down[code] = 0;
-    return true;
-}
-
 void preparePlayerName(LoopState& loop) {
     HighscoreEntry* list = currentList();
-    if (gameState.playerSlot < unrankedSlot) {
-        std::memcpy(list[gameState.playerSlot].name, list[unrankedSlot].name, nameSize);
+    if (playerSlot < unrankedSlot) {
+        std::memcpy(list[playerSlot].name, list[unrankedSlot].name, nameSize);
     }
     char* name = playerName();
     if (name[0] == '\0') {

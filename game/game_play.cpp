@@ -8,10 +8,11 @@
 #include <cstring>
 #include <limits>
 
-#include "game/frame_logic.h"
+#include "game/clock.h"
 #include "game/game_state.h"
-#include "platform/win32.h"
+#include "game/key_state.h"
 #include "store/highscores.h"
+#include "store/settings.h"
 
 namespace {
 
@@ -22,23 +23,17 @@ constexpr uint32_t rowsPerLevel = 4;
 constexpr uint32_t maxLevel = 50;
 // Points for the rows one lock removes (a piece spans at most four rows).
 constexpr uint32_t rowPoints[] = {0, 1, 3, 5, 8};
-constexpr uint32_t maxRowsPerLock = 4;
+constexpr uint32_t maxRowsPerLock = blocksPerPiece;
 
 // The tick length in ms. A 0 never comes from the settings reader; treating
 // it as 1 here keeps the gravity test from dividing by zero all the same.
 uint32_t tickLength() {
-    return std::max<uint32_t>(gameState.speedLimit, 1);
+    return std::max<uint32_t>(settings.speedLimit, 1);
 }
 
 uint32_t gravityInterval() {
     const uint32_t level = std::clamp<uint32_t>(gameState.level, 1, maxLevel);
     return slowestGravityInterval - (level - 1) / levelsPerInterval;
-}
-
-int64_t readCounter() {
-    LARGE_INTEGER value;
-    if (!QueryPerformanceCounter(&value)) return 0;
-    return value.QuadPart;
 }
 
 int randomPieceType() {
@@ -66,10 +61,9 @@ void hardDrop() {
 }  // namespace
 
 void initTickTimer(TickTimer& timer) {
-    LARGE_INTEGER frequency;
-    timer.frequency = QueryPerformanceFrequency(&frequency) ? frequency.QuadPart : 0;
-    timer.lastSample = readCounter();
-    timer.lastTick = readCounter();
+    timer.frequency = countsPerSecond();
+    timer.lastSample = counterValue();
+    timer.lastTick = counterValue();
     timer.carry = 0;
 }
 
@@ -87,10 +81,10 @@ void timedGameStep(TickTimer& timer) {
             const int64_t late = carry + elapsedMs - limit;
             timer.carry = late > limit ? 0 : static_cast<uint32_t>(late);
             gameTick();
-            timer.lastTick = readCounter();
+            timer.lastTick = counterValue();
         }
     }
-    timer.lastSample = readCounter();
+    timer.lastSample = counterValue();
 }
 
 void gameTick() {
@@ -136,10 +130,10 @@ void newGame() {
     // Each game starts a fresh entry that has to climb; the entry the player
     // held before keeps its slot, name and score.
     HighscoreEntry* list = currentList();
-    if (gameState.playerSlot < unrankedSlot) {
-        std::memcpy(list[unrankedSlot].name, list[gameState.playerSlot].name, nameSize);
+    if (playerSlot < unrankedSlot) {
+        std::memcpy(list[unrankedSlot].name, list[playerSlot].name, nameSize);
     }
-    gameState.playerSlot = unrankedSlot;
+    playerSlot = unrankedSlot;
     list[unrankedSlot].score = 0;
 
     // The whole grid, not only the active rows: blocks that an earlier, taller

@@ -9,8 +9,6 @@ Playfield playfield;
 
 namespace {
 
-constexpr int blocksPerPiece = 4;
-
 // The seven definitions: block 0 at (0, 0), the others as offsets from it,
 // y growing upwards. The block order matters: pivot indexes it and the wall
 // kicks test blocks 0 and 1 before blocks 2 and 3.
@@ -26,10 +24,10 @@ constexpr Piece pieceDefinitions[pieceTypes] = {
 
 // Columns an operation may touch: the field width, never more than the grid.
 uint32_t activeWidth() {
-    return std::min<uint32_t>(gameState.fieldWidth, gridSize);
+    return std::min<uint32_t>(settings.fieldWidth, gridSize);
 }
 uint32_t activeHeight() {
-    return std::min<uint32_t>(gameState.fieldHeight, gridSize);
+    return std::min<uint32_t>(settings.fieldHeight, gridSize);
 }
 
 uint8_t& cellAt(int x, int y) {

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 
-constexpr int gridSize = 30;            // the grid is gridSize x gridSize cells
-constexpr uint32_t minFieldSize = 4;    // smallest width or height in play
-constexpr uint32_t maxFieldSize = 30;   // largest width or height in play
+#include "store/settings.h"
+
+// The grid is gridSize x gridSize cells: exactly the largest field.
+constexpr int gridSize = static_cast<int>(maxFieldSize);
 constexpr int pieceTypes = 7;
+constexpr int blocksPerPiece = 4;
 
 struct PieceCell {
     int32_t x;
@@ -20,7 +22,7 @@ struct PieceCell {
 struct Piece {
     int32_t color;
     int32_t pivot;  // block index turned about, -1 for a piece that never turns
-    PieceCell cells[4];
+    PieceCell cells[blocksPerPiece];
 };
 
 // Moves refuse on any non-Free result; turns react to each value separately.
@@ -32,13 +34,15 @@ struct Playfield {
     uint8_t cells[gridSize * gridSize];
 };
 
+// The lines of the main menu and of the settings submenu, top down, as
+// menuCursor numbers them. "Resume Game" is drawn, and holds the cursor, only
+// while a game can be resumed.
+enum MainMenuLine : uint32_t { resumeLine, newGameLine, settingsLine, exitLine };
+enum SettingsMenuLine : uint32_t { widthLine, heightLine };
+
+// The game variables. The field size and the other saved values are the
+// settings (store/settings.h); the player's entry is in the highscore table.
 struct GameState {
-    uint32_t fieldWidth = 10;
-    uint32_t fieldHeight = 20;
-    uint32_t speedLimit = 30;  // milliseconds per game tick, at least 1
-    bool fullscreen = false;
-    uint32_t windowWidth = 640;
-    uint32_t windowHeight = 480;
     Piece currentPiece = {};
     // True while currentPiece's cells are field coordinates holding its colour.
     // Unplaced (false) before the first game, after a failed spawn and after a
@@ -52,8 +56,7 @@ struct GameState {
     bool gameRunning = false;
     bool menuVisible = true;
     bool settingsVisible = false;
-    uint32_t menuCursor = 1;
-    uint32_t playerSlot = 0;
+    uint32_t menuCursor = newGameLine;
     bool windowActive = false;
 };
 

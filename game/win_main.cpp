@@ -7,6 +7,7 @@
 #include "game/game_state.h"
 #include "render/scene.h"
 #include "store/saved_files.h"
+#include "store/settings.h"
 #include "window/gl_window.h"
 
 #include "platform/win32.h"
@@ -19,8 +20,6 @@ constexpr const char* highscoreFile = "Highscores.txt";
 constexpr const char* windowClassName = "Stapelix";
 constexpr const char* windowTitle = "Stapelix by Norvane";
 constexpr int colorBits = 16;
-constexpr int virtualScreenWidth = 640;
-constexpr int virtualScreenHeight = 480;
 constexpr DWORD frameSleepMilliseconds = 1;
 
 typedef BOOL(WINAPI* SwapIntervalFunction)(int interval);
@@ -49,10 +48,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     initTickTimer(loop.tickTimer);
 
     glWindow.setClassName(windowClassName);
-    if (!glWindow.createWindow(windowTitle, static_cast<int>(gameState.windowWidth),
-                               static_cast<int>(gameState.windowHeight), colorBits, gameState.fullscreen)) {
+    if (!glWindow.createWindow(windowTitle, static_cast<int>(settings.windowWidth),
+                               static_cast<int>(settings.windowHeight), colorBits,
+                               settings.fullscreen)) {
         return 0;  // already reported; nothing is written
     }
+    buildSceneFont();  // goes on with the GL set-up where createWindow left it
     glWindow.setProjection(virtualScreenWidth, virtualScreenHeight, 0.0, 0.0);
     disableSwapWait();
 

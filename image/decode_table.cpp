@@ -4,6 +4,9 @@
 // index equal to the code written bit-reversed.
 #include "image/decode_table.h"
 
+#include <cstddef>
+#include <cstring>
+
 namespace {
 
 // RFC 1951 3.2.5: literal/length symbols 257..285 and distance symbols 0..29.
@@ -60,9 +63,10 @@ void putEntry(TableSpace& space, uint32_t slot, DecodeEntry entry) {
 // Marks a whole fresh table invalid first, so that no slot of it is ever read
 // unwritten, whatever the code lengths are.
 void fillInvalid(TableSpace& space, uint32_t first, uint32_t widthBits) {
-    const DecodeEntry invalid{invalidAction, static_cast<uint8_t>(widthBits), 0};
-    const uint32_t end = first + (1u << widthBits);
-    for (uint32_t slot = first; slot < end; ++slot) putEntry(space, slot, invalid);
+    const size_t slots = size_t(1) << widthBits;
+    std::memset(space.action + first, invalidAction, slots);
+    std::memset(space.codeBits + first, static_cast<int>(widthBits), slots);
+    std::memset(space.value + first, 0, slots * sizeof space.value[0]);
 }
 
 // The next code of `length` bits in bit-reversed form: add one at the code's

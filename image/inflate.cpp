@@ -1,14 +1,33 @@
 // One-shot inflate. The exact path fetches one byte at a time and only when
 // a step needs more bits than the buffer holds, so running out of input is
 // noticed exactly where a needed bit is missing. While plenty of input and
-// output remain, a fast loop refills 64 bits at a time and copies matches in
-// wide chunks; it stops before either end, where the exact path takes over.
+// output remain, a fast loop refills 64 bits at a time, decodes through wide
+// one-word tables (wide_table.h) filled from the block's standard tables,
+// and copies matches in whole chunks, putting back the bytes the chunks
+// overrun; it stops before either end, where the exact path takes over. Both
+// give the same result on every input.
 #include "image/inflate.h"
 
 #include <cstddef>
 #include <cstring>
 
 #include "image/decode_table.h"
+#include "image/inflate_variant.h"
+#include "image/wide_table.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define STAPELIX_INFLATE_BMI2 1
+#else
+#define STAPELIX_INFLATE_BMI2 0
+#endif
+
+// The fast loop's body is one function built once per CPU variant: it and
+// its copy must be inlined into each build.
+#if defined(__GNUC__) || defined(__clang__)
+#define STAPELIX_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define STAPELIX_ALWAYS_INLINE inline
+#endif
 
 namespace {
 
@@ -69,6 +88,18 @@ bool fetchByte(Inflater& s) {
     return true;
 }
 
+// Tops the buffer up to at least 56 bits with one 8-byte load, where at
+// least 8 input bytes remain: the same bits the byte fetches would bring, so
+// the steps after it never need to fetch.
+void refillWhole(Inflater& s) {
+    uint64_t word;
+    std::memcpy(&word, s.in, refillBytes);
+    s.bits |= word << s.bitCount;
+    s.in += (63 - s.bitCount) >> 3;
+    s.bitCount |= refilledBits;
+    s.bits &= (uint64_t(1) << s.bitCount) - 1;  // no bits above bitCount
+}
+
 bool need(Inflater& s, uint32_t count) {
     while (s.bitCount < count) {
         if (!fetchByte(s)) return false;
@@ -87,70 +118,83 @@ bool isLink(uint32_t action) { return action >= 1 && action <= maxLinkAction; }
 
 bool isBase(uint32_t action) { return (action & (invalidBit | endOfBlockBit)) == 0 && (action & baseAction) != 0; }
 
-// Copies a match of `length` (at least 1) bytes from `distance` bytes back,
-// writing exactly [out, out + length). Overlapping matches repeat their
-// pattern.
-inline void copyMatch(uint8_t* out, uint32_t distance, uint32_t length) {
+// Copies a match of `length` bytes from `distance` bytes back, one byte at a
+// time so that a distance shorter than the length repeats its pattern.
+void copyMatchExact(uint8_t* out, uint32_t distance, uint32_t length) {
+    const uint8_t* const from = out - distance;
+    for (uint32_t i = 0; i < length; ++i) out[i] = from[i];
+}
+
+template <size_t n>
+inline void copyChunk(uint8_t* to, const uint8_t* from) {
+    uint8_t chunk[n];
+    std::memcpy(chunk, from, n);
+    std::memcpy(to, chunk, n);
+}
+
+constexpr uint32_t wideChunk = 16;
+constexpr uint32_t narrowChunk = 8;
+
+// The fast loop's match copy: the bytes of copyMatchExact in 8-byte chunks,
+// which may run up to 15 bytes past the match.
+STAPELIX_ALWAYS_INLINE void copyMatchFast(uint8_t* out, uint32_t distance, uint32_t length) {
     const uint8_t* from = out - distance;
     uint8_t* const end = out + length;
-    constexpr uint32_t wide = 16;
-    constexpr uint32_t narrow = 8;
-    constexpr uint32_t small = 4;
-    if (length < wide && distance >= length) {
-        // Source and destination do not overlap: two chunks that together
-        // cover the match, the second aligned to its end.
-        if (length >= narrow) {
-            std::memcpy(out, from, narrow);
-            std::memcpy(end - narrow, end - narrow - distance, narrow);
-        } else if (length >= small) {
-            std::memcpy(out, from, small);
-            std::memcpy(end - small, end - small - distance, small);
-        } else {
-            while (out < end) *out++ = *from++;
-        }
-        return;
-    }
-    if (distance >= wide && length >= wide) {
-        // Each chunk reads bytes at least `wide` behind what it writes, so
-        // they are final; the last chunk is aligned to the end and rewrites a
-        // few bytes with the values they already hold.
-        while (end - out > static_cast<std::ptrdiff_t>(wide)) {
-            std::memcpy(out, from, wide);
-            out += wide;
-            from += wide;
-        }
-        std::memcpy(end - wide, end - wide - distance, wide);
-        return;
-    }
-    if (distance >= narrow && length >= narrow) {
-        while (end - out > static_cast<std::ptrdiff_t>(narrow)) {
-            std::memcpy(out, from, narrow);
-            out += narrow;
-            from += narrow;
-        }
-        std::memcpy(end - narrow, end - narrow - distance, narrow);
+    if (distance >= narrowChunk) {
+        // Each chunk reads at least 8 bytes behind what it writes: final
+        // output.
+        do {
+            copyChunk<narrowChunk>(out, from);
+            copyChunk<narrowChunk>(out + narrowChunk, from + narrowChunk);
+            out += 2 * narrowChunk;
+            from += 2 * narrowChunk;
+        } while (out < end);
         return;
     }
     if (distance == 1) {
-        std::memset(out, *from, length);
+        uint8_t run[narrowChunk];
+        std::memset(run, *from, narrowChunk);
+        do {
+            std::memcpy(out, run, narrowChunk);
+            std::memcpy(out + narrowChunk, run, narrowChunk);
+            out += 2 * narrowChunk;
+        } while (out < end);
         return;
     }
-    if (length >= 2 * narrow) {
-        // A short period: once the first repeat is written, copy from a
-        // whole number of periods back that is at least 8 bytes.
-        uint32_t period = distance;
-        while (period < narrow) period += distance;
-        const uint8_t* const lead = out + (period - distance);
-        while (out < lead) *out++ = *from++;
-        from = out - period;
-        while (end - out >= static_cast<std::ptrdiff_t>(narrow)) {
-            std::memcpy(out, from, narrow);
-            out += narrow;
-            from += narrow;
-        }
-    }
-    while (out < end) *out++ = *from++;
+    // A period of 2 to 7 bytes: each chunk moves on by one period, so its
+    // first `distance` bytes, read from the chunk before, are final.
+    do {
+        copyChunk<narrowChunk>(out, from);
+        out += distance;
+        from += distance;
+    } while (out < end);
 }
+
+// The chunks of copyMatchFast write up to 15 bytes past a match's end, over
+// bytes that the stream may never deliver; those must end up as they were.
+// Before each match the guard saves the original 16 bytes from the match's
+// end, or from the frontier (no chunk has written at or past it) if that
+// lies further, so that it always holds the originals of [out, frontier),
+// with the frontier 16 bytes past the last match. Leaving the fast loop
+// puts them back. A ring of 64 positions, each save stored twice so that
+// the copy in its upper half is whole whatever the save's alignment:
+// position p sits at ring[64 + p % 64].
+constexpr uint32_t guardSpan = 64;
+
+struct SpillGuard {
+    uint8_t ring[2 * guardSpan + wideChunk];
+
+    void save(const uint8_t* at) {
+        const size_t slot = reinterpret_cast<uintptr_t>(at) & (guardSpan - 1);
+        uint8_t chunk[wideChunk];
+        std::memcpy(chunk, at, wideChunk);
+        std::memcpy(ring + slot, chunk, wideChunk);
+        std::memcpy(ring + slot + guardSpan, chunk, wideChunk);
+    }
+    uint8_t original(const uint8_t* at) const {
+        return ring[guardSpan + (reinterpret_cast<uintptr_t>(at) & (guardSpan - 1))];
+    }
+};
 
 // Finds the slot of the next code in the table at `start`, fetching bytes
 // only while the slot in hand needs more bits than are valid, and drops the
@@ -215,16 +259,68 @@ Step decodeSymbolExact(Inflater& s, const TableSpace& space, const BlockTables& 
     const uint32_t room = static_cast<uint32_t>(s.outEnd - s.out);
     const uint32_t copied = length < room ? length : room;
     // With nothing kept so far the source may lie before the buffer.
-    if (copied != 0) copyMatch(s.out, distance, copied);
+    if (copied != 0) copyMatchExact(s.out, distance, copied);
     s.out += copied;
     s.dropped += length - copied;
     return Step::More;
 }
 
-// The middle of the stream: runs while at least 8 input bytes and a whole
-// longest match of output remain, so it never needs the exact checks. Leaves
+// The middle of the stream, on the wide tables: runs while two refills of
+// input and a round of output remain, so it never needs the exact checks.
+// Every code it meets decodes as the exact path would decode it; it leaves
 // the bit buffer in the exact path's form (no bits above bitCount).
-Step decodeSymbolsFast(Inflater& s, const TableSpace& space, const BlockTables& t) {
+constexpr size_t wideInputMargin = 2 * refillBytes;
+// Per round at most two literals and a longest match, its chunks running up
+// to 15 bytes past it and the guard reading 16 bytes from its end.
+constexpr size_t wideOutputMargin = 2 + maxMatchLength + 2 * wideChunk;
+
+bool roomForWide(const Inflater& s) {
+    return static_cast<size_t>(s.inEnd - s.in) >= wideInputMargin &&
+           static_cast<size_t>(s.outEnd - s.out) >= wideOutputMargin;
+}
+
+// Filled on the block's first use of the wide loop, so that short blocks
+// and the tail of a stream never pay for them.
+struct WideTables {
+    bool ready;   // filled from the block's standard tables
+    bool usable;  // both roots fit their wide tables
+    uint32_t literals[1u << wideLiteralLengthBits];
+    uint32_t distances[1u << wideDistanceBits];
+};
+
+static_assert(literalLengthRootBits <= wideLiteralLengthBits &&
+                  dynamicDistanceRootBits <= wideDistanceBits &&
+                  fixedDistanceRootBits <= wideDistanceBits,
+              "a wide table is at least as wide as the root it is filled from");
+// A refill leaves at least 56 bits: three literals of at most
+// wideLiteralLengthBits each, or a length code with its extra bits and a
+// distance code with its extra bits (48 bits, once refilled after up to two
+// literals).
+static_assert(3 * wideLiteralLengthBits <= refilledBits, "three wide literals fit one refill");
+
+// Takes the bits of word `word` off the buffer.
+#define STAPELIX_DROP(word)              \
+    do {                                 \
+        bits >>= (word)&wideDropMask;    \
+        bitCount -= (word)&wideDropMask; \
+    } while (false)
+
+// Writes the literal of `word`.
+#define STAPELIX_LITERAL(word)                                   \
+    do {                                                         \
+        *out++ = static_cast<uint8_t>((word) >> wideValueShift); \
+        STAPELIX_DROP(word);                                     \
+    } while (false)
+
+// The base of base word `word` plus its extra bits, read from `saved`, the
+// buffer before the word's bits were dropped.
+inline uint32_t wideValue(uint32_t word, uint64_t saved) {
+    const uint64_t codeAndExtra = saved & ((uint64_t(1) << (word & wideDropMask)) - 1);
+    return (word >> wideValueShift) +
+           static_cast<uint32_t>(codeAndExtra >> ((word >> wideCodeShift) & 63));
+}
+
+STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const TableSpace& space, const WideTables& wide) {
     const uint8_t* in = s.in;
     const uint8_t* const inEnd = s.inEnd;
     uint64_t bits = s.bits;
@@ -232,79 +328,96 @@ Step decodeSymbolsFast(Inflater& s, const TableSpace& space, const BlockTables& 
     uint8_t* out = s.out;
     uint8_t* const outStart = s.outStart;
     uint8_t* const outEnd = s.outEnd;
-    const uint8_t* const action = space.action;
-    const uint8_t* const codeBits = space.codeBits;
-    const uint16_t* const value = space.value;
-    const uint8_t* const distanceAction = space.action + t.distanceStart;
-    const uint8_t* const distanceCodeBits = space.codeBits + t.distanceStart;
-    const uint16_t* const distanceValue = space.value + t.distanceStart;
-    const uint64_t literalMask = (uint64_t(1) << t.literalRootBits) - 1;
-    const uint64_t distanceMask = (uint64_t(1) << t.distanceRootBits) - 1;
+    const uint32_t* const literals = wide.literals;
+    const uint32_t* const distances = wide.distances;
+    constexpr uint64_t literalMask = (uint64_t(1) << wideLiteralLengthBits) - 1;
+    constexpr uint64_t distanceMask = (uint64_t(1) << wideDistanceBits) - 1;
 
-    Step result = Step::More;
-    while (static_cast<size_t>(inEnd - in) >= refillBytes && static_cast<size_t>(outEnd - out) >= maxMatchLength) {
-        // The bytes above bitCount that the load brings in are the stream's
-        // next bits, so the next refill ORs in the same values again.
+    // The bytes above bitCount that a load brings in are the stream's next
+    // bits, so the next refill ORs in the same values again.
+    auto refill = [&] {
         uint64_t word;
         std::memcpy(&word, in, refillBytes);
         bits |= word << bitCount;
-        in += (63 - bitCount) >> 3;
+        in += 7 - (bitCount >> 3);
         bitCount |= refilledBits;
+    };
 
-        uint32_t slot = static_cast<uint32_t>(bits & literalMask);
-        uint32_t op = action[slot];
-        if (isLink(op)) {
-            const uint32_t linkBits = codeBits[slot];
-            bits >>= linkBits;
-            bitCount -= linkBits;
-            slot = value[slot] + (static_cast<uint32_t>(bits) & ((1u << op) - 1));
-            op = action[slot];
+    // Each lookup is made as early as its bits are in the buffer, so that
+    // its latency hides behind the work before it.
+    refill();
+    uint32_t word = literals[bits & literalMask];
+    uint8_t* frontier = out;  // no chunk has written at or past it
+    SpillGuard guard;
+    Step result = Step::More;
+    const uint8_t* const inLimit = inEnd - wideInputMargin;
+    const uint8_t* const outLimit = outEnd - wideOutputMargin;
+    while (in <= inLimit && out <= outLimit) {
+        refill();
+        if ((word & wideLiteral) != 0) {
+            STAPELIX_LITERAL(word);
+            word = literals[bits & literalMask];
+            if ((word & wideLiteral) != 0) {
+                STAPELIX_LITERAL(word);
+                word = literals[bits & literalMask];
+                if ((word & wideLiteral) != 0) {
+                    STAPELIX_LITERAL(word);
+                    word = literals[bits & literalMask];
+                    continue;
+                }
+            }
+            refill();
         }
-        bits >>= codeBits[slot];
-        bitCount -= codeBits[slot];
-        if (op == literalAction) {
-            *out++ = static_cast<uint8_t>(value[slot]);
-            continue;
+        // At least 56 bits: a length code with its extra bits and a
+        // distance code with its extra bits take at most 48.
+        if ((word & wideExceptional) != 0) {
+            if ((word & wideLink) == wideLink) {
+                word = followWideLink(space, word, bits);
+                if ((word & wideLiteral) != 0) {
+                    STAPELIX_LITERAL(word);
+                    word = literals[bits & literalMask];
+                    continue;
+                }
+            }
+            if ((word & wideEndOfBlock) == wideEndOfBlock) {
+                STAPELIX_DROP(word);
+                result = Step::BlockEnd;
+                break;
+            }
+            if ((word & wideExceptional) != 0) {
+                result = Step::Fail;
+                break;
+            }
         }
-        if ((op & endOfBlockBit) != 0) {
-            result = Step::BlockEnd;
-            break;
-        }
-        if (!isBase(op) || t.distanceRootBits == 0) {
-            result = Step::Fail;
-            break;
-        }
-        uint32_t extra = op & extraBitsMask;
-        const uint32_t length = value[slot] + (static_cast<uint32_t>(bits) & ((1u << extra) - 1));
-        bits >>= extra;
-        bitCount -= extra;
+        uint64_t saved = bits;
+        STAPELIX_DROP(word);
+        const uint32_t length = wideValue(word, saved);
 
-        slot = static_cast<uint32_t>(bits & distanceMask);
-        op = distanceAction[slot];
-        if (isLink(op)) {
-            const uint32_t linkBits = distanceCodeBits[slot];
-            bits >>= linkBits;
-            bitCount -= linkBits;
-            slot = distanceValue[slot] + (static_cast<uint32_t>(bits) & ((1u << op) - 1));
-            op = distanceAction[slot];
+        word = distances[bits & distanceMask];
+        if ((word & (wideExceptional | wideLiteral)) != 0) {
+            if ((word & wideLink) == wideLink) word = followWideLink(space, word, bits);
+            if ((word & (wideExceptional | wideLiteral)) != 0) {
+                result = Step::Fail;
+                break;
+            }
         }
-        bits >>= distanceCodeBits[slot];
-        bitCount -= distanceCodeBits[slot];
-        if (!isBase(op)) {
-            result = Step::Fail;
-            break;
-        }
-        extra = op & extraBitsMask;
-        const uint32_t distance = distanceValue[slot] + (static_cast<uint32_t>(bits) & ((1u << extra) - 1));
-        bits >>= extra;
-        bitCount -= extra;
+        saved = bits;
+        STAPELIX_DROP(word);
+        const uint32_t distance = wideValue(word, saved);
         if (distance > static_cast<size_t>(out - outStart)) {
             result = Step::Fail;
             break;
         }
-        copyMatch(out, distance, length);
-        out += length;
+        // At least 8 bits left, and 16 bits of the stream in the buffer, as
+        // the last refill filled all 64: enough to look the next code up.
+        word = literals[bits & literalMask];
+        uint8_t* const end = out + length;
+        guard.save(end > frontier ? end : frontier);
+        copyMatchFast(out, distance, length);
+        out = end;
+        frontier = end + wideChunk;
     }
+    for (uint8_t* at = out; at < frontier; ++at) *at = guard.original(at);
     s.in = in;
     s.bits = bits & ((uint64_t(1) << bitCount) - 1);
     s.bitCount = bitCount;
@@ -312,12 +425,42 @@ Step decodeSymbolsFast(Inflater& s, const TableSpace& space, const BlockTables& 
     return result;
 }
 
-bool decodeSymbols(Inflater& s, const TableSpace& space, const BlockTables& t) {
+#undef STAPELIX_LITERAL
+#undef STAPELIX_DROP
+
+Step wideLoopPortable(Inflater& s, const TableSpace& space, const WideTables& wide) {
+    return wideLoop(s, space, wide);
+}
+
+#if STAPELIX_INFLATE_BMI2
+// The same loop where BMI2's flag-free shifts and bit-field extraction pay.
+__attribute__((target("bmi2"))) Step wideLoopBmi2(Inflater& s, const TableSpace& space,
+                                                  const WideTables& wide) {
+    return wideLoop(s, space, wide);
+}
+#endif
+
+Step decodeSymbolsWide(Inflater& s, const TableSpace& space, const WideTables& wide) {
+#if STAPELIX_INFLATE_BMI2
+    if (inflateVariant == InflateVariant::Bmi2) return wideLoopBmi2(s, space, wide);
+#endif
+    return wideLoopPortable(s, space, wide);
+}
+
+bool decodeSymbols(Inflater& s, const TableSpace& space, const BlockTables& t, WideTables& wide) {
     for (;;) {
-        if (static_cast<size_t>(s.inEnd - s.in) >= refillBytes &&
-            static_cast<size_t>(s.outEnd - s.out) >= maxMatchLength) {
-            const Step step = decodeSymbolsFast(s, space, t);
-            if (step != Step::More) return step == Step::BlockEnd;
+        if (roomForWide(s)) {
+            if (!wide.ready) {
+                wide.usable = buildWideTable(space, 0, t.literalRootBits, wideLiteralLengthBits,
+                                             wide.literals) &&
+                              buildWideTable(space, t.distanceStart, t.distanceRootBits,
+                                             wideDistanceBits, wide.distances);
+                wide.ready = true;
+            }
+            if (wide.usable) {
+                const Step step = decodeSymbolsWide(s, space, wide);
+                if (step != Step::More) return step == Step::BlockEnd;
+            }
         }
         const Step step = decodeSymbolExact(s, space, t);
         if (step != Step::More) return step == Step::BlockEnd;
@@ -352,6 +495,7 @@ bool readDynamicTables(Inflater& s, TableSpace& space, uint16_t* lengths, BlockT
     constexpr uint32_t distanceCountBase = 1;
     constexpr uint32_t codeLengthCountBase = 4;
     constexpr uint32_t codeLengthBits = 3;
+    if (static_cast<size_t>(s.inEnd - s.in) >= refillBytes) refillWhole(s);
     if (!need(s, headerBits)) return false;
     const uint32_t literalCount = (peek(s, 5)) + literalCountBase;
     const uint32_t distanceCount = ((peek(s, 10) >> 5)) + distanceCountBase;
@@ -374,7 +518,12 @@ bool readDynamicTables(Inflater& s, TableSpace& space, uint16_t* lengths, BlockT
 
     const uint32_t total = literalCount + distanceCount;
     uint32_t filled = 0;
+    // A code length takes at most 7 bits of code and 7 extra bits.
+    constexpr uint32_t codeLengthStepBits = 14;
     while (filled < total) {
+        if (s.bitCount < codeLengthStepBits && static_cast<size_t>(s.inEnd - s.in) >= refillBytes) {
+            refillWhole(s);
+        }
         uint32_t slot = 0;
         if (!lookupExact(s, space, 0, codeLengthRoot, slot)) return false;
         if (space.action[slot] != literalAction) return false;
@@ -422,6 +571,9 @@ bool decodeBlocks(Inflater& s) {
     TableSpace space;
     uint16_t lengths[allLengths];
     BlockTables tables{0, 0, 0};
+    WideTables wide;
+    wide.ready = false;
+    wide.usable = false;
     bool fixedTablesReady = false;
     bool finalBlock = false;
     while (!finalBlock) {
@@ -434,14 +586,17 @@ bool decodeBlocks(Inflater& s) {
             ok = copyStoredBlock(s);
         } else if (type == fixedBlock) {
             if (!fixedTablesReady) {
+                wide.ready = false;
                 tables.distanceStart = 0;
                 fixedTablesReady = fillFixedTables(lengths, tables.literalRootBits, tables.distanceRootBits,
                                                    tables.distanceStart, space);
             }
-            ok = fixedTablesReady && decodeSymbols(s, space, tables);
+            ok = fixedTablesReady && decodeSymbols(s, space, tables, wide);
         } else if (type == dynamicBlock) {
             fixedTablesReady = false;
-            ok = readDynamicTables(s, space, lengths, tables) && decodeSymbols(s, space, tables);
+            wide.ready = false;
+            ok = readDynamicTables(s, space, lengths, tables) &&
+                 decodeSymbols(s, space, tables, wide);
         }
         // Block type 3 is reserved: there are no tables to decode it with.
         if (!ok) return false;
@@ -450,6 +605,20 @@ bool decodeBlocks(Inflater& s) {
 }
 
 }  // namespace
+
+InflateVariant inflateVariant =
+    inflateVariantAvailable(InflateVariant::Bmi2) ? InflateVariant::Bmi2 : InflateVariant::Portable;
+
+bool inflateVariantAvailable(InflateVariant variant) {
+#if STAPELIX_INFLATE_BMI2
+    if (variant == InflateVariant::Bmi2) {
+        // Static initialisers may run before the compiler's CPU probe.
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("bmi2");
+    }
+#endif
+    return variant == InflateVariant::Portable;
+}
 
 bool zlibHeaderOk(uint8_t cmf, uint8_t flg) {
     return (cmf & methodMask) == deflateMethod && (cmf >> 4) <= maxWindowField &&

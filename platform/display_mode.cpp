@@ -52,21 +52,18 @@ const SDL_DisplayMode* requestedFullscreenMode() {
     return fullscreenRequested ? &fullscreenMode : nullptr;
 }
 
-BOOL WINAPI EnumDisplaySettingsA(LPCSTR lpszDeviceName, DWORD iModeNum, DEVMODEA* lpDevMode) {
-    // Only the primary display exists, under the default (null) name.
-    if (lpszDeviceName != nullptr || lpDevMode == nullptr || !startVideo()) return FALSE;
+// The current mode of the primary display, the only one the game reads.
+BOOL WINAPI EnumDisplaySettingsA(LPCSTR, DWORD, DEVMODEA* lpDevMode) {
+    if (lpDevMode == nullptr || !startVideo()) return FALSE;
     SDL_DisplayMode mode;
-    int result;
-    if (iModeNum == ENUM_CURRENT_SETTINGS || iModeNum == ENUM_REGISTRY_SETTINGS) {
-        result = SDL_GetDesktopDisplayMode(primaryDisplay, &mode);
-    } else {
-        result = SDL_GetDisplayMode(primaryDisplay, int(iModeNum), &mode);
-    }
-    if (result != 0) return FALSE;
+    if (SDL_GetDesktopDisplayMode(primaryDisplay, &mode) != 0) return FALSE;
     fillDevMode(mode, *lpDevMode);
     return TRUE;
 }
 
+// The game's calls: a full-screen switch to a size (CDS_FULLSCREEN), and on
+// the way back a test and a reset to the registry mode (no mode) and the
+// saved mode restored (CDS_RESET).
 LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* lpDevMode, DWORD dwFlags) {
     if (lpDevMode == nullptr) {
         // A null mode means the registry (desktop) mode: testing it always
@@ -76,28 +73,26 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* lpDevMode, DWORD dwFlags) {
     }
     // Going back for good without video running: nothing was ever switched.
     // (The game does this once more at exit, after the host has shut down.)
-    if (!(dwFlags & (CDS_FULLSCREEN | CDS_TEST)) && !videoStarted()) {
+    if (!(dwFlags & CDS_FULLSCREEN) && !videoStarted()) {
         fullscreenRequested = false;
         return DISP_CHANGE_SUCCESSFUL;
     }
     if (!startVideo()) return DISP_CHANGE_FAILED;
     SDL_DisplayMode desktop;
     if (SDL_GetDesktopDisplayMode(primaryDisplay, &desktop) != 0) return DISP_CHANGE_FAILED;
-    DWORD width = (lpDevMode->dmFields & DM_PELSWIDTH) ? lpDevMode->dmPelsWidth : DWORD(desktop.w);
-    DWORD height = (lpDevMode->dmFields & DM_PELSHEIGHT) ? lpDevMode->dmPelsHeight : DWORD(desktop.h);
-
-    SDL_DisplayMode offered;
-    // The colour depth is not matched: hosts offer 24 or 32 bits where the
-    // game asks for 16, and Windows converts the same way.
-    if (!findOfferedMode(width, height, offered)) return DISP_CHANGE_FAILED;
-    if (dwFlags & CDS_TEST) return DISP_CHANGE_SUCCESSFUL;
+    const DWORD width = lpDevMode->dmPelsWidth;
+    const DWORD height = lpDevMode->dmPelsHeight;
     if (dwFlags & CDS_FULLSCREEN) {
+        // The colour depth is not matched: hosts offer 24 or 32 bits where the
+        // game asks for 16, and Windows converts the same way.
+        SDL_DisplayMode offered;
+        if (!findOfferedMode(width, height, offered)) return DISP_CHANGE_FAILED;
         fullscreenMode = offered;
         fullscreenRequested = true;
         return DISP_CHANGE_SUCCESSFUL;
     }
-    // A lasting change (a saved mode restored with CDS_RESET, or no flags):
-    // only the desktop mode itself can be kept without a full-screen window.
+    // A saved mode restored: only the desktop mode itself can be kept without
+    // a full-screen window.
     if (DWORD(desktop.w) == width && DWORD(desktop.h) == height) {
         returnToDesktop();
         return DISP_CHANGE_SUCCESSFUL;

@@ -9,32 +9,27 @@
 namespace {
 
 constexpr int maxFontObjects = 32;
-constexpr int stockFontSlot = 0;  // the font every DC starts with
-constexpr int normalWeight = 400;  // FW_NORMAL, also what FW_DONTCARE gets
-constexpr int heaviestWeight = 1000;  // GDI's scale ends here, fontconfig's too
+constexpr int stockFontSlot = 0;  // the font every DC starts with, until the game selects its own
 constexpr int syntheticBoldFrom = 600;  // FW_SEMIBOLD
-constexpr int defaultCellHeight = 16;  // pixels, for a height of 0
-constexpr const char* defaultFamily = "sans-serif";
 
-// How to find the face; the stock font keeps these until it is first used.
+// The game's fonts: a face name, an em height in pixels (a negative GDI
+// height) and a weight on GDI's scale, upright.
 struct FontRequest {
     const char* family;
     int height;
     int weight;
-    bool italic;
 };
 
 struct FontRecord {
     bool live;
-    bool loaded;
     FontFace face;
 };
-
-constexpr FontRequest stockFontRequest = {defaultFamily, -defaultCellHeight, FW_BOLD, false};
 
 FT_Library library = nullptr;
 FontRecord fontRecords[maxFontObjects];
 
+// The stock font is a handle only: the game selects its own font before it
+// makes glyphs.
 FontRecord* findFont(HGDIOBJ handle) {
     for (int i = 0; i < maxFontObjects; ++i) {
         FontRecord& record = fontRecords[i];
@@ -43,33 +38,14 @@ FontRecord* findFont(HGDIOBJ handle) {
     return nullptr;
 }
 
-bool isSelectedAnywhere(HGDIOBJ handle) {
-    for (const WindowRecord& window : windowRecords) {
-        if (window.live && window.selectedFont == handle) return true;
-    }
-    return false;
-}
-
-// GDI heights: negative is the em height in pixels, positive the cell
-// height (ascent plus descent), zero a default.
-bool setPixelHeight(FT_Face face, int height) {
-    if (height < 0) return FT_Set_Pixel_Sizes(face, 0, FT_UInt(-height)) == 0;
-    FT_Size_RequestRec request = {};
-    request.type = FT_SIZE_REQUEST_TYPE_CELL;
-    request.height = FT_Long(height > 0 ? height : defaultCellHeight) * 64;  // 26.6 fixed point
-    return FT_Request_Size(face, &request) == 0;
-}
-
 // The font file fontconfig offers for the request, or null. The caller
 // destroys the returned pattern, which owns the file name.
 FcPattern* matchFont(const FontRequest& request) {
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr) return nullptr;
-    const char* family = request.family != nullptr && request.family[0] != '\0' ? request.family : defaultFamily;
-    int weight = request.weight > 0 ? SDL_min(request.weight, heaviestWeight) : normalWeight;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
-    FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(request.family));
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(request.weight));
+    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
     // FreeType scales outlines to any height; bitmap fonts would not fit.
     FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
@@ -90,24 +66,22 @@ bool loadFace(const FontRequest& request, FontFace& loaded) {
     FcChar8* file = nullptr;
     int index = 0;
     int matchedWeight = FC_WEIGHT_REGULAR;
-    int matchedSlant = FC_SLANT_ROMAN;
     FcPatternGetInteger(match, FC_INDEX, 0, &index);
     FcPatternGetInteger(match, FC_WEIGHT, 0, &matchedWeight);
-    FcPatternGetInteger(match, FC_SLANT, 0, &matchedSlant);
     FT_Face face = nullptr;
     bool opened = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
                   FT_New_Face(library, reinterpret_cast<const char*>(file), index, &face) == 0;
     FcPatternDestroy(match);
     if (!opened) return false;
-    if (!setPixelHeight(face, request.height)) {
+    // A negative GDI height is the em height in pixels.
+    if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(-request.height)) != 0) {
         FT_Done_Face(face);
         return false;
     }
     loaded.face = face;
-    // Windows emboldens and slants a face that lacks the asked-for style.
+    // Windows emboldens a face that is not as bold as asked for.
     loaded.synthesiseBold = request.weight >= syntheticBoldFrom &&
                             matchedWeight < FcWeightFromOpenType(syntheticBoldFrom);
-    loaded.synthesiseItalic = request.italic && matchedSlant == FC_SLANT_ROMAN;
     return true;
 }
 
@@ -119,24 +93,20 @@ HGDIOBJ stockFont() {
 
 const FontFace* faceOfFont(HGDIOBJ font) {
     FontRecord* record = findFont(font);
-    if (record == nullptr) return nullptr;
-    if (!record->loaded) {
-        if (!loadFace(stockFontRequest, record->face)) return nullptr;
-        record->loaded = true;
-    }
-    return &record->face;
+    return record != nullptr && record->live ? &record->face : nullptr;
 }
 
-HFONT WINAPI CreateFontA(int cHeight, int, int, int, int cWeight, DWORD bItalic, DWORD, DWORD, DWORD,
-                         DWORD, DWORD, DWORD, DWORD, LPCSTR pszFaceName) {
-    // Width, angles, underline, strike-out, character set, precision,
-    // quality and pitch do not change the 1-bit glyphs this layer makes.
+// The game's font: negative height, weight FW_BOLD, not italic. Width,
+// angles, underline, strike-out, character set, precision, quality and pitch
+// do not change the 1-bit glyphs this layer makes.
+HFONT WINAPI CreateFontA(int cHeight, int, int, int, int cWeight, DWORD, DWORD, DWORD, DWORD, DWORD,
+                         DWORD, DWORD, DWORD, LPCSTR pszFaceName) {
+    if (pszFaceName == nullptr) return nullptr;
     for (int i = stockFontSlot + 1; i < maxFontObjects; ++i) {
         FontRecord& record = fontRecords[i];
         if (record.live) continue;
-        FontRequest request = {pszFaceName, cHeight, cWeight, bItalic != 0};
+        const FontRequest request = {pszFaceName, cHeight, cWeight};
         if (!loadFace(request, record.face)) return nullptr;
-        record.loaded = true;
         record.live = true;
         return reinterpret_cast<HFONT>(&record);
     }
@@ -151,12 +121,10 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
     return previous;
 }
 
+// The game deletes its font once it has selected the previous one back.
 BOOL WINAPI DeleteObject(HGDIOBJ ho) {
     FontRecord* record = findFont(ho);
-    if (record == nullptr) return FALSE;
-    // Stock objects are never deleted; a selected font must be deselected first.
-    if (record == &fontRecords[stockFontSlot]) return TRUE;
-    if (isSelectedAnywhere(ho)) return FALSE;
+    if (record == nullptr || !record->live) return FALSE;
     FT_Done_Face(record->face.face);
     *record = FontRecord{};
     return TRUE;
@@ -164,7 +132,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho) {
 
 void releaseFonts() {
     for (FontRecord& record : fontRecords) {
-        if (record.loaded) FT_Done_Face(record.face.face);
+        if (record.live) FT_Done_Face(record.face.face);
         record = FontRecord{};
     }
     if (library != nullptr) FT_Done_FreeType(library);

@@ -50,7 +50,6 @@ bool renderGlyph(const FontFace& font, DWORD code) {
     if (FT_Load_Glyph(font.face, glyphIndex, FT_LOAD_TARGET_MONO) != 0) return false;
     FT_GlyphSlot slot = font.face->glyph;
     if (font.synthesiseBold) FT_GlyphSlot_Embolden(slot);
-    if (font.synthesiseItalic) FT_GlyphSlot_Oblique(slot);
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) return false;
     return slot->bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
 }

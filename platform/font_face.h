@@ -9,9 +9,8 @@
 struct FontFace {
     FT_Face face;  // sized to the font's pixel height
     bool synthesiseBold;  // bold was asked for but the face found is not
-    bool synthesiseItalic;
 };
 
-// The face of a font handle (the stock font is loaded on first use); null
-// when the handle is no live font or its face cannot be loaded.
+// The face of a font made by CreateFontA; null for any other handle, the
+// stock font included.
 const FontFace* faceOfFont(HGDIOBJ font);

@@ -8,9 +8,9 @@ namespace {
 
 constexpr int maxContexts = 16;
 // The one pixel format offered: whatever the window was created with
-// (double-buffered RGBA with a depth buffer, see CreateWindowExA).
+// (double-buffered RGBA with a depth buffer, what the game asks for; see
+// CreateWindowExA).
 constexpr int offeredPixelFormat = 1;
-constexpr DWORD requiredFormatFlags = PFD_SUPPORT_OPENGL | PFD_DRAW_TO_WINDOW;
 
 // The neutral function pointer type for casts between function types.
 typedef void (*GenericFunction)();
@@ -40,23 +40,15 @@ BOOL WINAPI swapIntervalExt(int interval) {
     return SDL_GL_SetSwapInterval(interval) == 0 ? TRUE : FALSE;
 }
 
-int WINAPI getSwapIntervalExt() {
-    return SDL_GL_GetSwapInterval();
-}
-
 }  // namespace
 
-int WINAPI ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR* ppfd) {
-    if (findWindowOfDc(hdc) == nullptr || ppfd == nullptr) return 0;
-    if ((ppfd->dwFlags & requiredFormatFlags) != requiredFormatFlags) return 0;
-    return offeredPixelFormat;
+int WINAPI ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR*) {
+    return findWindowOfDc(hdc) != nullptr ? offeredPixelFormat : 0;
 }
 
 BOOL WINAPI SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR*) {
     WindowRecord* record = findWindowOfDc(hdc);
     if (record == nullptr || format != offeredPixelFormat) return FALSE;
-    // As on Windows, a window's pixel format is set once for good.
-    if (record->pixelFormat != 0 && record->pixelFormat != format) return FALSE;
     record->pixelFormat = format;
     return TRUE;
 }
@@ -74,12 +66,9 @@ HGLRC WINAPI wglCreateContext(HDC hdc) {
     ContextRecord* context = freeContext();
     if (context == nullptr) return nullptr;
 
-    // SDL makes a new context current; Windows does not, so put back
-    // whatever was current before.
-    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
-    SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
+    // SDL makes the new context current at once, where Windows waits for
+    // wglMakeCurrent; the game makes it current next, and draws nothing before.
     SDL_GLContext glContext = SDL_GL_CreateContext(record->sdlWindow);
-    SDL_GL_MakeCurrent(previousContext != nullptr ? previousWindow : nullptr, previousContext);
     if (glContext == nullptr) return nullptr;
     context->glContext = glContext;
     context->live = true;
@@ -107,17 +96,11 @@ BOOL WINAPI wglDeleteContext(HGLRC hglrc) {
     return TRUE;
 }
 
+// The one extension function the game asks for, with its context current.
 PROC WINAPI wglGetProcAddress(LPCSTR lpszProc) {
-    // Like WGL, extension functions exist only for a current context.
-    if (lpszProc == nullptr || !videoStarted() || SDL_GL_GetCurrentContext() == nullptr) return nullptr;
+    if (lpszProc == nullptr || std::strcmp(lpszProc, "wglSwapIntervalEXT") != 0) return nullptr;
     // Callers cast the result back to the function's real type.
-    if (std::strcmp(lpszProc, "wglSwapIntervalEXT") == 0) {
-        return reinterpret_cast<PROC>(reinterpret_cast<GenericFunction>(&swapIntervalExt));
-    }
-    if (std::strcmp(lpszProc, "wglGetSwapIntervalEXT") == 0) {
-        return reinterpret_cast<PROC>(reinterpret_cast<GenericFunction>(&getSwapIntervalExt));
-    }
-    return reinterpret_cast<PROC>(SDL_GL_GetProcAddress(lpszProc));
+    return reinterpret_cast<PROC>(reinterpret_cast<GenericFunction>(&swapIntervalExt));
 }
 
 void releaseContexts() {

@@ -20,7 +20,6 @@ struct WindowClass {
     bool used;
     char name[classNameCapacity];
     WNDPROC procedure;
-    HINSTANCE instance;
 };
 
 // A window and its one device context (every class behaves as CS_OWNDC).
@@ -36,7 +35,7 @@ extern WindowClass windowClasses[maxWindowClasses];
 extern WindowRecord windowRecords[maxWindows];
 
 // Handle lookups; null for anything that is not a live record.
-const WindowClass* findWindowClass(LPCSTR nameOrAtom);
+const WindowClass* findWindowClass(LPCSTR name);
 WindowRecord* findWindow(HWND hWnd);
 WindowRecord* findWindowOfDc(HDC hdc);
 WindowRecord* findWindowOfSdl(Uint32 sdlWindowId);
@@ -47,8 +46,6 @@ WindowRecord* focusedWindow();
 
 // Calls the window's class procedure at once, as SendMessage does.
 LRESULT sendMessage(WindowRecord* record, UINT message, WPARAM wParam, LPARAM lParam);
-// Drops the calling thread's queued messages for a window being destroyed.
-void discardMessagesFor(HWND hWnd);
 
 // Starts SDL video once. Without SDL_VIDEODRIVER only a real display will do,
 // so that a process without one fails to create its window instead of

@@ -1,5 +1,5 @@
 // Host keys to Windows virtual-key codes, the way a US-style Windows keyboard
-// driver reports them.
+// driver reports them, for the keys the game reads and F4.
 #include "platform/key_map.h"
 
 #include "platform/win32_extra.h"
@@ -10,29 +10,17 @@ constexpr WPARAM noKey = 0;
 
 WPARAM digitRowKey(SDL_Scancode scancode) {
     // SDL orders the row 1..9, 0; Windows reports the digits' ASCII codes.
-    if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9) return '1' + (scancode - SDL_SCANCODE_1);
-    if (scancode == SDL_SCANCODE_0) return '0';
-    return noKey;
-}
-
-WPARAM keypadDigitKey(SDL_Scancode scancode) {
-    if (scancode >= SDL_SCANCODE_KP_1 && scancode <= SDL_SCANCODE_KP_9) {
-        return VK_NUMPAD0 + 1 + (scancode - SDL_SCANCODE_KP_1);
+    if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9) {
+        return '1' + (scancode - SDL_SCANCODE_1);
     }
-    if (scancode == SDL_SCANCODE_KP_0) return VK_NUMPAD0;
-    return noKey;
-}
-
-WPARAM functionKey(SDL_Scancode scancode) {
-    if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12) return VK_F1 + (scancode - SDL_SCANCODE_F1);
-    if (scancode >= SDL_SCANCODE_F13 && scancode <= SDL_SCANCODE_F24) return VK_F13 + (scancode - SDL_SCANCODE_F13);
+    if (scancode == SDL_SCANCODE_0) return '0';
     return noKey;
 }
 
 WPARAM namedKey(SDL_Scancode scancode) {
     switch (scancode) {
-        case SDL_SCANCODE_BACKSPACE: return VK_BACK;
-        case SDL_SCANCODE_TAB: return VK_TAB;
+        case SDL_SCANCODE_BACKSPACE:
+            return VK_BACK;
         case SDL_SCANCODE_RETURN:
         case SDL_SCANCODE_RETURN2:
         case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
@@ -41,89 +29,58 @@ WPARAM namedKey(SDL_Scancode scancode) {
         case SDL_SCANCODE_LSHIFT:
         case SDL_SCANCODE_RSHIFT: return VK_SHIFT;
         case SDL_SCANCODE_LCTRL:
-        case SDL_SCANCODE_RCTRL: return VK_CONTROL;
-        case SDL_SCANCODE_LALT:
-        case SDL_SCANCODE_RALT: return VK_MENU;
-        case SDL_SCANCODE_LGUI: return VK_LWIN;
-        case SDL_SCANCODE_RGUI: return VK_RWIN;
-        case SDL_SCANCODE_APPLICATION: return VK_APPS;
-        case SDL_SCANCODE_PAUSE: return VK_PAUSE;
-        case SDL_SCANCODE_CAPSLOCK: return VK_CAPITAL;
-        case SDL_SCANCODE_NUMLOCKCLEAR: return VK_NUMLOCK;
-        case SDL_SCANCODE_SCROLLLOCK: return VK_SCROLL;
-        case SDL_SCANCODE_PRINTSCREEN: return VK_SNAPSHOT;
-        case SDL_SCANCODE_PAGEUP: return VK_PRIOR;
-        case SDL_SCANCODE_PAGEDOWN: return VK_NEXT;
-        case SDL_SCANCODE_END: return VK_END;
-        case SDL_SCANCODE_HOME: return VK_HOME;
-        case SDL_SCANCODE_INSERT: return VK_INSERT;
-        case SDL_SCANCODE_DELETE: return VK_DELETE;
+        case SDL_SCANCODE_RCTRL:
+            return VK_CONTROL;
         case SDL_SCANCODE_LEFT: return VK_LEFT;
         case SDL_SCANCODE_UP: return VK_UP;
         case SDL_SCANCODE_RIGHT: return VK_RIGHT;
         case SDL_SCANCODE_DOWN: return VK_DOWN;
-        case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
-        case SDL_SCANCODE_KP_PLUS: return VK_ADD;
-        case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
-        case SDL_SCANCODE_KP_PERIOD: return VK_DECIMAL;
-        case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
-        case SDL_SCANCODE_CLEAR: return VK_CLEAR;
-        case SDL_SCANCODE_NONUSBACKSLASH: return VK_OEM_102;
+        case SDL_SCANCODE_F1:
+            return VK_F1;
+        case SDL_SCANCODE_F4:
+            return VK_F4;
+        case SDL_SCANCODE_F12:
+            return VK_F12;
         default: return noKey;
     }
 }
 
-// Punctuation keys carry the OEM code of the character they type on a US
-// layout.
-WPARAM punctuationOfCharacter(SDL_Keycode character) {
+// Windows gives a key that types punctuation the code of that punctuation on a
+// US layout, which the game does not read.
+bool typesPunctuation(SDL_Keycode character) {
     switch (character) {
-        case ';': return VK_OEM_1;
-        case '=': return VK_OEM_PLUS;
-        case ',': return VK_OEM_COMMA;
-        case '-': return VK_OEM_MINUS;
-        case '.': return VK_OEM_PERIOD;
-        case '/': return VK_OEM_2;
-        case '`': return VK_OEM_3;
-        case '[': return VK_OEM_4;
-        case '\\': return VK_OEM_5;
-        case ']': return VK_OEM_6;
-        case '\'': return VK_OEM_7;
-        default: return noKey;
-    }
-}
-
-WPARAM punctuationOfPosition(SDL_Scancode scancode) {
-    switch (scancode) {
-        case SDL_SCANCODE_SEMICOLON: return VK_OEM_1;
-        case SDL_SCANCODE_EQUALS: return VK_OEM_PLUS;
-        case SDL_SCANCODE_COMMA: return VK_OEM_COMMA;
-        case SDL_SCANCODE_MINUS: return VK_OEM_MINUS;
-        case SDL_SCANCODE_PERIOD: return VK_OEM_PERIOD;
-        case SDL_SCANCODE_SLASH: return VK_OEM_2;
-        case SDL_SCANCODE_GRAVE: return VK_OEM_3;
-        case SDL_SCANCODE_LEFTBRACKET: return VK_OEM_4;
-        case SDL_SCANCODE_BACKSLASH: return VK_OEM_5;
-        case SDL_SCANCODE_RIGHTBRACKET: return VK_OEM_6;
-        case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
-        default: return noKey;
+        case ';':
+        case '=':
+        case ',':
+        case '-':
+        case '.':
+        case '/':
+        case '`':
+        case '[':
+        case '\\':
+        case ']':
+        case '\'':
+            return true;
+        default:
+            return false;
     }
 }
 
 }  // namespace
 
 WPARAM virtualKeyOf(const SDL_Keysym& keysym) {
-    SDL_Scancode scancode = keysym.scancode;
-    SDL_Keycode character = keysym.sym;
+    const SDL_Scancode scancode = keysym.scancode;
+    const SDL_Keycode character = keysym.sym;
 
     // The digit row is '0'..'9' even where it types other characters (AZERTY).
     if (WPARAM key = digitRowKey(scancode)) return key;
     // Letters follow the layout; the keycode is lower case whatever Caps Lock is.
     if (character >= 'a' && character <= 'z') return 'A' + (character - 'a');
-    if (WPARAM key = functionKey(scancode)) return key;
-    if (WPARAM key = keypadDigitKey(scancode)) return key;
     if (WPARAM key = namedKey(scancode)) return key;
-    if (WPARAM key = punctuationOfCharacter(character)) return key;
+    if (typesPunctuation(character)) return noKey;
     // Layouts whose keys type no Latin letter report letters by position.
-    if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) return 'A' + (scancode - SDL_SCANCODE_A);
-    return punctuationOfPosition(scancode);
+    if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) {
+        return 'A' + (scancode - SDL_SCANCODE_A);
+    }
+    return noKey;
 }

@@ -7,28 +7,23 @@
 
 namespace {
 
+// The game's two icons: the exclamation for a failed creation, the
+// information sign for a failed release.
 Uint32 boxFlagsOf(UINT uType) {
-    switch (uType & MB_ICONMASK) {
-        case MB_ICONERROR: return SDL_MESSAGEBOX_ERROR;
-        case MB_ICONEXCLAMATION: return SDL_MESSAGEBOX_WARNING;
-        default: return SDL_MESSAGEBOX_INFORMATION;
-    }
+    return (uType & MB_ICONMASK) == MB_ICONEXCLAMATION ? SDL_MESSAGEBOX_WARNING
+                                                       : SDL_MESSAGEBOX_INFORMATION;
 }
 
 }  // namespace
 
-int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-    // Windows' caption for a null one.
-    const char* caption = lpCaption != nullptr ? lpCaption : "Error";
-    const char* text = lpText != nullptr ? lpText : "";
-    std::fprintf(stderr, "%s: %s\n", caption, text);
+// The game's boxes have a caption and a text, no owner and an OK button.
+int WINAPI MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+    std::fprintf(stderr, "%s: %s\n", lpCaption, lpText);
     std::fflush(stderr);
     // Without a display SDL would try to open one; an offscreen or dummy
     // driver means nobody could press OK, so the box would never close.
     if (displayAvailable()) {
-        WindowRecord* owner = findWindow(hWnd);
-        SDL_ShowSimpleMessageBox(boxFlagsOf(uType), caption, text,
-                                 owner != nullptr ? owner->sdlWindow : nullptr);
+        SDL_ShowSimpleMessageBox(boxFlagsOf(uType), lpCaption, lpText, nullptr);
     }
     // Every box the game shows has only an OK button.
     return IDOK;

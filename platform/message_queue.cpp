@@ -1,5 +1,5 @@
-// The calling thread's message queue: host events become window messages,
-// and the Win32 calls that read and dispatch them.
+// The message queue: host events become window messages, and the Win32 calls
+// that read and dispatch them.
 #include "platform/handles.h"
 #include "platform/key_map.h"
 #include "platform/win32_extra.h"
@@ -11,16 +11,11 @@ constexpr int queueCapacity = 512;
 // is never dropped: it waits in SDL's queue instead.
 constexpr int maxMessagesPerEvent = maxWindows;
 
-// Key message lParam bits.
-constexpr LPARAM keyRepeatCount = 1;
-constexpr int keyContextBit = 29;  // Alt is down
-constexpr int keyPreviousStateBit = 30;  // the key was already down
-constexpr int keyTransitionBit = 31;  // the key is being released
-
 constexpr WPARAM minimisedFlag = WPARAM(1) << 16;
 
 // A ring buffer of posted messages, oldest at head. WM_QUIT is not queued:
 // like Windows, it is a flag that is reported once nothing else is waiting.
+// The game has one thread, so there is one queue.
 struct MessageQueue {
     MSG messages[queueCapacity];
     int head;
@@ -29,27 +24,16 @@ struct MessageQueue {
     int quitCode;
 };
 
-thread_local MessageQueue threadQueue;
-
-MSG& messageAt(MessageQueue& queue, int index) {
-    return queue.messages[(queue.head + index) % queueCapacity];
-}
-
-void removeAt(MessageQueue& queue, int index) {
-    for (int i = index; i + 1 < queue.count; ++i) messageAt(queue, i) = messageAt(queue, i + 1);
-    --queue.count;
-}
+MessageQueue queue;
 
 void post(WindowRecord* record, UINT message, WPARAM wParam, LPARAM lParam) {
-    MessageQueue& queue = threadQueue;
     if (record == nullptr || queue.count == queueCapacity) return;
-    MSG& msg = messageAt(queue, queue.count);
+    MSG& msg = queue.messages[(queue.head + queue.count) % queueCapacity];
     msg = MSG{};
     msg.hwnd = handleOf(record);
     msg.message = message;
     msg.wParam = wParam;
     msg.lParam = lParam;
-    msg.time = SDL_GetTicks();
     ++queue.count;
 }
 
@@ -65,21 +49,17 @@ WindowRecord* keyboardWindow(Uint32 windowId) {
     return focusedWindow();
 }
 
-// Windows reports keys as system keys while Alt is held, for Alt itself and
-// for F10; the game leaves those to DefWindowProcA.
+// Windows reports keys as system keys while Alt is held; the game leaves
+// those to DefWindowProcA. The game reads no key message's lParam.
 void postKey(const SDL_KeyboardEvent& key) {
-    WPARAM virtualKey = virtualKeyOf(key.keysym);
+    const WPARAM virtualKey = virtualKeyOf(key.keysym);
     WindowRecord* record = keyboardWindow(key.windowID);
     if (virtualKey == 0 || record == nullptr) return;
-    bool altDown = (key.keysym.mod & KMOD_ALT) != 0;
-    bool system = altDown || virtualKey == VK_MENU || virtualKey == VK_F10;
-    bool released = key.type == SDL_KEYUP;
-    LPARAM lParam = keyRepeatCount;
-    if (altDown) lParam |= LPARAM(1) << keyContextBit;
-    if (released || key.repeat != 0) lParam |= LPARAM(1) << keyPreviousStateBit;
-    if (released) lParam |= LPARAM(UINT_PTR(1) << keyTransitionBit);
-    UINT message = released ? (system ? WM_SYSKEYUP : WM_KEYUP) : (system ? WM_SYSKEYDOWN : WM_KEYDOWN);
-    post(record, message, virtualKey, lParam);
+    const bool system = (key.keysym.mod & KMOD_ALT) != 0;
+    const bool released = key.type == SDL_KEYUP;
+    const UINT message =
+        released ? (system ? WM_SYSKEYUP : WM_KEYUP) : (system ? WM_SYSKEYDOWN : WM_KEYDOWN);
+    post(record, message, virtualKey, 0);
 }
 
 void postWindowEvent(const SDL_WindowEvent& event) {
@@ -136,14 +116,10 @@ void pumpHostEvents() {
     if (!eventsRunning()) return;
     SDL_PumpEvents();
     SDL_Event event;
-    while (threadQueue.count + maxMessagesPerEvent <= queueCapacity &&
+    while (queue.count + maxMessagesPerEvent <= queueCapacity &&
            SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
         translate(event);
     }
-}
-
-bool inFilter(UINT message, UINT first, UINT last) {
-    return (first == 0 && last == 0) || (first <= message && message <= last);
 }
 
 bool isKeyMessage(UINT message) {
@@ -153,37 +129,21 @@ bool isKeyMessage(UINT message) {
 
 }  // namespace
 
-void discardMessagesFor(HWND hWnd) {
-    MessageQueue& queue = threadQueue;
-    for (int i = 0; i < queue.count;) {
-        if (messageAt(queue, i).hwnd == hWnd) {
-            removeAt(queue, i);
-        } else {
-            ++i;
-        }
-    }
-}
-
-BOOL WINAPI PeekMessageA(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
-                         UINT wRemoveMsg) {
+BOOL WINAPI PeekMessageA(MSG* lpMsg, HWND, UINT, UINT, UINT) {
     if (lpMsg == nullptr) return FALSE;
     pumpHostEvents();
-    MessageQueue& queue = threadQueue;
-    for (int i = 0; i < queue.count; ++i) {
-        const MSG& msg = messageAt(queue, i);
-        if (hWnd != nullptr && msg.hwnd != hWnd) continue;
-        if (!inFilter(msg.message, wMsgFilterMin, wMsgFilterMax)) continue;
-        *lpMsg = msg;
-        if (wRemoveMsg & PM_REMOVE) removeAt(queue, i);
+    if (queue.count > 0) {
+        *lpMsg = queue.messages[queue.head];
+        queue.head = (queue.head + 1) % queueCapacity;
+        --queue.count;
         return TRUE;
     }
     // WM_QUIT belongs to the thread, not to a window.
-    if (queue.quitPosted && hWnd == nullptr && inFilter(WM_QUIT, wMsgFilterMin, wMsgFilterMax)) {
+    if (queue.quitPosted) {
         *lpMsg = MSG{};
         lpMsg->message = WM_QUIT;
         lpMsg->wParam = WPARAM(queue.quitCode);
-        lpMsg->time = eventsRunning() ? SDL_GetTicks() : 0;
-        if (wRemoveMsg & PM_REMOVE) queue.quitPosted = false;
+        queue.quitPosted = false;
         return TRUE;
     }
     return FALSE;
@@ -203,7 +163,6 @@ LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
 }
 
 BOOL WINAPI WaitMessage(void) {
-    MessageQueue& queue = threadQueue;
     if (queue.count > 0 || queue.quitPosted) return TRUE;
     // Without SDL events nothing could ever arrive: fail instead of hanging.
     if (!eventsRunning()) return FALSE;
@@ -214,8 +173,8 @@ BOOL WINAPI WaitMessage(void) {
 }
 
 void WINAPI PostQuitMessage(int nExitCode) {
-    threadQueue.quitPosted = true;
-    threadQueue.quitCode = nExitCode;
+    queue.quitPosted = true;
+    queue.quitCode = nExitCode;
 }
 
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM) {

@@ -2,7 +2,8 @@
 //
 // On Windows this is the real <windows.h>. Elsewhere it declares exactly the
 // subset of user32, gdi32, opengl32 (WGL) and kernel32 that the game calls,
-// with the Win32 names, types and signatures; platform/ implements them.
+// with the Win32 names, types and signatures; platform/ implements them for
+// the arguments the game passes, as noted below, and for nothing more.
 // Nothing outside platform/ knows how.
 #pragma once
 
@@ -22,9 +23,6 @@
 
 #define WINAPI
 #define CALLBACK
-#ifndef APIENTRY  // <GL/gl.h> may have defined it, equally empty
-#define APIENTRY
-#endif
 
 // Basic types, sized as on 64-bit Windows.
 typedef int BOOL;
@@ -33,13 +31,11 @@ typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef unsigned int UINT;
-typedef int64_t LONGLONG;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t UINT_PTR;
 typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
-typedef char CHAR;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef void* LPVOID;
@@ -69,15 +65,10 @@ typedef void* HGDIOBJ;
 typedef HICON HCURSOR;
 typedef HINSTANCE HMODULE;
 
-union LARGE_INTEGER {
-    LONGLONG QuadPart;
-};
-
 struct POINT {
     LONG x;
     LONG y;
 };
-typedef POINT POINTL;
 
 struct RECT {
     LONG left;
@@ -193,29 +184,10 @@ struct PIXELFORMATDESCRIPTOR {
 #define WM_QUIT 0x0012
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
-#define WM_SYSKEYDOWN 0x0104
-#define WM_SYSKEYUP 0x0105
 #define WM_SYSCOMMAND 0x0112
 #define SC_SCREENSAVE 0xF140
 #define SC_MONITORPOWER 0xF170
-#define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
-
-// Virtual-key codes the game reads ('0'..'9' and 'A'..'Z' are their ASCII codes).
-#define VK_BACK 0x08
-#define VK_RETURN 0x0D
-#define VK_SHIFT 0x10
-#define VK_CONTROL 0x11
-#define VK_MENU 0x12
-#define VK_ESCAPE 0x1B
-#define VK_SPACE 0x20
-#define VK_LEFT 0x25
-#define VK_UP 0x26
-#define VK_RIGHT 0x27
-#define VK_DOWN 0x28
-#define VK_F1 0x70
-#define VK_F10 0x79
-#define VK_F12 0x7B
 
 // Window classes, styles and showing.
 #define CS_VREDRAW 0x0001
@@ -232,7 +204,6 @@ struct PIXELFORMATDESCRIPTOR {
 
 // Message boxes.
 #define MB_OK 0x00000000L
-#define MB_ICONERROR 0x00000010L
 #define MB_ICONEXCLAMATION 0x00000030L
 #define MB_ICONINFORMATION 0x00000040L
 
@@ -245,7 +216,6 @@ struct PIXELFORMATDESCRIPTOR {
 #define CDS_TEST 0x00000002
 #define CDS_RESET 0x40000000
 #define DISP_CHANGE_SUCCESSFUL 0
-#define DISP_CHANGE_FAILED (-1)
 
 // Pixel formats.
 #define PFD_DOUBLEBUFFER 0x00000001
@@ -264,19 +234,19 @@ struct PIXELFORMATDESCRIPTOR {
 #define FF_DONTCARE 0
 
 // kernel32
-BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);
-BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
 void WINAPI Sleep(DWORD dwMilliseconds);
-HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);  // null: the program itself
 
-// user32: classes and windows
+// user32: classes and windows. Windows are top-level, without menus, in the
+// game's styles: WS_OVERLAPPEDWINDOW, or WS_POPUP for full screen. Only the
+// arrow cursor exists; programs carry no icons.
 WORD WINAPI RegisterClassA(const WNDCLASSA* lpWndClass);
 BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
                             int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                             HINSTANCE hInstance, LPVOID lpParam);
 BOOL WINAPI AdjustWindowRectEx(RECT* lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle);
-BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
+BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);  // SW_SHOW
 BOOL WINAPI SetForegroundWindow(HWND hWnd);
 HWND WINAPI SetFocus(HWND hWnd);
 BOOL WINAPI DestroyWindow(HWND hWnd);
@@ -285,9 +255,10 @@ int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 int WINAPI ShowCursor(BOOL bShow);
-int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);  // no owner, OK
 
-// user32: the message queue of the calling thread
+// user32: the message queue. PeekMessageA takes the oldest message of any
+// window, or WM_QUIT, and removes it: the game's call (null, 0, 0, PM_REMOVE).
 BOOL WINAPI PeekMessageA(MSG* lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
                          UINT wRemoveMsg);
 BOOL WINAPI TranslateMessage(const MSG* lpMsg);
@@ -296,11 +267,14 @@ BOOL WINAPI WaitMessage(void);
 void WINAPI PostQuitMessage(int nExitCode);
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 
-// user32: display modes
+// user32: display modes. The current mode of the primary display; a
+// full-screen switch, the test and reset of the way back, and a saved mode
+// restored.
 BOOL WINAPI EnumDisplaySettingsA(LPCSTR lpszDeviceName, DWORD iModeNum, DEVMODEA* lpDevMode);
 LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* lpDevMode, DWORD dwFlags);
 
-// gdi32: pixel formats, buffers and fonts
+// gdi32: pixel formats, buffers and fonts. One pixel format, double-buffered
+// RGBA with a depth buffer; fonts by face name and em height, bold or not.
 int WINAPI ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR* ppfd);
 BOOL WINAPI SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR* ppfd);
 BOOL WINAPI SwapBuffers(HDC hdc);
@@ -311,7 +285,7 @@ HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientat
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h);
 BOOL WINAPI DeleteObject(HGDIOBJ ho);
 
-// opengl32: WGL
+// opengl32: WGL. wglGetProcAddress knows "wglSwapIntervalEXT".
 HGLRC WINAPI wglCreateContext(HDC hdc);
 BOOL WINAPI wglMakeCurrent(HDC hdc, HGLRC hglrc);
 BOOL WINAPI wglDeleteContext(HGLRC hglrc);

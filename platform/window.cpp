@@ -10,10 +10,7 @@ namespace {
 
 // The fixed frame Windows draws around the client area, in pixels.
 constexpr LONG sizingBorder = 8;
-constexpr LONG dialogBorder = 3;
-constexpr LONG thinBorder = 1;
 constexpr LONG captionHeight = 23;
-constexpr LONG menuBarHeight = 20;
 
 constexpr int depthBits = 16;
 
@@ -21,18 +18,11 @@ constexpr int depthBits = 16;
 int cursorDisplayCount = 0;
 HWND focusWindow = nullptr;
 
-RECT frameOf(DWORD style, bool hasMenu) {
-    LONG border = 0;
-    if (style & WS_THICKFRAME) {
-        border = sizingBorder;
-    } else if (style & WS_DLGFRAME) {
-        border = dialogBorder;
-    } else if (style & WS_BORDER) {
-        border = thinBorder;
-    }
-    LONG top = border;
-    if ((style & WS_CAPTION) == WS_CAPTION) top += captionHeight;
-    if (hasMenu) top += menuBarHeight;
+// The game's two styles: WS_OVERLAPPEDWINDOW has a sizing frame and a
+// caption, WS_POPUP neither. No window has a menu.
+RECT frameOf(DWORD style) {
+    const LONG border = (style & WS_THICKFRAME) ? sizingBorder : 0;
+    const LONG top = (style & WS_CAPTION) == WS_CAPTION ? border + captionHeight : border;
     return RECT{border, top, border, border};
 }
 
@@ -52,11 +42,6 @@ void setGlAttributes() {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-}
-
-bool isMinimiseCommand(int nCmdShow) {
-    return nCmdShow == SW_MINIMIZE || nCmdShow == SW_SHOWMINIMIZED ||
-           nCmdShow == SW_SHOWMINNOACTIVE || nCmdShow == SW_FORCEMINIMIZE;
 }
 
 }  // namespace
@@ -99,9 +84,9 @@ LRESULT sendMessage(WindowRecord* record, UINT message, WPARAM wParam, LPARAM lP
     return record->windowClass->procedure(handleOf(record), message, wParam, lParam);
 }
 
-BOOL WINAPI AdjustWindowRectEx(RECT* lpRect, DWORD dwStyle, BOOL bMenu, DWORD) {
+BOOL WINAPI AdjustWindowRectEx(RECT* lpRect, DWORD dwStyle, BOOL, DWORD) {
     if (lpRect == nullptr) return FALSE;
-    RECT frame = frameOf(dwStyle, bMenu != FALSE);
+    const RECT frame = frameOf(dwStyle);
     lpRect->left -= frame.left;
     lpRect->top -= frame.top;
     lpRect->right += frame.right;
@@ -110,21 +95,19 @@ BOOL WINAPI AdjustWindowRectEx(RECT* lpRect, DWORD dwStyle, BOOL bMenu, DWORD) {
 }
 
 HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
-                            int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE,
-                            LPVOID) {
+                            int Y, int nWidth, int nHeight, HWND, HMENU, HINSTANCE, LPVOID) {
     const WindowClass* windowClass = findWindowClass(lpClassName);
-    // Child windows do not exist on this host.
-    if (windowClass == nullptr || hWndParent != nullptr) return nullptr;
+    if (windowClass == nullptr) return nullptr;
     WindowRecord* record = freeWindowRecord();
     if (record == nullptr || !startVideo()) return nullptr;
 
     // The SDL window is the client area: take the frame off the outer size
     // and position, so the client is exactly what the caller adjusted for.
-    RECT frame = frameOf(dwStyle, hMenu != nullptr);
-    int clientWidth = SDL_max(nWidth - int(frame.left + frame.right), 1);
-    int clientHeight = SDL_max(nHeight - int(frame.top + frame.bottom), 1);
-    int x = X == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : X + int(frame.left);
-    int y = Y == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : Y + int(frame.top);
+    const RECT frame = frameOf(dwStyle);
+    const int clientWidth = SDL_max(nWidth - int(frame.left + frame.right), 1);
+    const int clientHeight = SDL_max(nHeight - int(frame.top + frame.bottom), 1);
+    const int x = X + int(frame.left);
+    const int y = Y + int(frame.top);
 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (dwStyle & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
@@ -147,25 +130,16 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWOR
     record->pixelFormat = 0;
     record->selectedFont = stockFont();
     record->live = true;
-    HWND hWnd = handleOf(record);
-    if (dwStyle & WS_VISIBLE) ShowWindow(hWnd, SW_SHOW);
-    return hWnd;
+    return handleOf(record);
 }
 
-BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
+// SW_SHOW, the game's one command.
+BOOL WINAPI ShowWindow(HWND hWnd, int) {
     WindowRecord* record = findWindow(hWnd);
     if (record == nullptr) return FALSE;
-    BOOL wasVisible = (SDL_GetWindowFlags(record->sdlWindow) & SDL_WINDOW_SHOWN) ? TRUE : FALSE;
-    if (nCmdShow == SW_HIDE) {
-        SDL_HideWindow(record->sdlWindow);
-        return wasVisible;
-    }
+    const BOOL wasVisible =
+        (SDL_GetWindowFlags(record->sdlWindow) & SDL_WINDOW_SHOWN) ? TRUE : FALSE;
     SDL_ShowWindow(record->sdlWindow);
-    if (isMinimiseCommand(nCmdShow)) {
-        SDL_MinimizeWindow(record->sdlWindow);
-        sendMessage(record, WM_ACTIVATE, WPARAM(WA_INACTIVE) | (WPARAM(1) << 16), 0);
-        return wasVisible;
-    }
 
     // Windows sends these synchronously while showing; the game's loop only
     // runs frames once WM_ACTIVATE has marked the window active. The
@@ -204,7 +178,6 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
     // SDL releases a context current on this window and leaves full screen.
     SDL_DestroyWindow(record->sdlWindow);
     *record = WindowRecord{};
-    discardMessagesFor(hWnd);
     if (focusWindow == hWnd) focusWindow = nullptr;
     return TRUE;
 }

@@ -1,6 +1,7 @@
 // Bitmap fonts: a system typeface rendered once into one display list per
 // character code 32..255; a string is drawn by calling the lists of its bytes
-// at the current raster position.
+// at the current raster position. The lists go with the context, so
+// killWindow releases them (deleteFont, in window/).
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -30,11 +31,6 @@ void GlWindow::buildFont(const char* typeface, int32_t height) {
     // The lists keep the glyphs; the GDI font is no longer needed.
     SelectObject(deviceContext, previousFont);
     DeleteObject(font);
-}
-
-void GlWindow::deleteFont(uint32_t index) {
-    if (index >= fontCount) return;
-    glDeleteLists(fontBases[index], fontGlyphCount);
 }
 
 // Formats like printf and draws the text at the current raster position in

@@ -7,6 +7,7 @@
 
 #include "game/game_state.h"
 #include "store/highscores.h"
+#include "store/settings.h"
 #include "window/gl_window.h"
 
 #include "platform/win32.h"
@@ -27,11 +28,14 @@ constexpr float hudFirstLine = 5.0f;    // head-up lines, cells below the field 
 constexpr float menuLeft = 280.0f;
 constexpr float menuTop = 282.0f;       // baseline of menu line 0
 constexpr float menuLineStep = 18.0f;
+// The submenu's lines sit where the main menu's "New Game" and "Settings" do.
+constexpr uint32_t submenuFirstRow = newGameLine;
 constexpr float cursorWidth = 5.0f;
 constexpr float cursorHalfHeight = 5.0f;
 constexpr uint32_t blockTexture = 0;
-constexpr uint32_t textFont = 0;
-constexpr int pieceBlocks = 4;
+constexpr uint32_t textFont = 0;  // the font buildSceneFont makes
+constexpr const char* textTypeface = "Arial";
+constexpr int32_t textHeight = -12;  // a GDI height: 12 pixels without internal leading
 
 struct CellColor {
     float red;
@@ -90,7 +94,7 @@ void drawPreview(uint32_t width, uint32_t height) {
     const float referenceX = fieldCentreX + cellSize * (float(width) / 2.0f + previewColumn);
     const float referenceY = fieldCentreY + cellSize * ((float(height) - 1.0f) / 2.0f - 0.5f);
     setCellColor(piece.color);
-    for (int block = 0; block < pieceBlocks; ++block) {
+    for (int block = 0; block < blocksPerPiece; ++block) {
         glLoadIdentity();
         glTranslatef(referenceX + cellSize * float(piece.cells[block].x),
                      referenceY + cellSize * float(piece.cells[block].y), 0.0f);
@@ -146,8 +150,9 @@ void drawFramesAndText(uint32_t width, uint32_t height) {
 
 void drawGameView() {
     // The field never exceeds the grid, whatever the settings held.
-    const uint32_t width = gameState.fieldWidth < maxFieldSize ? gameState.fieldWidth : maxFieldSize;
-    const uint32_t height = gameState.fieldHeight < maxFieldSize ? gameState.fieldHeight : maxFieldSize;
+    const uint32_t width = settings.fieldWidth < maxFieldSize ? settings.fieldWidth : maxFieldSize;
+    const uint32_t height =
+        settings.fieldHeight < maxFieldSize ? settings.fieldHeight : maxFieldSize;
     glWindow.bindTexture(blockTexture);
     drawCells(width, height);
     drawPreview(width, height);
@@ -180,27 +185,30 @@ void drawMenuView() {
     glLoadIdentity();
     if (!gameState.settingsVisible) {
         if (gameState.gameClock != 0) {
-            startMenuLine(0);
+            startMenuLine(resumeLine);
             glWindow.print(textFont, "Resume Game");
         }
-        startMenuLine(1);
+        startMenuLine(newGameLine);
         glWindow.print(textFont, "New Game");
-        startMenuLine(2);
+        startMenuLine(settingsLine);
         glWindow.print(textFont, "Settings");
-        startMenuLine(3);
+        startMenuLine(exitLine);
         glWindow.print(textFont, "Exit Game");
         drawCursor(menuTop, gameState.menuCursor);
     } else {
-        // The submenu's two lines sit where the main menu's lines 1 and 2 do.
-        startMenuLine(1);
-        glWindow.print(textFont, "Width: %u", gameState.fieldWidth);
-        startMenuLine(2);
-        glWindow.print(textFont, "Height: %u", gameState.fieldHeight);
-        drawCursor(menuTop - menuLineStep, gameState.menuCursor);
+        startMenuLine(submenuFirstRow + widthLine);
+        glWindow.print(textFont, "Width: %u", settings.fieldWidth);
+        startMenuLine(submenuFirstRow + heightLine);
+        glWindow.print(textFont, "Height: %u", settings.fieldHeight);
+        drawCursor(menuTop - menuLineStep * float(submenuFirstRow), gameState.menuCursor);
     }
 }
 
 }  // namespace
+
+void buildSceneFont() {
+    glWindow.buildFont(textTypeface, textHeight);
+}
 
 void drawScene() {
     glClear(GL_COLOR_BUFFER_BIT);

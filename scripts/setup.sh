@@ -2,23 +2,33 @@
 # One entry for a fresh Debian 12 machine:
 #   scripts/setup.sh play   installs what is missing, builds, starts the game
 #   scripts/setup.sh test   installs what is missing, builds, runs every test
+#   scripts/setup.sh zip    installs what is missing, cross-builds the Windows
+#                           zip build/zip/Stapelix-<version>-win64.zip
+#   scripts/setup.sh deb    installs what is missing, builds the Debian package
+#                           build/deb/stapelix_<version>_<arch>.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode=${1:-}
 case "$mode" in
-  play | test) ;;
-  *) echo "usage: scripts/setup.sh play|test" >&2; exit 2 ;;
+  play | test | zip | deb) ;;
+  *) echo "usage: scripts/setup.sh play|test|zip|deb" >&2; exit 2 ;;
 esac
 
 # What the game needs to build and run.
 play_packages=(cmake make g++ pkg-config libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev
   libgl1-mesa-dri libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2)
-# What the tests, fuzzers, benchmarks (zlib, libpng, libdeflate, ISA-L, spng and
-# stb_image as peers) and the Windows build need besides.
+# The Windows cross build, and what cpack needs to make the Debian package.
+zip_packages=(cmake make g++-mingw-w64-x86-64)
+deb_packages=(dpkg-dev)
+# What the tests, fuzzers and benchmarks need besides (zlib, libpng,
+# libdeflate, ISA-L, spng and stb_image are the decoder benchmark's peers);
+# wine plays the zip, the validators check the package's menu entry and
+# metainfo.
 test_packages=(googletest libgtest-dev clang libclang-rt-14-dev
   zlib1g-dev libpng-dev libdeflate-dev libisal-dev libspng-dev libstb-dev
-  xvfb xauth x11-utils xdotool imagemagick valgrind g++-mingw-w64-x86-64)
+  xvfb xauth x11-utils xdotool imagemagick valgrind
+  wine wine64 unzip desktop-file-utils appstream)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -62,7 +72,23 @@ if [ "$mode" = play ]; then
   exec ../build/play/stapelix
 fi
 
-install_missing "${play_packages[@]}" "${test_packages[@]}"
-cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Packages: cpack puts them beside the build.
+if [ "$mode" = zip ]; then
+  install_missing "${zip_packages[@]}"
+  cmake -S . -B build/zip -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF
+  cmake --build build/zip -j"$jobs"
+  cd build/zip && exec cpack
+fi
+if [ "$mode" = deb ]; then
+  install_missing "${play_packages[@]}" "${deb_packages[@]}"
+  cmake -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF
+  cmake --build build/deb -j"$jobs"
+  cd build/deb && exec cpack
+fi
+
+install_missing "${play_packages[@]}" "${zip_packages[@]}" "${deb_packages[@]}" "${test_packages[@]}"
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTAPELIX_TESTS=ON -DSTAPELIX_BENCH=ON \
+  -DSTAPELIX_WERROR=ON
 cmake --build build/test -j"$jobs"
 ctest --test-dir build/test --output-on-failure -j"$jobs"

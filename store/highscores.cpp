@@ -6,11 +6,11 @@
 #include <cstring>
 #include <limits>
 
-#include "game/game_state.h"
 #include "store/safe_save.h"
 #include "store/text_lines.h"
 
 HighscoreTable highscoreTable;
+uint32_t playerSlot = 0;
 
 namespace {
 
@@ -22,7 +22,6 @@ HighscoreEntry sessionLists[sessionListCount][slotsPerList];
 // Any larger size (never reached: the settings reader clamps) gets a scratch list.
 HighscoreEntry scratchList[slotsPerList];
 
-constexpr uint32_t nameCharacters = nameSize - 1;
 constexpr uint32_t decimalBase = 10;
 
 void copyName(char* to, const char* from) {
@@ -53,7 +52,7 @@ bool readEntry(const char* line, HighscoreEntry& entry) {
     while (*end == ' ') ++end;
     if (*end != '\0' && std::strcmp(end, "\n") != 0) return false;
     std::memset(entry.name, 0, nameSize);
-    std::memcpy(entry.name, line, std::min<size_t>(size_t(tab - line), nameCharacters));
+    std::memcpy(entry.name, line, std::min<size_t>(size_t(tab - line), maxNameLength));
     entry.score = uint32_t(score);
     return true;
 }
@@ -88,7 +87,8 @@ bool writeTable(std::FILE* file) {
             }
             for (uint32_t slot = 0; slot < rankedSlots && list[slot].score != 0; ++slot) {
                 // A name is terminated inside its 20 bytes; the width guards anyway.
-                if (!printed(std::fprintf(file, "%.19s\t%u", list[slot].name, list[slot].score))) {
+                if (!printed(std::fprintf(file, "%.*s\t%u", int(maxNameLength), list[slot].name,
+                                          list[slot].score))) {
                     return false;
                 }
                 if (slot + 1 < rankedSlots && list[slot + 1].score != 0 &&
@@ -115,12 +115,12 @@ HighscoreEntry* highscoreList(uint32_t width, uint32_t height) {
 }
 
 HighscoreEntry* currentList() {
-    return highscoreList(gameState.fieldWidth, gameState.fieldHeight);
+    return highscoreList(settings.fieldWidth, settings.fieldHeight);
 }
 
 namespace {
 HighscoreEntry& playerEntry() {
-    return currentList()[std::min(gameState.playerSlot, unrankedSlot)];
+    return currentList()[std::min(playerSlot, unrankedSlot)];
 }
 }  // namespace
 
@@ -134,7 +134,7 @@ uint32_t& playerScore() {
 
 void promotePlayerEntry() {
     HighscoreEntry* list = currentList();
-    uint32_t& slot = gameState.playerSlot;
+    uint32_t& slot = playerSlot;
     if (slot > unrankedSlot) slot = unrankedSlot;
     // Pass every entry with a strictly lower score; an equal score keeps the
     // higher place for its earlier holder.
@@ -170,7 +170,7 @@ bool loadHighscores(const char* fileName) {
             listInPlay = list != nullptr && list == currentList();
             count = 0;
         }
-        if (listInPlay) gameState.playerSlot = count;
+        if (listInPlay) playerSlot = count;
     }
     return closeTextLines(text);
 }

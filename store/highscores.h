@@ -5,12 +5,17 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr uint32_t highscoreSizes = 30;  // widths and heights 0..29 have a list
+#include "store/settings.h"
+
+// Widths and heights 0..29 have a list: the file has never held lists for the
+// largest size, which gets lists that live for the run only.
+constexpr uint32_t highscoreSizes = maxFieldSize;
 constexpr uint32_t rankedSlots = 10;
 constexpr uint32_t unrankedSlot = 10;
 constexpr uint32_t swapSlot = 11;
 constexpr uint32_t slotsPerList = 12;
-constexpr size_t nameSize = 20;  // at most 19 characters and a terminator
+constexpr uint32_t maxNameLength = 19;          // characters of a player's name
+constexpr size_t nameSize = maxNameLength + 1;  // and its terminator
 
 struct HighscoreEntry {
     char name[nameSize];
@@ -22,10 +27,13 @@ struct HighscoreTable {
 };
 
 extern HighscoreTable highscoreTable;
+// The player's entry in the list of the field size in play: 0..9 while
+// ranked, unrankedSlot while not.
+extern uint32_t playerSlot;
 
 // The list of a field size; never null (see highscores.cpp for sizes of 30).
 HighscoreEntry* highscoreList(uint32_t width, uint32_t height);
-// The list of the field size in play.
+// The list of the field size in play (settings.fieldWidth x settings.fieldHeight).
 HighscoreEntry* currentList();
 char* playerName();
 uint32_t& playerScore();

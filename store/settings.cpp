@@ -7,14 +7,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "game/game_state.h"
 #include "store/highscores.h"
 #include "store/safe_save.h"
 #include "store/text_lines.h"
 
+Settings settings;
+
 namespace {
 
-constexpr size_t nameCharacters = nameSize - 1;
 constexpr int32_t minWindowWidth = 64;
 constexpr int32_t minWindowHeight = 48;
 constexpr uint32_t minSpeedLimit = 1;  // the game step divides by the tick length
@@ -36,8 +36,8 @@ void applyLine(const char* line) {
     unsigned second = 0;
     // Each pattern assigns as far as it matched.
     int matched = std::sscanf(line, "Field = %u %u", &first, &second);
-    if (matched >= 1) gameState.fieldWidth = clampFieldSize(first);
-    if (matched >= 2) gameState.fieldHeight = clampFieldSize(second);
+    if (matched >= 1) settings.fieldWidth = clampFieldSize(first);
+    if (matched >= 2) settings.fieldHeight = clampFieldSize(second);
 
     // The name is the rest of the line after "Name = ", blanks included, as
     // name editing types them; only the line end is not part of it. A name
@@ -49,23 +49,23 @@ void applyLine(const char* line) {
         if (*text == ' ') ++text;  // the one blank the writer puts after '='
         char* name = currentList()[unrankedSlot].name;
         std::memset(name, 0, nameSize);
-        std::memcpy(name, text, std::min(std::strcspn(text, "\r\n"), nameCharacters));
+        std::memcpy(name, text, std::min<size_t>(std::strcspn(text, "\r\n"), maxNameLength));
     }
 
     if (std::sscanf(line, "Speedlimit = %u", &first) == 1) {
-        gameState.speedLimit = std::max<uint32_t>(first, minSpeedLimit);
+        settings.speedLimit = std::max<uint32_t>(first, minSpeedLimit);
     }
 
     int fullscreen = 0;
     if (std::sscanf(line, "Fullscreen = %d", &fullscreen) == 1) {
-        gameState.fullscreen = static_cast<uint8_t>(fullscreen) != 0;  // low 8 bits only
+        settings.fullscreen = static_cast<uint8_t>(fullscreen) != 0;  // low 8 bits only
     }
 
     matched = std::sscanf(line, "Size = %u %u", &first, &second);
-    if (matched >= 1) gameState.windowWidth = first;
-    if (matched >= 2) gameState.windowHeight = second;
-    gameState.windowWidth = atLeast(gameState.windowWidth, minWindowWidth);
-    gameState.windowHeight = atLeast(gameState.windowHeight, minWindowHeight);
+    if (matched >= 1) settings.windowWidth = first;
+    if (matched >= 2) settings.windowHeight = second;
+    settings.windowWidth = atLeast(settings.windowWidth, minWindowWidth);
+    settings.windowHeight = atLeast(settings.windowHeight, minWindowHeight);
 }
 
 bool printed(int result) {
@@ -75,15 +75,15 @@ bool printed(int result) {
 // Ten lines, no line end after the last.
 bool writeSettings(std::FILE* file) {
     return printed(std::fputs("[Game]", file)) &&
-           printed(std::fprintf(file, "\nField = %u %u", gameState.fieldWidth,
-                                gameState.fieldHeight)) &&
-           printed(std::fprintf(file, "\nName = %.19s", playerName())) &&
-           printed(std::fprintf(file, "\nSpeedlimit = %u", gameState.speedLimit)) &&
+           printed(
+               std::fprintf(file, "\nField = %u %u", settings.fieldWidth, settings.fieldHeight)) &&
+           printed(std::fprintf(file, "\nName = %.*s", int(maxNameLength), playerName())) &&
+           printed(std::fprintf(file, "\nSpeedlimit = %u", settings.speedLimit)) &&
            printed(std::fputs("\n\n[Video]", file)) &&
-           printed(std::fprintf(file, "\nFullscreen = %d", int(gameState.fullscreen ? 1 : 0))) &&
+           printed(std::fprintf(file, "\nFullscreen = %d", int(settings.fullscreen ? 1 : 0))) &&
            printed(std::fputs("\n\n[Window]", file)) &&
            printed(
-               std::fprintf(file, "\nSize = %u %u", gameState.windowWidth, gameState.windowHeight));
+               std::fprintf(file, "\nSize = %u %u", settings.windowWidth, settings.windowHeight));
 }
 
 }  // namespace

@@ -184,13 +184,20 @@ void GlWindow::killWindow() {
     for (uint32_t index = 0; index < fontCount; ++index) deleteFont(index);
 }
 
+// A font's display lists belong to the context, so they are released here
+// with it; render/ fills them (buildFont) and draws with them (print).
+void GlWindow::deleteFont(uint32_t index) {
+    if (index >= fontCount) return;
+    glDeleteLists(fontBases[index], fontGlyphCount);
+}
+
 // GL state the scene relies on, set once the context is current: the block
-// texture, texturing on, a black clear colour, back faces culled (filled
-// shapes are wound counter-clockwise) and font 0.
+// texture, texturing on, a black clear colour and back faces culled (filled
+// shapes are wound counter-clockwise). The scene's font is built by its
+// owner right after createWindow returns.
 void GlWindow::initGl() {
     loadTextures(false, GL_NEAREST, GL_NEAREST);
     glEnable(GL_TEXTURE_2D);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glEnable(GL_CULL_FACE);
-    buildFont("Arial", -12);
 }

@@ -14,7 +14,8 @@ GlWindow glWindow;
 
 namespace {
 constexpr double fieldOfViewDegrees = 45.0;
-constexpr double perspectiveAspect = 4.0 / 3.0;  // fixed: the virtual screen is 4:3 whatever the window
+// Fixed, 4:3 whatever the window: the virtual screen's, not the client area's.
+constexpr double perspectiveAspect = double(virtualScreenWidth) / virtualScreenHeight;
 }  // namespace
 
 // Only the handles and counts are set here; as a global the rest of the
@@ -41,8 +42,8 @@ GlWindow::~GlWindow() {
 
 void GlWindow::setClassName(const char* name) {
     if (name == nullptr) name = "";
-    std::strncpy(className, name, maxNameLength);
-    className[maxNameLength] = '\0';
+    std::strncpy(className, name, maxClassNameLength);
+    className[maxClassNameLength] = '\0';
 }
 
 void GlWindow::setPosition(int x, int y) {

@@ -11,9 +11,15 @@
 
 constexpr uint32_t maxFonts = 10;
 constexpr uint32_t maxTextureFiles = 100;
-constexpr uint32_t maxNameLength = 99;  // texture file and class names, terminator not counted
+constexpr uint32_t maxFileNameLength = 99;   // a texture file's name, terminator not counted
+constexpr uint32_t maxClassNameLength = 99;  // the window class's name, likewise
 constexpr uint32_t fontGlyphCount = 224;  // character codes 32..255, one display list each
 constexpr uint32_t firstFontGlyph = 32;
+
+// The scene's coordinate space: a fixed 640 x 480 screen, origin at the
+// bottom left, stretched over the client area whatever its size.
+constexpr int virtualScreenWidth = 640;
+constexpr int virtualScreenHeight = 480;
 
 typedef bool (*ImageLoader)(Image& image, const char* fileName);
 
@@ -34,7 +40,7 @@ public:
     void swapBuffers();
     void initGl();
 
-    // Bitmap fonts.
+    // Bitmap fonts (render/bitmap_font.cpp; deleteFont with the release).
     void buildFont(const char* typeface, int32_t height);
     void deleteFont(uint32_t index);
     void print(uint32_t index, const char* format, ...);
@@ -63,8 +69,8 @@ public:
     int32_t posX;
     int32_t posY;
     uint32_t fontBases[maxFonts];
-    char textureFiles[maxTextureFiles][maxNameLength + 1];
-    char className[maxNameLength + 1];
+    char textureFiles[maxTextureFiles][maxFileNameLength + 1];
+    char className[maxClassNameLength + 1];
     ImageLoader imageLoaderHook;
     uint32_t textureIdCount;  // entries in textureIds; names registered after loading have none
 };

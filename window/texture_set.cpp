@@ -25,7 +25,7 @@ void GlWindow::addTextureFile(const char* name) {
     if (findTextureFile(name) != textureCount) return;
     if (textureCount >= maxTextureFiles || name[0] == '\0') return;
     const size_t length = std::strlen(name);
-    if (length > maxNameLength) return;
+    if (length > maxFileNameLength) return;
     std::memcpy(textureFiles[textureCount], name, length + 1);
     ++textureCount;
 }

@@ -1,15 +1,13 @@
 // The window procedure: it only records facts for the main loop (key flags,
 // whether the window is minimised, its position) and resets the projection on
 // a resize. All game logic reads those flags in the next frame.
-#include "game/frame_logic.h"
 #include "game/game_state.h"
+#include "game/key_state.h"
 #include "window/gl_window.h"
 
 #include "platform/win32.h"
 
 namespace {
-constexpr int virtualScreenWidth = 640;
-constexpr int virtualScreenHeight = 480;
 constexpr WPARAM keyCodeCount = sizeof(KeyState::down);
 }  // namespace
 
@@ -21,7 +19,7 @@ LRESULT CALLBACK windowProcedure(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
         glWindow.setPosition(LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_SIZE:
-        // The virtual screen stays 640 x 480 whatever the new client size.
+        // The virtual screen stays as it is whatever the new client size.
         glWindow.setProjection(virtualScreenWidth, virtualScreenHeight, 0.0, 0.0);
         return 0;
     case WM_ACTIVATE:

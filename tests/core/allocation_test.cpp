@@ -69,7 +69,7 @@ protected:
     void SetUp() override { resetCore(); }
 
     void frame(bool tickDue) {
-        elapse(loop.tickTimer, tickDue ? 2 * int64_t(gameState.speedLimit) + 1 : 0);
+        elapse(loop.tickTimer, tickDue ? 2 * int64_t(settings.speedLimit) + 1 : 0);
         const unsigned long before = allocationCount;
         runFrameLogic(loop);
         frameAllocations += allocationCount - before;
@@ -86,10 +86,10 @@ protected:
         for (int limit = 0; gameState.gameRunning && !loop.paused && limit < 100000; ++limit) {
             pressFor(gameState.linesCleared < lineTarget ? planNextAction() : Action::drop);
             const int lines = gameState.linesCleared;
-            const uint32_t slot = gameState.playerSlot;
+            const uint32_t slot = playerSlot;
             frame(true);
             locksWithRows += gameState.linesCleared != lines;
-            reRanks += gameState.playerSlot != slot;
+            reRanks += playerSlot != slot;
         }
     }
 };
@@ -110,7 +110,7 @@ TEST_F(FrameAllocations, NoFrameAllocates) {
         std::strcpy(list[slot].name, "earlier");
         list[slot].score = 40 - 4 * slot;
     }
-    gameState.playerSlot = rankedSlots;
+    playerSlot = rankedSlots;
     preparePlayerName(loop);  // no name: editing starts with the placeholder
     initTickTimer(loop.tickTimer);
 
@@ -154,15 +154,15 @@ TEST_F(FrameAllocations, NoFrameAllocates) {
     for (const auto& [width, height] : {std::pair{4u, 4u}, {30u, 30u}}) {
         gameState.menuCursor = 2;
         frameWith(key::enter);
-        for (int i = 0; i < 30 && gameState.fieldWidth != width; ++i) {
-            frameWith(width < gameState.fieldWidth ? key::left : key::right);
+        for (int i = 0; i < 30 && settings.fieldWidth != width; ++i) {
+            frameWith(width < settings.fieldWidth ? key::left : key::right);
         }
         frameWith(key::down);
-        for (int i = 0; i < 30 && gameState.fieldHeight != height; ++i) {
-            frameWith(height < gameState.fieldHeight ? key::left : key::right);
+        for (int i = 0; i < 30 && settings.fieldHeight != height; ++i) {
+            frameWith(height < settings.fieldHeight ? key::left : key::right);
         }
-        ASSERT_EQ(gameState.fieldWidth, width);
-        ASSERT_EQ(gameState.fieldHeight, height);
+        ASSERT_EQ(settings.fieldWidth, width);
+        ASSERT_EQ(settings.fieldHeight, height);
         frameWith(key::escape);
         gameState.menuCursor = 1;
         frameWith(key::enter);

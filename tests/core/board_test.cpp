@@ -40,8 +40,8 @@ TEST_F(Board, UnknownPieceTypesChangeNothing) {
 }
 
 TEST_F(Board, CellTestOrdersFloorWallsOwnCellsAndTheGridTop) {
-    gameState.fieldWidth = 8;
-    gameState.fieldHeight = 6;
+    settings.fieldWidth = 8;
+    settings.fieldHeight = 6;
     spawn(0);        // square at columns 3..4, rows 5..4
     cell(8, 0) = 5;  // stale content right of the active area
     cell(2, 5) = 7;
@@ -87,7 +87,7 @@ TEST_F(Board, MovesAndTurnsWithWallKicksRefuseWithoutChange) {
     for (const auto& [type, height, bx, by, steps, cells] : cases) {
         SCOPED_TRACE(std::to_string(type) + " " + steps);
         resetCore();
-        gameState.fieldHeight = height;
+        settings.fieldHeight = height;
         spawn(type);
         for (const char* s = steps; *s; ++s) {
             if (s[1] == '\0' && bx >= 0) cell(bx, by) = 2;
@@ -105,8 +105,8 @@ TEST_F(Board, MovesAndTurnsWithWallKicksRefuseWithoutChange) {
 }
 
 TEST_F(Board, FailedSpawnLeavesTheFieldAndAnUnplacedPiece) {
-    gameState.fieldWidth = 4;
-    gameState.fieldHeight = 4;
+    settings.fieldWidth = 4;
+    settings.fieldHeight = 4;
     cell(1, 1) = 3;
     EXPECT_FALSE(spawn(1));
     EXPECT_EQ(pieceCells(), "0: 0,0 0,0 0,0 0,0");
@@ -122,8 +122,8 @@ TEST_F(Board, FailedSpawnLeavesTheFieldAndAnUnplacedPiece) {
 }
 
 TEST_F(Board, FullRowsAreRemovedLowestFirstAndCountedInTheActiveAreaOnly) {
-    gameState.fieldWidth = 5;
-    gameState.fieldHeight = 6;
+    settings.fieldWidth = 5;
+    settings.fieldHeight = 6;
     const std::tuple<const char*, const char*, uint32_t> cases[] = {
         {"..x../xxxxx/.x.x./xxxxx", "...../...../...../...../..x../.x.x.", 2},
         {"xxxxx/..x../...../...../...../x.x.x", "...../..x../...../...../...../x.x.x", 1},

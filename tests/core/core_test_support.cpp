@@ -10,6 +10,8 @@
 
 void resetCore() {
     gameState = GameState{};
+    settings = Settings{};
+    playerSlot = 0;
     std::memset(&playfield, 0, sizeof playfield);
     std::memset(&keyState, 0, sizeof keyState);
     std::memset(&highscoreTable, 0, sizeof highscoreTable);
@@ -29,8 +31,8 @@ bool isDown(uint8_t code) {
 
 std::string fieldPicture() {
     std::string picture;
-    for (int y = int(gameState.fieldHeight) - 1; y >= 0; --y) {
-        for (int x = 0; x < int(gameState.fieldWidth); ++x)
+    for (int y = int(settings.fieldHeight) - 1; y >= 0; --y) {
+        for (int x = 0; x < int(settings.fieldWidth); ++x)
             picture += ".x23456789abcdef"[playfield.cells[y * gridSize + x] & 15];
         if (y > 0) picture += '/';
     }
@@ -38,10 +40,10 @@ std::string fieldPicture() {
 }
 
 void setField(const std::string& rowsTopFirst) {
-    for (uint32_t y = 0; y < gameState.fieldHeight; ++y) clearRow(y);
-    const size_t stride = gameState.fieldWidth + 1, rows = (rowsTopFirst.size() + 1) / stride;
+    for (uint32_t y = 0; y < settings.fieldHeight; ++y) clearRow(y);
+    const size_t stride = settings.fieldWidth + 1, rows = (rowsTopFirst.size() + 1) / stride;
     for (size_t i = 0; i < rowsTopFirst.size(); ++i) {
-        if (i % stride < gameState.fieldWidth)
+        if (i % stride < settings.fieldWidth)
             playfield.cells[(rows - 1 - i / stride) * gridSize + i % stride] =
                 rowsTopFirst[i] == 'x';
     }
@@ -74,7 +76,7 @@ void elapse(TickTimer& timer, int64_t ms) {
 
 void frameWithTick(LoopState& loop) {
     // Two whole ticks late: due whatever the carry, and the carry drops to 0.
-    elapse(loop.tickTimer, 2 * int64_t(gameState.speedLimit) + 1);
+    elapse(loop.tickTimer, 2 * int64_t(settings.speedLimit) + 1);
     runFrameLogic(loop);
 }
 

@@ -9,7 +9,9 @@
 
 #include "game/frame_logic.h"
 #include "game/game_state.h"
+#include "game/key_state.h"
 #include "store/highscores.h"
+#include "store/settings.h"
 
 // Virtual-key codes as the window procedure delivers them.
 namespace key {

@@ -31,7 +31,7 @@ protected:
         for (int step : steps) {
             if (step == End) {  // the blocks left at the top centre are in the way of any piece
                 gameState.currentPiecePlaced = false;
-                gameState.gameClock = 9 * gameState.speedLimit;
+                gameState.gameClock = 9 * settings.speedLimit;
                 gameState.level = 1;
             }
             if (step == Prepare) preparePlayerName(loop);
@@ -55,9 +55,9 @@ protected:
                                              : "over";
         if (g.gameRunning ? g.menuVisible : g.settingsVisible && !g.menuVisible)
             text += " inconsistent";
-        text += " " + std::to_string(g.menuCursor) + " " + std::to_string(g.fieldWidth) + "x" +
-                std::to_string(g.fieldHeight);
-        if (g.gameClock != 0) text += " t" + std::to_string(g.gameClock / g.speedLimit);
+        text += " " + std::to_string(g.menuCursor) + " " + std::to_string(settings.fieldWidth) +
+                "x" + std::to_string(settings.fieldHeight);
+        if (g.gameClock != 0) text += " t" + std::to_string(g.gameClock / settings.speedLimit);
         text += std::string(loop.paused ? " paused" : "") + (loop.nameEditing ? " editing" : "") +
                 (loop.quitRequested ? " quit" : "");
         if (*playerName()) text += " '" + std::string(playerName()) + "'";
@@ -138,7 +138,7 @@ TEST_F(FrameLogic, StartUpCopiesTheSavedNameIntoThePlayersSlot) {
     for (const char* saved : {"Mira", "Nineteen_characters"}) {
         resetCore();
         std::strcpy(currentList()[unrankedSlot].name, saved);
-        gameState.playerSlot = 3;  // three entries were read for this size
+        playerSlot = 3;  // three entries were read for this size
         run({Prepare, key::enter, key::f1, 'Z'});
         EXPECT_STREQ(currentList()[3].name, saved);
         EXPECT_EQ(currentList()[3].score, 0u);
@@ -148,26 +148,26 @@ TEST_F(FrameLogic, StartUpCopiesTheSavedNameIntoThePlayersSlot) {
 
 TEST_F(FrameLogic, SizeChangesCarryTheNameIntoTheNewSizesList) {
     setList(29, 20, "a:9 b:8 Kim:7");
-    gameState.fieldWidth = 29;
-    gameState.playerSlot = 2;
+    settings.fieldWidth = 29;
+    playerSlot = 2;
     run({key::down, key::enter, key::right, key::right, key::down, key::right});
     EXPECT_EQ(state(), "settings 1 30x21 'Kim'");
-    EXPECT_EQ(gameState.playerSlot, unrankedSlot);
+    EXPECT_EQ(playerSlot, unrankedSlot);
     EXPECT_EQ(currentList(), highscoreList(30, 21));
     EXPECT_STREQ(highscoreList(30, 20)[unrankedSlot].name, "Kim");
     EXPECT_EQ(ranked(29, 20), "a:9 b:8 Kim:7");
-    gameState.fieldWidth = 4;  // at the limit nothing moves but the resumable game ends
-    gameState.playerSlot = 2;
+    settings.fieldWidth = 4;  // at the limit nothing moves but the resumable game ends
+    playerSlot = 2;
     gameState.gameClock = 90;
     run({key::up, key::left});
     EXPECT_EQ(state(), "settings 0 4x21");
-    EXPECT_EQ(gameState.playerSlot, 2u);
+    EXPECT_EQ(playerSlot, 2u);
     EXPECT_STREQ(highscoreList(4, 21)[unrankedSlot].name, "");
 }
 
 TEST_F(FrameLogic, TypingMapsKeysThroughShiftAndTheCharacterTable) {
     setList(10, 20, "top:1");
-    gameState.playerSlot = unrankedSlot;
+    playerSlot = unrankedSlot;
     run({Prepare, key::enter, key::f1});
     // Shift turns the digit row and the codes up to '?' 16 down; '@' stays.
     const std::tuple<bool, uint8_t, char> table[] = {

@@ -7,16 +7,16 @@
 #include <limits>
 #include <tuple>
 
+#include "game/clock.h"
 #include "core_test_support.h"
 #include "game/game_play.h"
-#include "platform/win32.h"
 
 namespace {
 
 // Row y of the grid, counted from the bottom, as far as the field is wide.
 std::string row(int y) {
     std::string text;
-    for (int x = 0; x < int(gameState.fieldWidth); ++x)
+    for (int x = 0; x < int(settings.fieldWidth); ++x)
         text += ".123456789abcdef"[playfield.cells[y * gridSize + x] & 15];
     return text;
 }
@@ -39,12 +39,12 @@ protected:
         gameState.gameClock = 0;
         gameState.gameRunning = true;
         gameState.menuVisible = false;
-        gameState.playerSlot = unrankedSlot;
+        playerSlot = unrankedSlot;
     }
 
     // One tick that does, or does not, include a gravity step at level 1.
     static void tick(bool gravity) {
-        gameState.gameClock = gravity ? 9 * gameState.speedLimit : 0;
+        gameState.gameClock = gravity ? 9 * settings.speedLimit : 0;
         gameTick();
     }
 };
@@ -69,17 +69,16 @@ TEST_F(Play, TicksAreDueStrictlyAfterTheTickLengthLessTheCarry) {
     uint32_t clock = 0, carry = 0;
     for (const auto& [limit, frequency, lastTick, lastSample, tick, carryAfter] : steps) {
         SCOPED_TRACE(std::to_string(lastSample) + " after " + std::to_string(lastTick));
-        gameState.speedLimit = limit;
+        settings.speedLimit = limit;
         TickTimer timer{frequency, lastTick, lastSample, carry};
-        LARGE_INTEGER now;
-        ASSERT_TRUE(QueryPerformanceCounter(&now));
+        const int64_t now = counterValue();
         timedGameStep(timer);
         clock += tick ? std::max(limit, 1u) : 0;
         EXPECT_EQ(gameState.gameClock, clock);
         EXPECT_EQ(carry = timer.carry, carryAfter);
-        EXPECT_EQ(timer.lastTick >= now.QuadPart, tick);  // the tick is timed from its end
+        EXPECT_EQ(timer.lastTick >= now, tick);           // the tick is timed from its end
         EXPECT_GE(timer.lastSample, timer.lastTick);      // and every call takes a new sample
-        EXPECT_GE(timer.lastSample, now.QuadPart);
+        EXPECT_GE(timer.lastSample, now);
     }
     TickTimer timer{};
     timer.carry = 17;
@@ -119,9 +118,9 @@ TEST_F(Play, LocksScoreTheirRowsSetTheLevelAndOnlyRowsMoveThePlayerUp) {
     for (const auto& [before, rows, level] : cases) {
         SCOPED_TRACE(std::to_string(before) + " + " + std::to_string(rows));
         resetCore();
-        gameState.fieldWidth = 4;
-        gameState.fieldHeight = 8;
-        gameState.playerSlot = unrankedSlot;
+        settings.fieldWidth = 4;
+        settings.fieldHeight = 8;
+        playerSlot = unrankedSlot;
         std::string field = "x...";
         for (uint32_t r = 0; r < rows; ++r) field += "/xxxx";
         setField(field);
@@ -133,7 +132,7 @@ TEST_F(Play, LocksScoreTheirRowsSetTheLevelAndOnlyRowsMoveThePlayerUp) {
         EXPECT_EQ(playerScore(), 100 + pointsForRows[rows]);
         EXPECT_EQ(gameState.linesCleared, before + int(rows));
         EXPECT_EQ(gameState.level, level);
-        EXPECT_EQ(gameState.playerSlot, rows > 0 ? 0u : unrankedSlot);
+        EXPECT_EQ(playerSlot, rows > 0 ? 0u : unrankedSlot);
     }
 }
 
@@ -166,10 +165,10 @@ TEST_F(Play, KeysOfATickActInOrderAndOnlyGravityLocks) {
 }
 
 TEST_F(Play, NewGameStartsAFreshEntryOnAnEmptyGrid) {
-    gameState.fieldWidth = 4;
-    gameState.fieldHeight = 4;
+    settings.fieldWidth = 4;
+    settings.fieldHeight = 4;
     setList(4, 4, "a:50 b:45 zoe:40");
-    gameState.playerSlot = 2;
+    playerSlot = 2;
     std::memset(playfield.cells, 3, sizeof playfield.cells);
     gameState.clearedThisDrop = 3;
     gameState.gameClock = 900;
@@ -178,10 +177,9 @@ TEST_F(Play, NewGameStartsAFreshEntryOnAnEmptyGrid) {
         currentList()[unrankedSlot].score = 7;
         newGame();
         const GameState& g = gameState;
-        EXPECT_EQ(std::to_string(g.playerSlot) + " " + playerName() +
-                      std::to_string(playerScore()) + " " + std::to_string(g.gameClock) + " " +
-                      std::to_string(g.level) + " " + std::to_string(g.linesCleared) + " " +
-                      std::to_string(g.clearedThisDrop) +
+        EXPECT_EQ(std::to_string(playerSlot) + " " + playerName() + std::to_string(playerScore()) +
+                      " " + std::to_string(g.gameClock) + " " + std::to_string(g.level) + " " +
+                      std::to_string(g.linesCleared) + " " + std::to_string(g.clearedThisDrop) +
                       (g.gameRunning && g.currentPiecePlaced && !g.menuVisible ? " running" : ""),
                   "10 zoe0 0 1 0 3 running");
         EXPECT_EQ(ranked(4, 4), "a:50 b:45 zoe:40");  // the old entry keeps its place
@@ -197,7 +195,7 @@ TEST_F(Play, AGameOnALowerFieldFindsNothingLeftAboveIt) {
     std::srand(13);  // the next game's first piece is a T
     LoopState loop;
     // A game on 24 rows, every piece dropped at once, until the centre is full.
-    gameState.fieldHeight = 24;
+    settings.fieldHeight = 24;
     press(enter);
     frameWithoutTick(loop);
     for (int frame = 0; gameState.gameRunning && frame < 10000; ++frame) {
@@ -210,7 +208,7 @@ TEST_F(Play, AGameOnALowerFieldFindsNothingLeftAboveIt) {
     for (uint8_t code : {enter, down, enter, down, left, left, left, left, escape, up, enter})
         press(code), frameWithoutTick(loop);
     ASSERT_EQ(
-        std::to_string(gameState.fieldHeight) + " " + std::to_string(gameState.currentPiece.color),
+        std::to_string(settings.fieldHeight) + " " + std::to_string(gameState.currentPiece.color),
         "20 14");
     const std::string spawned = fieldPicture();
     press(up);

@@ -47,8 +47,8 @@ struct FileSizeLimit {
 
 // Field size, tick length, full-screen flag, window size, and the saved name
 // of the size in play and of the default size.
-std::string settings() {
-    const GameState& g = gameState;
+std::string settingsInForce() {
+    const Settings& g = settings;
     return std::to_string(g.fieldWidth) + "x" + std::to_string(g.fieldHeight) + " " +
            std::to_string(g.speedLimit) + " " + std::to_string(g.fullscreen) + " " +
            std::to_string(g.windowWidth) + "x" + std::to_string(g.windowHeight) + " " +
@@ -79,7 +79,7 @@ protected:
 
 TEST_F(Store, PlayerClimbsPastLowerScoresOnlyAndTheTenthDropsOut) {
     setList(10, 20, "a:50 b:40 c:40 d:30 e:20 f:10 g:9 h:8 i:7 j:5 me:0");  // me unranked
-    gameState.playerSlot = unrankedSlot;
+    playerSlot = unrankedSlot;
     // The player's score, then the player's slot and the list.
     const std::tuple<uint32_t, uint32_t, const char*> steps[] = {
         {5, 10, "a:50 b:40 c:40 d:30 e:20 f:10 g:9 h:8 i:7 j:5"},    // equal to the tenth
@@ -91,7 +91,7 @@ TEST_F(Store, PlayerClimbsPastLowerScoresOnlyAndTheTenthDropsOut) {
     for (const auto& [score, slot, list] : steps) {
         playerScore() = score;
         promotePlayerEntry();
-        EXPECT_EQ(gameState.playerSlot, slot) << score;
+        EXPECT_EQ(playerSlot, slot) << score;
         EXPECT_EQ(ranked(10, 20), list) << score;
     }
     EXPECT_EQ(currentList()[unrankedSlot].name + std::to_string(currentList()[unrankedSlot].score),
@@ -143,7 +143,7 @@ TEST_F(Store, WrittenTablesReadBackTheSameForManySizes) {
     resetCore();
     loadHighscores(path.c_str());
     EXPECT_EQ(allLists(), written);
-    EXPECT_EQ(gameState.playerSlot, entriesInPlay);
+    EXPECT_EQ(playerSlot, entriesInPlay);
 }
 
 TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
@@ -173,11 +173,11 @@ TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
          "6x6 z:20; ", 7}};
     for (const auto& [content, lists, slot] : cases) {
         resetCore();
-        gameState.playerSlot = 7;
+        playerSlot = 7;
         writeFile(path, content);
         loadHighscores(path.c_str());
         EXPECT_EQ(allLists(), lists);
-        EXPECT_EQ(gameState.playerSlot, slot) << lists;
+        EXPECT_EQ(playerSlot, slot) << lists;
     }
     EXPECT_EQ(highscoreList(10, 20)[unrankedSlot].score, 0u);
     EXPECT_TRUE(loadHighscores(dir.file("missing.txt").c_str()));
@@ -223,7 +223,7 @@ TEST_F(Store, EveryNameComesBackWithItsOwnScoreInItsPlace) {
                 "[" + std::string(list[slot].name) + "]" + std::to_string(list[slot].score) + " ";
     }
     EXPECT_EQ(read, written);
-    EXPECT_EQ(gameState.playerSlot, 2u);
+    EXPECT_EQ(playerSlot, 2u);
 
     // The settings file keeps the player's name just as well.
     for (const char* name : names) {
@@ -271,7 +271,7 @@ TEST_F(Store, AByteOrderMarkAndEveryLineEndReadAsMeant) {
             }
             EXPECT_TRUE(loadSettings(ini.c_str()));
             EXPECT_TRUE(loadHighscores(path.c_str()));
-            EXPECT_EQ(settings() + " " + allLists(),
+            EXPECT_EQ(settingsInForce() + " " + allLists(),
                       "7x13 45 1 800x600 Zed| 4x4 q:1; 10x20 ann:9 b o:5; ")
                 << mark.size() << " " << end.size();
         }
@@ -306,8 +306,8 @@ TEST_F(Store, SettingsAreWrittenAsTheyAreRead) {
         "\n\n[Window]\nSize = 800 600";
     writeFile(ini, file);
     loadSettings(ini.c_str());
-    EXPECT_EQ(settings(), "7x13 45 1 800x600 Zed_9!|");
-    gameState.playerSlot = unrankedSlot;
+    EXPECT_EQ(settingsInForce(), "7x13 45 1 800x600 Zed_9!|");
+    playerSlot = unrankedSlot;
     saveSettings(ini.c_str());
     EXPECT_EQ(readFile(ini), file);
 }
@@ -354,11 +354,11 @@ TEST_F(Store, SettingsMakeEveryBadValueSafeOnReading) {
         resetCore();
         writeFile(ini, content);
         loadSettings(ini.c_str());
-        EXPECT_EQ(settings(), expected) << content;
+        EXPECT_EQ(settingsInForce(), expected) << content;
     }
     resetCore();
     loadSettings(dir.file("absent.ini").c_str());
-    EXPECT_EQ(settings(), "10x20 30 0 640x480 |");
+    EXPECT_EQ(settingsInForce(), "10x20 30 0 640x480 |");
 }
 
 TEST_F(Store, AFailedSaveOfEitherFileLeavesTheOldFileAndNothingElse) {
@@ -424,7 +424,7 @@ TEST_F(Store, AFileThatCouldNotBeReadIsLeftAsItIsAtExit) {
             preparePlayerName(loop);
             playerScore() = 50;
             promotePlayerEntry();
-            gameState.speedLimit = 12;
+            settings.speedLimit = 12;
             ::testing::internal::CaptureStderr();
             saveSavedFiles(files);
             EXPECT_EQ(::testing::internal::GetCapturedStderr(),

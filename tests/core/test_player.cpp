@@ -9,14 +9,14 @@
 namespace {
 
 bool filled(int x, int y) {
-    if (x < 0 || x >= int(gameState.fieldWidth) || y < 0) return true;  // walls and floor
+    if (x < 0 || x >= int(settings.fieldWidth) || y < 0) return true;  // walls and floor
     return playfield.cells[y * gridSize + x] != 0;
 }
 
 // Higher is better, for the piece just dropped: a low landing, rows removed
 // with its own cells, and few transitions, holes and wells left behind.
 double evaluatePlacement() {
-    const int width = int(gameState.fieldWidth), height = int(gameState.fieldHeight);
+    const int width = int(settings.fieldWidth), height = int(settings.fieldHeight);
     int lowest = gridSize, highest = 0, fullRows = 0, erodedCells = 0;
     for (const PieceCell& cell : gameState.currentPiece.cells) {
         lowest = std::min(lowest, cell.y);
@@ -64,7 +64,7 @@ Action planNextAction() {
     const Playfield startField = playfield;
     double best = -std::numeric_limits<double>::infinity();
     Action bestAction = Action::drop;
-    const int width = int(gameState.fieldWidth);
+    const int width = int(settings.fieldWidth);
     for (int turns = 0; turns < 4; ++turns) {
         for (int dx = -width; dx <= width; ++dx) {
             gameState = startState;

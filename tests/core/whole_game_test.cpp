@@ -50,11 +50,11 @@ protected:
         loadHighscores(tablePath.c_str());
         if (width == 30 ||
             height == 30) {  // no list in the file: the earlier players for this run only
-            EXPECT_EQ(gameState.playerSlot, 0u);
+            EXPECT_EQ(playerSlot, 0u);
             setList(width, height, joined(earlierPlayers, ":", " "));
-            gameState.playerSlot = unrankedSlot;
+            playerSlot = unrankedSlot;
         }
-        EXPECT_EQ(gameState.playerSlot, unrankedSlot);
+        EXPECT_EQ(playerSlot, unrankedSlot);
         LoopState loop;
         preparePlayerName(loop);
         initTickTimer(loop.tickTimer);
@@ -94,7 +94,7 @@ protected:
         const auto place = std::find_if(expected.begin(), expected.end(), [&](const auto& entry) {
             return entry.second < game.score;
         });
-        EXPECT_EQ(gameState.playerSlot, std::min(uint32_t(place - expected.begin()), unrankedSlot));
+        EXPECT_EQ(playerSlot, std::min(uint32_t(place - expected.begin()), unrankedSlot));
         expected.insert(place, {"Bot", game.score});
         expected.resize(rankedSlots);
         const std::string table = joined(expected, ":", " ");
@@ -109,9 +109,8 @@ protected:
         resetCore();
         loadSettings(settingsPath.c_str());
         loadHighscores(tablePath.c_str());
-        EXPECT_EQ(
-            std::to_string(gameState.fieldWidth) + " " + std::to_string(gameState.fieldHeight),
-            size);
+        EXPECT_EQ(std::to_string(settings.fieldWidth) + " " + std::to_string(settings.fieldHeight),
+                  size);
         if (width < 30 && height < 30)
             EXPECT_EQ(ranked(width, height) + " ", table);
         else

@@ -17,13 +17,11 @@ script_dir=$(cd "$(dirname "$0")" && pwd)
 source "$script_dir/x_session.sh"
 
 flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-cmake -S "$source_dir" -B "$work/build" -DCMAKE_BUILD_TYPE=Debug -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF \
-  -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >"$work/configure.log" 2>&1 ||
-  fail "configure: $(tail -n 20 "$work/configure.log")"
-cmake --build "$work/build" --target stapelix -j2 >"$work/build.log" 2>&1 ||
-  fail "build: $(tail -n 30 "$work/build.log")"
+build_game "$work/build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
+  -DCMAKE_EXE_LINKER_FLAGS="$flags"
 game="$work/build/stapelix"
 [ -x "$game" ] || fail "no sanitized game at $game"
+launch=("$game")
 
 export ASAN_OPTIONS="detect_leaks=1:malloc_context_size=40"
 # Leaks are judged below from the report, so they do not change the status.

@@ -1,18 +1,39 @@
 # Shared by the end-to-end scripts: a private Xvfb display, the game started
-# in a working directory, key presses, screenshots and pixel questions.
-# Sourced; expects $probe (screen_probe) and $work (the test's temp directory),
-# which it removes on exit together with the display and a running game.
+# in a working directory, key presses, screenshots and pixel questions, and
+# a build of the game. Sourced; expects $work (the test's temp directory),
+# $probe (screen_probe), $launch (an array: the command that starts the game)
+# and, to build, $source_dir. On exit it removes $work together with the
+# display, a running game and the wine processes of a $WINEPREFIX.
 
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
 
-# Starts Xvfb on the first free display and exports DISPLAY.
+# Programs keep caches and settings in the home folder (Mesa's shader cache,
+# fontconfig's, wine's menu entries): the session gets its own, in $work.
+export HOME="$work/home"
+unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_STATE_HOME
+mkdir -p "$HOME"
+
+# build_game DIR [CMAKE_OPTION...]: configures the game alone (no tests, no
+# benchmarks; warnings as errors, as in every build we test) from $source_dir
+# into DIR and builds it with two jobs.
+build_game() {
+  local dir=$1
+  shift
+  cmake -S "$source_dir" -B "$dir" -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF -DSTAPELIX_WERROR=ON "$@" >"$dir.configure.log" 2>&1 ||
+    fail "configure: $(tail -n 20 "$dir.configure.log")"
+  cmake --build "$dir" -j2 >"$dir.build.log" 2>&1 || fail "build: $(tail -n 40 "$dir.build.log")"
+}
+
+# Starts Xvfb on the first free display and exports DISPLAY. -noreset: a
+# server that resets when its last client leaves drops a game that is still
+# connecting when an xdotool poll exits.
 start_xvfb() {
   local fifo="$work/display-number"
   : >"$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>"$work/xvfb.log" &
+  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>"$work/xvfb.log" &
   xvfb_pid=$!
   local i
   for i in $(seq 1 100); do
@@ -32,20 +53,20 @@ stop_xvfb() {
   fi
 }
 
-# start_game DIR [command prefix...]: runs the game in DIR with its standard
-# error in DIR.stderr; sets game_pid and game_dir.
+# start_game DIR: runs $launch in DIR with its standard error in DIR.stderr;
+# sets game_pid and game_dir.
 start_game() {
   game_dir=$1
-  shift
-  (cd "$game_dir" && exec "$@" "$game") 2>"$game_dir.stderr" &
+  (cd "$game_dir" && exec "${launch[@]}") 2>"$game_dir.stderr" &
   game_pid=$!
 }
 
-# Waits for the game window and sets window_id; gives it the keyboard.
+# find_window [POLLS]: waits for the game window (POLLS times 0.2 s, by
+# default $window_polls or 100) and sets window_id; gives it the keyboard.
 find_window() {
   local i
   window_id=
-  for i in $(seq 1 ${1:-100}); do
+  for i in $(seq 1 "${1:-${window_polls:-100}}"); do
     window_id=$(xdotool search --onlyvisible --name '^Stapelix by Norvane$' 2>/dev/null | head -n 1) || true
     [ -n "$window_id" ] && break
     kill -0 "$game_pid" 2>/dev/null || fail "the game ended before its window showed: $(cat "$game_dir.stderr" 2>/dev/null)"
@@ -110,9 +131,10 @@ wait_game() {
   game_pid=
 }
 
-# On any exit: the game if still running, the display, the temp directory.
+# On any exit: the game if still running, wine, the display, the temp directory.
 cleanup() {
   if [ -n "${game_pid:-}" ]; then kill -KILL "$game_pid" 2>/dev/null || true; fi
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null || true; fi
   stop_xvfb
   rm -rf "$work"
 }

@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "image/inflate.h"
+#include "image/inflate_variant.h"
 #include "tests/image/test_data.h"
 
 using namespace testing_image;
@@ -198,38 +199,99 @@ TEST(InflateBlocks, HandMadeStreams) {
         cases.push_back({"fixed, " + what, W().fixed(true, tokens).bytes, expand(tokens)});
         cases.push_back({"dynamic, " + what, W().dynamic(true, dynL, dynD, tokens).bytes, expand(tokens)});
     }
+    // Random tokens: literals below `alphabet`; matches up to `farthest` back, a quarter of them
+    // from at most 20 back, a fifth 258 long, half of the rest shorter than 17.
     std::mt19937 rng(77);
-    for (int round = 0; round < 6; ++round) {
+    const auto randomTokens = [&rng](size_t size, uint32_t farthest, uint32_t alphabet) {
         Tokens tokens;
-        for (size_t produced = 0; produced < 150000;) {
+        for (size_t produced = 0; produced < size;) {
             if (produced < 2 || rng() % 3 == 0) {
-                tokens.push_back(lit(uint8_t(rng() % (round % 2 ? 4 : 256))));
+                tokens.push_back(lit(uint8_t(rng() % alphabet)));
                 ++produced;
                 continue;
             }
-            const uint32_t farthest = uint32_t(std::min<size_t>(produced, 32768));
-            const uint32_t distance = 1 + rng() % (rng() % 4 == 0 ? std::min<uint32_t>(farthest, 20) : farthest);
-            tokens.push_back(match(rng() % 5 == 0 ? 258 : 3 + rng() % 256, distance));
+            const uint32_t reach = uint32_t(std::min<size_t>(produced, farthest));
+            const uint32_t distance =
+                1 + rng() % (rng() % 4 == 0 ? std::min<uint32_t>(reach, 20) : reach);
+            tokens.push_back(
+                match(rng() % 5 == 0 ? 258 : 3 + rng() % (rng() % 2 ? 14 : 256), distance));
             produced += tokens.back().length;
         }
+        return tokens;
+    };
+    for (int round = 0; round < 6; ++round) {
+        const Tokens tokens = randomTokens(150000, 32768, round % 2 ? 4 : 256);
         const auto half = tokens.begin() + std::ptrdiff_t(tokens.size() / 2);
         const Tokens start(tokens.begin(), half), rest(half, tokens.end());
         W w = round % 3 == 0 ? W().fixed(false, start) : W().dynamic(false, dynL, dynD, start);
         cases.push_back({"random tokens, round " + std::to_string(round), w.fixed(true, rest).bytes, expand(tokens)});
     }
-    for (const auto& [what, stream, expected] : cases) {
-        SCOPED_TRACE(what);
-        const bool mustFail = !expected && what.find("over-subscribed") == std::string::npos;
-        for (uint32_t capacity : capacitiesFor(uint32_t(expected ? expected->size() : 100), rng)) {
-            const Decoded d = decode(stream, capacity);
-            if (expected) expectOutput(d, *expected, capacity);
-            EXPECT_FALSE(mustFail && d.ok) << capacity;
-            expectUntouchedFrom(d, expected ? std::min<size_t>(capacity, expected->size()) : capacity);
-        }
-        for (size_t cut = 1; expected && cut < std::min<size_t>(20, stream.size()); ++cut) {
-            EXPECT_FALSE(decode(stream, uint32_t(expected->size()), 0, stream.size() - cut).ok) << "cut " << cut;
+    // Complete codes with literals 0..7 in 9 to 15 bits and distance symbols 0..15 in 1 to 15 bits,
+    // more than the fast loop's tables index for some of each.
+    const Lengths longL =
+        runsOf({{1, 9}, {1, 10}, {1, 11}, {1, 12}, {1, 13}, {1, 14}, {2, 15}, {46, 9}, {232, 8}});
+    Lengths longD = {15};
+    for (uint16_t length = 15; length >= 1; --length) longD.insert(longD.begin(), length);
+    const Tokens longCodes = randomTokens(60000, 256, 256), far = randomTokens(60000, 32768, 256);
+    const Tokens periods = randomTokens(60000, 7, 256), ones = randomTokens(20000, 1, 256),
+                 run(300, lit('r'));
+    const Tokens runThenFar = cat<Token>({run, {match(3, 1000)}, run}),
+                 runThenMatch = cat<Token>({run, {match(3, 1)}});
+    cases.insert(
+        cases.end(),
+        {
+            {"codes longer than the fast tables", W().dynamic(true, longL, longD, longCodes).bytes,
+             expand(longCodes)},
+            {"9-bit distance codes: a root wider than the fast table",
+             W().dynamic(true, dynL, Lengths(30, 9), far).bytes, expand(far)},
+            {"distances 1 to 7 only", W().dynamic(true, dynL, dynD, periods).bytes,
+             expand(periods)},
+            {"one distance code", W().dynamic(true, dynL, {1}, ones).bytes, expand(ones)},
+            {"distance before the start, after 300 bytes", W().fixed(true, runThenFar).bytes, {}},
+            {"length code without distance codes, after 300 bytes",
+             W().dynamic(true, sparse(258, {{'r', 1}, {256, 2}, {257, 2}}), {0}, runThenMatch)
+                 .bytes,
+             {}},
+            {"unused code of an incomplete set, after 300 bytes",
+             W().dynamic(true, sparse(257, {{'r', 1}, {256, 2}}), {0}, run, false).put(3, 2).bytes,
+             {}},
+        });
+    // Each case also with 64 bytes after it, so that the fast loop can run to the stream's end,
+    // unless where the input ends is the point; and in every build of the fast loop the CPU has.
+    const InflateVariant chosen = inflateVariant;
+    for (InflateVariant variant : {InflateVariant::Portable, InflateVariant::Bmi2}) {
+        if (!inflateVariantAvailable(variant)) continue;
+        inflateVariant = variant;
+        for (const auto& [what, stream, expected] : cases) {
+            SCOPED_TRACE(what + (variant == InflateVariant::Bmi2 ? ", BMI2" : ", portable"));
+            const bool mustFail = !expected && what.find("over-subscribed") == std::string::npos;
+            const Bytes padded = what.find("cut") != std::string::npos
+                                     ? stream
+                                     : cat<uint8_t>({stream, Bytes(64, 0)});
+            for (uint32_t capacity :
+                 capacitiesFor(uint32_t(expected ? expected->size() : 1000), rng)) {
+                for (const Bytes* input : {&stream, &padded}) {
+                    const Decoded d = decode(*input, capacity);
+                    if (expected) expectOutput(d, *expected, capacity);
+                    EXPECT_FALSE(mustFail && d.ok) << capacity;
+                    expectUntouchedFrom(d, d.written);
+                }
+            }
+            // Below a longest match of room only the exact path runs: the fast loop must agree with
+            // it.
+            constexpr uint32_t exactOnly = 257;
+            const Decoded exact = decode(padded, exactOnly), fast = decode(padded, 1 << 20);
+            EXPECT_EQ(exact.ok, fast.ok);
+            EXPECT_EQ(exact.written, std::min(exactOnly, fast.written));
+            EXPECT_TRUE(std::equal(exact.buffer.begin(), exact.buffer.begin() + exact.written,
+                                   fast.buffer.begin()));
+            for (size_t cut = 1; expected && cut < std::min<size_t>(20, stream.size()); ++cut) {
+                EXPECT_FALSE(decode(stream, uint32_t(expected->size()), 0, stream.size() - cut).ok)
+                    << "cut " << cut;
+            }
         }
     }
+    inflateVariant = chosen;
 }
 
 // The two codes that need the most table slots, 852 + 592, fill the whole

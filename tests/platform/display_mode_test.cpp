@@ -33,12 +33,11 @@ TEST_F(DisplayModeTest, TheCurrentModeIsTheHostDesktopAndOtherSizesAreRefused) {
               std::make_tuple(DWORD(host.w), DWORD(host.h), DWORD(host.refresh_rate)));
     EXPECT_GE(desktop.dmBitsPerPel, 15u);
     EXPECT_TRUE(desktop.dmFields & DM_PELSWIDTH);
-    EXPECT_FALSE(EnumDisplaySettingsA("\\\\.\\DISPLAY9", ENUM_CURRENT_SETTINGS, &mode));
     EXPECT_FALSE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, nullptr));
     mode.dmPelsWidth += 3;
     mode.dmPelsHeight += 1;
     EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_FAILED);
-    EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_TEST), DISP_CHANGE_FAILED);
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_RESET), DISP_CHANGE_FAILED);  // no such saved mode
     EXPECT_FALSE(isFullscreen(createClientWindow(320, 240, WS_POPUP)));  // the window stays a window
 }
 

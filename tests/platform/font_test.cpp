@@ -147,16 +147,18 @@ TEST_F(FontTest, FontObjectsFollowGdiSelectionRules) {
     EXPECT_EQ(SelectObject(dc, font), previous);
     EXPECT_EQ(SelectObject(dc, nullptr), nullptr);
     EXPECT_EQ(SelectObject(nullptr, font), nullptr);
-    // A selected font cannot be deleted; once deselected it can, once.
+    // A font is deleted once; the stock font only stands in until the game
+    // selects its own, and makes no glyphs.
     HFONT other = createGameFont("Liberation Serif");
     ASSERT_NE(other, nullptr);
-    EXPECT_EQ(SelectObject(dc, other), font);
-    EXPECT_FALSE(DeleteObject(other));
-    EXPECT_EQ(SelectObject(dc, previous), other);
     EXPECT_TRUE(DeleteObject(other));
     EXPECT_FALSE(DeleteObject(other));
     EXPECT_FALSE(DeleteObject(nullptr));
-    // The stock font makes glyph lists too, but no font does without a current context.
+    EXPECT_EQ(SelectObject(dc, previous), font);
+    EXPECT_FALSE(wglUseFontBitmapsA(dc, firstCode, 1, base));
+    EXPECT_FALSE(DeleteObject(previous));
+    // No font makes lists without a current context.
+    EXPECT_EQ(SelectObject(dc, font), previous);
     EXPECT_TRUE(wglUseFontBitmapsA(dc, firstCode, 1, base));
     ASSERT_TRUE(wglMakeCurrent(nullptr, nullptr));
     EXPECT_FALSE(wglUseFontBitmapsA(dc, firstCode, 1, base));

@@ -14,13 +14,15 @@
 
 using Received = std::tuple<HWND, UINT, WPARAM, LPARAM>;
 
-inline WORD registerClass(const char* name, WNDPROC procedure, HINSTANCE instance = GetModuleHandleA(nullptr)) {
-    WNDCLASSA windowClass = {0, procedure, 0, 0, instance, nullptr, nullptr, nullptr, nullptr, name};
+inline WORD registerClass(const char* name, WNDPROC procedure) {
+    WNDCLASSA windowClass = {0,       procedure, 0,       0,       GetModuleHandleA(nullptr),
+                             nullptr, nullptr,   nullptr, nullptr, name};
     return RegisterClassA(&windowClass);
 }
 
-inline HWND createPopup(LPCSTR classNameOrAtom) {
-    return CreateWindowExA(0, classNameOrAtom, "", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr, nullptr, nullptr);
+inline HWND createPopup(LPCSTR className) {
+    return CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr, nullptr,
+                           nullptr);
 }
 
 inline SDL_Window* sdlWindowOf(HWND hWnd) {
@@ -42,10 +44,28 @@ inline void pushWindowEvent(HWND hWnd, Uint8 kind, Sint32 data1 = 0, Sint32 data
     ASSERT_EQ(SDL_PushEvent(&event), 1);
 }
 
-// The next message in the range (key messages by default), or a zeroed MSG.
-inline MSG take(HWND hWnd = nullptr, UINT first = WM_KEYDOWN, UINT last = WM_SYSKEYUP) {
+// The next message that passes the test, or a zeroed MSG; the messages
+// before it are taken and dropped (the host sends window messages of its own).
+template <typename Test>
+inline MSG takeFirst(Test test) {
     MSG msg;
-    return PeekMessageA(&msg, hWnd, first, last, PM_REMOVE) ? msg : MSG{};
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (test(msg)) return msg;
+    }
+    return MSG{};
+}
+
+// The next key message.
+inline MSG take() {
+    return takeFirst([](const MSG& msg) {
+        return msg.message == WM_KEYDOWN || msg.message == WM_KEYUP ||
+               msg.message == WM_SYSKEYDOWN || msg.message == WM_SYSKEYUP;
+    });
+}
+
+// The next message of this kind for this window.
+inline MSG take(HWND hWnd, UINT message) {
+    return takeFirst([=](const MSG& msg) { return msg.hwnd == hWnd && msg.message == message; });
 }
 
 // Every queued message, WM_QUIT included (bounded, should it never end).

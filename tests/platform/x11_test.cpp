@@ -23,11 +23,12 @@ TEST_F(X11Test, TypedKeysArriveWithWindowsCodes) {
     ASSERT_EQ(std::system("xdotool search --sync --name 'Stapelix X11 key test' windowfocus --sync %1 "
                           "key Left key a key F10 keydown alt key x keyup alt keydown shift key 1 keyup shift"),
               0);
+    // F10 and Alt itself send nothing: the game reads neither.
     const std::vector<std::tuple<HWND, UINT, WPARAM>> expected = {
-        {hWnd, WM_KEYDOWN, VK_LEFT}, {hWnd, WM_KEYUP, VK_LEFT}, {hWnd, WM_KEYDOWN, 'A'}, {hWnd, WM_KEYUP, 'A'},
-        {hWnd, WM_SYSKEYDOWN, VK_F10}, {hWnd, WM_SYSKEYUP, VK_F10}, {hWnd, WM_SYSKEYDOWN, VK_MENU},
-        {hWnd, WM_SYSKEYDOWN, 'X'}, {hWnd, WM_SYSKEYUP, 'X'}, {hWnd, WM_SYSKEYUP, VK_MENU},
-        {hWnd, WM_KEYDOWN, VK_SHIFT}, {hWnd, WM_KEYDOWN, '1'}, {hWnd, WM_KEYUP, '1'}, {hWnd, WM_KEYUP, VK_SHIFT}};
+        {hWnd, WM_KEYDOWN, VK_LEFT},  {hWnd, WM_KEYUP, VK_LEFT},  {hWnd, WM_KEYDOWN, 'A'},
+        {hWnd, WM_KEYUP, 'A'},        {hWnd, WM_SYSKEYDOWN, 'X'}, {hWnd, WM_SYSKEYUP, 'X'},
+        {hWnd, WM_KEYDOWN, VK_SHIFT}, {hWnd, WM_KEYDOWN, '1'},    {hWnd, WM_KEYUP, '1'},
+        {hWnd, WM_KEYUP, VK_SHIFT}};
     std::vector<std::tuple<HWND, UINT, WPARAM>> keys;  // polled until all have come, 5 s at most
     for (int attempt = 0; attempt < 500 && keys.size() < expected.size(); ++attempt, SDL_Delay(10)) {
         for (MSG msg; (msg = take()).message != 0;) keys.emplace_back(msg.hwnd, msg.message, msg.wParam);

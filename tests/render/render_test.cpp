@@ -12,10 +12,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "game/frame_logic.h"
 #include "game/game_state.h"
+#include "game/key_state.h"
 #include "render/scene.h"
 #include "store/highscores.h"
+#include "store/settings.h"
 #include "window/gl_window.h"
 
 #include <GL/gl.h>
@@ -89,6 +90,7 @@ class WindowEnvironment : public ::testing::Environment {
         glWindow.addTextureFile("Images\\Block.bmp");
         glWindow.setClassName("StapelixRenderTest");
         ASSERT_TRUE(glWindow.createWindow("Stapelix render test", screenW, screenH, 16, false));
+        buildSceneFont();
         glWindow.setProjection(screenW, screenH, 0.0, 0.0);
     }
     void TearDown() override {
@@ -101,8 +103,10 @@ class WindowEnvironment : public ::testing::Environment {
 // The game view of the given field, nothing placed, the name "ABC", score 0.
 void resetGame(uint32_t width, uint32_t height) {
     gameState = GameState{};
-    gameState.fieldWidth = width;
-    gameState.fieldHeight = height;
+    settings = Settings{};
+    playerSlot = 0;
+    settings.fieldWidth = width;
+    settings.fieldHeight = height;
     gameState.menuVisible = false;
     std::memset(&playfield, 0, sizeof(playfield));
     std::memset(&highscoreTable, 0, sizeof(highscoreTable));
@@ -363,16 +367,17 @@ TEST(GlWindow, ExtensionsAreWholeTokens) {
 }
 
 TEST(GlWindow, WindowProcedureMessages) {
+    constexpr WPARAM leftArrow = 37;  // the virtual-key code Windows sends
     HWND window = glWindow.window;
     std::memset(&keyState, 0, sizeof(keyState));
-    EXPECT_EQ(windowProcedure(window, WM_KEYDOWN, VK_LEFT, 0), 0);
+    EXPECT_EQ(windowProcedure(window, WM_KEYDOWN, leftArrow, 0), 0);
     EXPECT_EQ(windowProcedure(window, WM_KEYDOWN, 'Z', 0), 0);
-    windowProcedure(window, WM_KEYUP, VK_LEFT, 0);
-    EXPECT_EQ(keyState.down[VK_LEFT], 0);
+    windowProcedure(window, WM_KEYUP, leftArrow, 0);
+    EXPECT_EQ(keyState.down[leftArrow], 0);
     EXPECT_EQ(keyState.down['Z'], 1);
     // Codes beyond the table change nothing (and touch nothing beyond it).
     const KeyState before = keyState;
-    windowProcedure(window, WM_KEYDOWN, 256 + VK_LEFT, 0);
+    windowProcedure(window, WM_KEYDOWN, 256 + leftArrow, 0);
     EXPECT_EQ(std::memcmp(&before, &keyState, sizeof(keyState)), 0);
     std::memset(&keyState, 0, sizeof(keyState));
     // Active unless minimised (high word set).

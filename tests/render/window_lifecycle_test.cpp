@@ -15,6 +15,7 @@ TEST(GlWindowLifecycle, NoTexturesAndReleasingTwice) {
     glWindow.setClassName("StapelixLifecycleTest");
     ASSERT_TRUE(glWindow.createWindow("Stapelix lifecycle test", 320, 240, 16, false));
     EXPECT_NE(glWindow.renderContext, nullptr);
+    glWindow.buildFont("Arial", -12);
     EXPECT_EQ(glWindow.fontCount, 1u);
     // No names: no texture names were made, and binding index 0 binds none.
     EXPECT_EQ(glWindow.textureIds, nullptr);
@@ -43,7 +44,7 @@ TEST(GlWindowTextureNames, RegistryRules) {
     EXPECT_EQ(glWindow.findTextureFile("images\\block.bmp"), start + 1);
     EXPECT_EQ(glWindow.findTextureFile("Images/Block.bmp"), start + 1);
     // A name that does not fit a slot is dropped, not cut short.
-    const std::string longest(maxNameLength, 'n');
+    const std::string longest(maxFileNameLength, 'n');
     glWindow.addTextureFile((longest + "x").c_str());
     EXPECT_EQ(glWindow.textureCount, start + 1);
     glWindow.addTextureFile(longest.c_str());
