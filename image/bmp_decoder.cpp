@@ -11,10 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
-
+#include "image/byte_vectors.h"
 #include "image/file_bytes.h"
 
 namespace {
@@ -102,22 +99,19 @@ void swapBgrPortable(const uint8_t* in, uint8_t* out, uint32_t count) {
 
 void swapBgr(const uint8_t* in, uint8_t* out, uint32_t count) {
     uint32_t x = 0;
-#if defined(__SSE2__) || defined(_M_X64)
+#if STAPELIX_BYTE_VECTORS
     // Five pixels a step in one 16-byte load and store: red comes two lanes
     // down, blue two lanes up, green stays; the 16th byte written is the next
     // step's first, so a step needs 16 bytes of this row in and out, which
     // six pixels cover.
     constexpr uint32_t stepPixels = 5;
-    const __m128i redLanes = _mm_setr_epi8(-1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, 0);
-    const __m128i greenLanes = _mm_slli_si128(redLanes, 1);
-    const __m128i blueLanes = _mm_slli_si128(redLanes, 2);
+    const ByteVector redLanes = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0};
+    const ByteVector greenLanes = shiftUp<1>(redLanes);
+    const ByteVector blueLanes = shiftUp<2>(redLanes);
     for (; x + stepPixels + 1 <= count; x += stepPixels) {
-        const __m128i bgr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x * rgbBytes));
-        const __m128i rgb =
-            _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_srli_si128(bgr, 2), redLanes),
-                                      _mm_and_si128(bgr, greenLanes)),
-                         _mm_and_si128(_mm_slli_si128(bgr, 2), blueLanes));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * rgbBytes), rgb);
+        const ByteVector bgr = loadVector(in + x * rgbBytes);
+        storeVector(out + x * rgbBytes, (shiftDown<2>(bgr) & redLanes) | (bgr & greenLanes) |
+                                            (shiftUp<2>(bgr) & blueLanes));
     }
 #endif
     swapBgrPortable(in + x * rgbBytes, out + x * rgbBytes, count - x);

@@ -156,17 +156,16 @@ TEST(PngPaeth, PredictorPicksAWinsTiesThenB) {
     }
 }
 
-#if STAPELIX_PNG_SSE2
+#if STAPELIX_BYTE_VECTORS
 // The vector predictor, which reasons about a's position between b and
 // 3c - 2b, against the standard's distances for every a, b and c.
 TEST(PngPaeth, VectorPredictorAgreesOnEveryTriple) {
     for (int b = 0; b < 256; ++b) {
         for (int c = 0; c < 256; ++c) {
             for (int a0 = 0; a0 < 256; a0 += 8) {
-                const __m128i a = _mm_setr_epi16(a0, a0 + 1, a0 + 2, a0 + 3, a0 + 4, a0 + 5, a0 + 6, a0 + 7);
-                int16_t got[8];
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(got),
-                                 paethPredictSse2(a, _mm_set1_epi16(int16_t(b)), _mm_set1_epi16(int16_t(c))));
+                const WordVector a = {int16_t(a0), int16_t(a0 + 1), int16_t(a0 + 2), int16_t(a0 + 3),
+                                      int16_t(a0 + 4), int16_t(a0 + 5), int16_t(a0 + 6), int16_t(a0 + 7)};
+                const WordVector got = paethPredictVector(a, WordVector{} + int16_t(b), WordVector{} + int16_t(c));
                 for (int lane = 0; lane < 8; ++lane) {
                     const int p = a0 + lane + b - c, pa = std::abs(p - a0 - lane), pb = std::abs(p - b),
                               pc = std::abs(p - c);
