@@ -280,6 +280,8 @@ TEST(Bmp, RefusedFiles) {
         {"height 0", bmp(2, 0, 24, 0)},
         {"width -2", bmp(-2, 1, 24, 0)},
         {"2049 wide", bmp(2049, 1, 24, 0)},
+        {"65538 wide (2 in its low half)", bmp(65538, 1, 24, 0)},
+        {"280 bits (24 in the low byte)", bmp(2, 1, 280, 0)},
         {"2049 high", bmp(1, 2049, 8, 1)},
         {"2049 high, top-down", bmp(1, -2049, 8, 1)},
         {"height INT32_MIN", bmp(1, INT32_MIN, 24, 0)},
