@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <random>
 #include <stdexcept>
 
@@ -322,8 +321,6 @@ Bytes writePng(const Bytes& pixels, uint32_t width, uint32_t height, uint32_t ch
         throw std::runtime_error("libpng: write failed");
     }
     png_set_write_fn(png, &out, appendToBytes, noFlush);
-    // One IDAT chunk holds the whole stream.
-    png_set_compression_buffer_size(png, 1 << 24);
     const int colourType = channels == 4   ? PNG_COLOR_TYPE_RGBA
                            : channels == 3 ? PNG_COLOR_TYPE_RGB
                                            : PNG_COLOR_TYPE_PALETTE;

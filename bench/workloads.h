@@ -26,8 +26,10 @@ Bytes zlibCompress(const Bytes& data, int level);
 
 enum class PngFilter { Adaptive, None, Sub, Up, Average, Paeth };
 
-// A PNG written by libpng in one IDAT chunk. `pixels` holds top-down rows of
-// `channels` bytes per pixel (1: palette indices into `palette`, RGB triples).
+// A PNG as libpng writes it by default: IDAT chunks of 8 KiB, and a zlib
+// window no larger than the picture's scanlines need. `pixels` holds top-down
+// rows of `channels` bytes per pixel (1: palette indices into `palette`, RGB
+// triples).
 Bytes writePng(const Bytes& pixels, uint32_t width, uint32_t height, uint32_t channels,
                const Bytes& palette, PngFilter filter);
 

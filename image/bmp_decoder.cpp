@@ -7,9 +7,11 @@
 // first row is always the bottom one.
 #include "image/bmp_decoder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
+#include "image/byte_vectors.h"
 #include "image/file_bytes.h"
 
 namespace {
@@ -56,16 +58,21 @@ bool knownInfoHeader(uint32_t size) {
     return false;
 }
 
-struct Rgb {
-    uint8_t red;
-    uint8_t green;
-    uint8_t blue;
-};
+// A palette entry as red, green, blue and a spare byte, so that a pixel is
+// one 4-byte store; the spare byte lands on the next pixel, whose own store
+// rewrites it, so the last pixel of a run takes three bytes only.
+constexpr size_t slotBytes = 4;
+using PixelSlot = uint8_t[slotBytes];
 
-void putRgb(uint8_t* out, Rgb colour) {
-    out[0] = colour.red;
-    out[1] = colour.green;
-    out[2] = colour.blue;
+void putPixel(uint8_t* out, const PixelSlot& colour) {
+    std::memcpy(out, colour, rgbBytes);
+}
+
+// `count` pixels of one colour.
+void fillPixels(uint8_t* out, const PixelSlot& colour, uint32_t count) {
+    if (count == 0) return;
+    for (uint32_t x = 0; x + 1 < count; ++x, out += rgbBytes) std::memcpy(out, colour, slotBytes);
+    putPixel(out, colour);
 }
 
 // The output buffer seen in file order: file row y lands on image row y, or
@@ -81,46 +88,99 @@ struct Rows {
     }
 };
 
-// Uncompressed rows, 24-bit or packed palette indices with the first pixel in
-// the high bits of its byte. Pixels the file stops short of stay black.
-void decodeRows(const uint8_t* data, size_t size, uint32_t bits, const Rgb* palette,
+// `count` pixels of blue, green, red to red, green, blue.
+void swapBgrPortable(const uint8_t* in, uint8_t* out, uint32_t count) {
+    for (uint32_t x = 0; x < count; ++x, in += rgbBytes, out += rgbBytes) {
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+    }
+}
+
+void swapBgr(const uint8_t* in, uint8_t* out, uint32_t count) {
+    uint32_t x = 0;
+#if STAPELIX_BYTE_VECTORS
+    // Five pixels a step in one 16-byte load and store: red comes two lanes
+    // down, blue two lanes up, green stays; the 16th byte written is the next
+    // step's first, so a step needs 16 bytes of this row in and out, which
+    // six pixels cover.
+    constexpr uint32_t stepPixels = 5;
+    const ByteVector redLanes = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0};
+    const ByteVector greenLanes = shiftUp<1>(redLanes);
+    const ByteVector blueLanes = shiftUp<2>(redLanes);
+    for (; x + stepPixels + 1 <= count; x += stepPixels) {
+        const ByteVector bgr = loadVector(in + x * rgbBytes);
+        storeVector(out + x * rgbBytes, (shiftDown<2>(bgr) & redLanes) | (bgr & greenLanes) |
+                                            (shiftUp<2>(bgr) & blueLanes));
+    }
+#endif
+    swapBgrPortable(in + x * rgbBytes, out + x * rgbBytes, count - x);
+}
+
+// `count` pixels of packed palette indices, the first in the high bits of
+// its byte.
+template <uint32_t bits>
+void expandIndices(const uint8_t* in, uint8_t* out, uint32_t count, const PixelSlot* palette) {
+    constexpr uint32_t mask = (1u << bits) - 1;
+    constexpr uint32_t perByte = 8 / bits;
+    const auto colourOf = [&](uint32_t x) -> const PixelSlot& {
+        const uint32_t shift = 8 - bits - bits * (x % perByte);
+        return palette[(in[x / perByte] >> shift) & mask];
+    };
+    if (count == 0) return;
+    for (uint32_t x = 0; x + 1 < count; ++x)
+        std::memcpy(out + x * rgbBytes, colourOf(x), slotBytes);
+    putPixel(out + (count - 1) * rgbBytes, colourOf(count - 1));
+}
+
+// Uncompressed rows, 24-bit or packed palette indices. Pixels the file stops
+// short of stay black, like the row fillers.
+void decodeRows(const uint8_t* data, size_t size, uint32_t bits, const PixelSlot* palette,
                 const Rows& rows) {
     const size_t fileRowBytes = (size_t(rows.width) * bits + fileRowAlignmentBits - 1) /
                                 fileRowAlignmentBits * (fileRowAlignmentBits / 8);
     for (uint32_t y = 0; y < rows.height; ++y) {
         const size_t start = size_t(y) * fileRowBytes;
-        if (start >= size) return;
-        const uint8_t* const in = data + start;
-        const size_t present = size - start < fileRowBytes ? size - start : fileRowBytes;
-        uint8_t* out = rows.row(y);
-        for (uint32_t x = 0; x < rows.width; ++x, out += rgbBytes) {
-            const size_t bit = size_t(x) * bits;
-            if (bits == 24) {
-                if (bit / 8 + rgbBytes > present) break;
-                const uint8_t* const blue = in + bit / 8;
-                putRgb(out, Rgb{blue[2], blue[1], blue[0]});
-            } else {
-                if (bit / 8 >= present) break;
-                const uint32_t shift = 8 - bits - static_cast<uint32_t>(bit % 8);
-                putRgb(out, palette[(in[bit / 8] >> shift) & ((1u << bits) - 1)]);
-            }
+        const size_t present = start < size ? std::min(size - start, fileRowBytes) : 0;
+        // The whole pixels in the bytes present.
+        const uint32_t count =
+            static_cast<uint32_t>(std::min<size_t>(rows.width, present * 8 / bits));
+        const uint8_t* const in = count != 0 ? data + start : data;
+        uint8_t* const out = rows.row(y);
+        switch (bits) {
+            case 24:
+                swapBgr(in, out, count);
+                break;
+            case 8:
+                expandIndices<8>(in, out, count, palette);
+                break;
+            case 4:
+                expandIndices<4>(in, out, count, palette);
+                break;
+            default:
+                expandIndices<1>(in, out, count, palette);
+                break;
         }
+        std::memset(out + size_t(count) * rgbBytes, 0, rows.stride - size_t(count) * rgbBytes);
     }
 }
 
-// Runs the RLE8 or RLE4 stream. Every pixel starts as the skipped-pixel
-// colour, so skipping is moving the position. A run that passes the row's
-// end is cut there: what is left of the row's data is dropped until an end
-// of line. A row filled exactly needs no end of line before the next run.
-// Decoding stops past the last row or when the data ends.
-void decodeRle(const uint8_t* data, size_t size, bool fourBit, const Rgb* palette,
+// Runs the RLE8 or RLE4 stream over rows filled with the skipped-pixel colour,
+// so skipping is moving the position. A run that passes the row's end is cut
+// there: what is left of the row's data is dropped until an end of line. A
+// row filled exactly needs no end of line before the next run. Decoding stops
+// past the last row or when the data ends.
+void decodeRle(const uint8_t* data, size_t size, bool fourBit, const PixelSlot* palette,
                const Rows& rows) {
     const uint8_t* const end = data + size;
     uint64_t x = 0;  // passes the width once a run has overrun the row
     uint32_t y = 0;
-    auto put = [&](uint32_t index) {
-        if (x < rows.width) putRgb(rows.row(y) + x * rgbBytes, palette[index]);
-        ++x;
+    // Where the next pixel goes, held at the row's end once a run has passed
+    // it, and how many pixels of a run of `count` are still in the row.
+    auto at = [&] { return rows.row(y) + std::min<uint64_t>(x, rows.width) * rgbBytes; };
+    auto inRow = [&](uint32_t count) {
+        return x < rows.width ? static_cast<uint32_t>(std::min<uint64_t>(count, rows.width - x))
+                              : 0;
     };
     auto startRun = [&] {
         if (x == rows.width) {
@@ -135,9 +195,16 @@ void decodeRle(const uint8_t* data, size_t size, bool fourBit, const Rgb* palett
         data += 2;
         if (count > 0) {
             if (!startRun()) return;
-            for (uint32_t i = 0; i < count; ++i) {
-                put(!fourBit ? value : (i % 2 == 0 ? value >> 4 : value & 0xF));
+            uint8_t* const out = at();
+            const uint32_t shown = inRow(count);
+            if (!fourBit) {
+                fillPixels(out, palette[value], shown);
+            } else {
+                // Alternately the high and the low nibble, high first.
+                for (uint32_t i = 0; i < shown; ++i)
+                    putPixel(out + i * rgbBytes, palette[i % 2 == 0 ? value >> 4 : value & 0xF]);
             }
+            x += count;
         } else if (value == endOfLine) {
             if (x != 0) {
                 x = 0;
@@ -155,11 +222,17 @@ void decodeRle(const uint8_t* data, size_t size, bool fourBit, const Rgb* palett
             if (!startRun()) return;
             const size_t runBytes = fourBit ? (value + 1) / 2 : value;
             const size_t left = static_cast<size_t>(end - data);
+            uint8_t* const out = at();
+            const uint32_t shown = inRow(value);
             for (uint32_t i = 0; i < value; ++i) {
                 const size_t byte = fourBit ? i / 2 : i;
                 if (byte >= left) return;
-                put(!fourBit ? data[byte] : (i % 2 == 0 ? data[byte] >> 4 : data[byte] & 0xF));
+                if (i >= shown) continue;
+                const uint32_t index =
+                    !fourBit ? data[byte] : (i % 2 == 0 ? data[byte] >> 4 : data[byte] & 0xF);
+                putPixel(out + i * rgbBytes, palette[index]);
             }
+            x += value;
             data += runBytes;
             if (runBytes % 2 != 0) {
                 if (data == end) return;
@@ -204,16 +277,18 @@ bool decodeBmp(Image& image, const uint8_t* data, size_t size) {
     const bool topDown = fileHeight < 0;
     const uint32_t height = static_cast<uint32_t>(topDown ? -int64_t(fileHeight) : fileHeight);
     const size_t stride = rowStride(uint32_t(width), rgbBytes);
-    // Zeros: black for pixels the file never reaches and the row fillers.
-    uint8_t* const pixels = static_cast<uint8_t*>(std::calloc(stride * height, 1));
+    // Every byte is written below: pixels, black or skipped ones, and fillers.
+    uint8_t* const pixels = static_cast<uint8_t*>(std::malloc(stride * height));
     if (pixels == nullptr) return false;
     const Rows rows{pixels, uint32_t(width), height, stride, topDown};
 
     // Indices past a short palette are black.
-    Rgb palette[256] = {};
+    PixelSlot palette[256] = {};
     for (uint32_t i = 0; i < entries; ++i) {
         const uint8_t* const entry = data + paletteStart + i * paletteEntryBytes;
-        palette[i] = Rgb{entry[2], entry[1], entry[0]};
+        palette[i][0] = entry[2];
+        palette[i][1] = entry[1];
+        palette[i][2] = entry[0];
     }
     const uint8_t* const pixelData = data + pixelOffset;
     const size_t pixelBytes = size - pixelOffset;
@@ -221,10 +296,10 @@ bool decodeBmp(Image& image, const uint8_t* data, size_t size) {
         decodeRows(pixelData, pixelBytes, bits, palette, rows);
     } else {
         // Pixels the stream skips take the highest index: 255, or 15 for RLE4.
-        const Rgb skipped = palette[fullPalette - 1];
+        const size_t rowBytes = size_t(width) * rgbBytes;
         for (uint32_t y = 0; y < height; ++y) {
-            for (uint32_t x = 0; x < uint32_t(width); ++x)
-                putRgb(rows.row(y) + x * rgbBytes, skipped);
+            fillPixels(rows.row(y), palette[fullPalette - 1], uint32_t(width));
+            std::memset(rows.row(y) + rowBytes, 0, stride - rowBytes);
         }
         decodeRle(pixelData, pixelBytes, compression == rle4Compression, palette, rows);
     }

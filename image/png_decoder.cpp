@@ -11,6 +11,7 @@
 
 #include "image/file_bytes.h"
 #include "image/inflate.h"
+#include "image/png_filters.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ constexpr uint32_t chunkCrcBytes = 4;     // never verified
 constexpr uint32_t headerChunkBytes = 13;
 constexpr uint32_t zlibHeaderBytes = 2;
 constexpr uint32_t paletteEntryBytes = 3;
+constexpr uint32_t rgbBytes = 3;
+constexpr uint32_t colourSlotBytes = 4;
 constexpr uint32_t maxPaletteEntries = 256;
 
 // A DEFLATE stream yields at most 258 bytes for every 2 bits it reads (a
@@ -32,12 +35,6 @@ constexpr uint32_t rgbType = 2;
 constexpr uint32_t paletteType = 3;
 constexpr uint32_t greyAlphaType = 4;
 constexpr uint32_t rgbaType = 6;
-
-constexpr uint32_t noFilter = 0;
-constexpr uint32_t subFilter = 1;
-constexpr uint32_t upFilter = 2;
-constexpr uint32_t averageFilter = 3;
-constexpr uint32_t paethFilter = 4;
 
 struct FreeDeleter {
     void operator()(uint8_t* bytes) const { std::free(bytes); }
@@ -62,21 +59,27 @@ struct Palette {
 };
 
 uint32_t readBig32(const uint8_t* bytes) {
-    return (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) | (uint32_t(bytes[2]) << 8) | bytes[3];
+    return (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) | (uint32_t(bytes[2]) << 8) |
+           bytes[3];
 }
 
-bool isChunk(const uint8_t* type, const char* name) { return std::memcmp(type, name, 4) == 0; }
+bool isChunk(const uint8_t* type, const char* name) {
+    return std::memcmp(type, name, 4) == 0;
+}
 
 bool depthAllowed(uint32_t colourType, uint32_t depth) {
     const bool byteSamples = depth == 8;
     const bool packedSamples = depth == 1 || depth == 2 || depth == 4;
     switch (colourType) {
-    case greyType:
-    case paletteType: return byteSamples || packedSamples;
-    case rgbType:
-    case greyAlphaType:
-    case rgbaType: return byteSamples;
-    default: return false;
+        case greyType:
+        case paletteType:
+            return byteSamples || packedSamples;
+        case rgbType:
+        case greyAlphaType:
+        case rgbaType:
+            return byteSamples;
+        default:
+            return false;
     }
 }
 
@@ -113,178 +116,140 @@ bool readHeader(const uint8_t* data, PngHeader& header) {
     return true;
 }
 
-// Filter routines reconstruct one scanline in place; `prior` is the
-// reconstructed scanline above. They are templated on the pixel size and
-// keep the left and upper-left pixel in locals, so each channel is a chain
-// of register operations rather than a store followed by a reload.
-template <uint32_t unit>
-void unfilterSub(uint8_t* row, uint32_t length) {
-    if (length < unit) return;
-    uint8_t left[unit];
-    for (uint32_t c = 0; c < unit; ++c) left[c] = row[c];
-    for (uint32_t x = unit; x + unit <= length; x += unit) {
-        for (uint32_t c = 0; c < unit; ++c) {
-            left[c] = static_cast<uint8_t>(row[x + c] + left[c]);
-            row[x + c] = left[c];
-        }
+// The zeros above the first scanline: 2048 pixels of at most four bytes.
+constexpr uint32_t maxScanlineBytes = uint32_t(maxImageSide) * 4;
+const uint8_t zeroScanline[maxScanlineBytes] = {};
+
+using UnfilterFunction = bool (*)(uint32_t filter, const uint8_t* in, const uint8_t* prior,
+                                  uint8_t* out, uint32_t length);
+
+UnfilterFunction unfilterFor(uint32_t filterUnit) {
+    switch (filterUnit) {
+        case 1:
+            return unfilterVector<1>;
+        case 2:
+            return unfilterVector<2>;
+        case 3:
+            return unfilterVector<3>;
+        default:
+            return unfilterVector<4>;
     }
 }
 
-void unfilterUp(uint8_t* row, const uint8_t* prior, uint32_t length) {
-    for (uint32_t x = 0; x < length; ++x) row[x] = static_cast<uint8_t>(row[x] + prior[x]);
-}
-
-template <uint32_t unit>
-void unfilterAverage(uint8_t* row, const uint8_t* prior, uint32_t length) {
-    if (length < unit) return;
-    uint32_t left[unit];
-    for (uint32_t c = 0; c < unit; ++c) {
-        left[c] = static_cast<uint8_t>(row[c] + (prior[c] >> 1));
-        row[c] = static_cast<uint8_t>(left[c]);
-    }
-    for (uint32_t x = unit; x + unit <= length; x += unit) {
-        for (uint32_t c = 0; c < unit; ++c) {
-            left[c] = static_cast<uint8_t>(row[x + c] + ((left[c] + prior[x + c]) >> 1));
-            row[x + c] = static_cast<uint8_t>(left[c]);
-        }
-    }
-}
-
-// The first scanline: the row above counts as zeros.
-template <uint32_t unit>
-void unfilterAverageFirst(uint8_t* row, uint32_t length) {
-    if (length < unit) return;
-    uint8_t left[unit];
-    for (uint32_t c = 0; c < unit; ++c) left[c] = row[c];
-    for (uint32_t x = unit; x + unit <= length; x += unit) {
-        for (uint32_t c = 0; c < unit; ++c) {
-            left[c] = static_cast<uint8_t>(row[x + c] + (left[c] >> 1));
-            row[x + c] = left[c];
-        }
-    }
-}
-
-// paethPick with the differences taken once: p - a = b - c, p - b = a - c
-// and p - c is their sum.
-inline int32_t paethPredict(int32_t a, int32_t b, int32_t c) {
-    const int32_t towardA = b - c;
-    const int32_t towardB = a - c;
-    const int32_t pa = std::abs(towardA);
-    const int32_t pb = std::abs(towardB);
-    const int32_t pc = std::abs(towardA + towardB);
-    const int32_t bOrC = pb <= pc ? b : c;
-    return pa <= pb && pa <= pc ? a : bOrC;
-}
-
-template <uint32_t unit>
-void unfilterPaeth(uint8_t* row, const uint8_t* prior, uint32_t length) {
-    if (length < unit) return;
-    int32_t left[unit];
-    int32_t upperLeft[unit];
-    for (uint32_t c = 0; c < unit; ++c) {
-        // No left neighbour: the prediction is the byte above.
-        left[c] = static_cast<uint8_t>(row[c] + prior[c]);
-        row[c] = static_cast<uint8_t>(left[c]);
-        upperLeft[c] = prior[c];
-    }
-    for (uint32_t x = unit; x + unit <= length; x += unit) {
-        for (uint32_t c = 0; c < unit; ++c) {
-            const int32_t above = prior[x + c];
-            left[c] = static_cast<uint8_t>(row[x + c] + paethPredict(left[c], above, upperLeft[c]));
-            upperLeft[c] = above;
-            row[x + c] = static_cast<uint8_t>(left[c]);
-        }
-    }
-}
-
-template <uint32_t unit>
-bool unfilterRows(uint8_t* filtered, const PngHeader& header) {
+// RGB and RGBA scanlines are their own output rows: each is reconstructed
+// straight into its row, against the row above it in the picture, which is
+// the next one up in the bottom-up buffer. False for a filter type above 4.
+bool unfilterIntoRows(const uint8_t* filtered, const PngHeader& header, uint8_t* pixels) {
+    const UnfilterFunction unfilter = unfilterFor(header.filterUnit);
     const uint32_t length = header.scanlineBytes;
-    const size_t pitch = size_t(length) + 1;
+    const uint8_t* prior = zeroScanline;
     for (uint32_t r = 0; r < header.height; ++r) {
-        uint8_t* const row = filtered + r * pitch + 1;
-        const uint32_t filter = row[-1];
-        if (r == 0) {
-            // With zeros above, Up adds nothing and Paeth picks the left byte.
-            switch (filter) {
-            case noFilter:
-            case upFilter: break;
-            case subFilter:
-            case paethFilter: unfilterSub<unit>(row, length); break;
-            case averageFilter: unfilterAverageFirst<unit>(row, length); break;
-            default: return false;
-            }
-            continue;
-        }
-        const uint8_t* const prior = row - pitch;
-        switch (filter) {
-        case noFilter: break;
-        case subFilter: unfilterSub<unit>(row, length); break;
-        case upFilter: unfilterUp(row, prior, length); break;
-        case averageFilter: unfilterAverage<unit>(row, prior, length); break;
-        case paethFilter: unfilterPaeth<unit>(row, prior, length); break;
-        default: return false;
-        }
+        const uint8_t* const scanline = filtered + size_t(r) * (length + 1);
+        uint8_t* const row = pixels + size_t(header.height - 1 - r) * header.stride;
+        if (!unfilter(scanline[0], scanline + 1, prior, row, length)) return false;
+        std::memset(row + length, 0, header.stride - length);
+        prior = row;
     }
     return true;
 }
 
-// False for a filter type above 4.
-bool unfilter(uint8_t* filtered, const PngHeader& header) {
-    switch (header.filterUnit) {
-    case 1: return unfilterRows<1>(filtered, header);
-    case 2: return unfilterRows<2>(filtered, header);
-    case 3: return unfilterRows<3>(filtered, header);
-    default: return unfilterRows<4>(filtered, header);
-    }
-}
-
-// The sample of pixel x in a scanline of packed samples, most significant
-// bits first.
-uint32_t packedSample(const uint8_t* row, uint32_t x, uint32_t depth) {
+// Samples of 1, 2 or 4 bits, most significant bits first, one to a byte.
+void unpackSamples(const uint8_t* row, uint32_t width, uint32_t depth, uint8_t* samples) {
     const uint32_t perByte = 8 / depth;
-    const uint32_t shift = depth * (perByte - 1 - x % perByte);
-    return (uint32_t(row[x / perByte]) >> shift) & ((1u << depth) - 1);
+    const uint32_t mask = (1u << depth) - 1;
+    for (uint32_t x = 0; x < width; ++x) {
+        const uint32_t shift = depth * (perByte - 1 - x % perByte);
+        samples[x] = static_cast<uint8_t>((uint32_t(row[x / perByte]) >> shift) & mask);
+    }
 }
 
-// Turns one reconstructed scanline into one output row. False for a palette
-// index beyond the palette.
-bool convertRow(const uint8_t* row, uint8_t* out, const PngHeader& header, const Palette& palette) {
-    const uint32_t width = header.width;
-    const uint32_t depth = header.bitDepth;
-    switch (header.colourType) {
-    case rgbType:
-    case rgbaType: std::memcpy(out, row, header.scanlineBytes); return true;
-    case greyAlphaType:
-        for (uint32_t x = 0; x < width; ++x, row += 2, out += 4) {
-            out[0] = out[1] = out[2] = row[0];
-            out[3] = row[1];
-        }
-        return true;
-    case greyType:
-        if (depth == 8) {
-            for (uint32_t x = 0; x < width; ++x, out += 3) out[0] = out[1] = out[2] = row[x];
-        } else {
-            // Scale to the full byte range: 1 -> 255, 3 -> 255, 15 -> 255.
-            const uint32_t scale = 255 / ((1u << depth) - 1);
-            for (uint32_t x = 0; x < width; ++x, out += 3) {
-                out[0] = out[1] = out[2] = static_cast<uint8_t>(packedSample(row, x, depth) * scale);
-            }
-        }
-        return true;
-    default:
-        for (uint32_t x = 0; x < width; ++x, out += 3) {
-            const uint32_t index = depth == 8 ? row[x] : packedSample(row, x, depth);
-            if (index >= palette.entries) return false;
-            std::memcpy(out, palette.rgb + index * paletteEntryBytes, paletteEntryBytes);
-        }
-        return true;
+// An RGB pixel is written as one 4-byte store from a 4-byte slot; the fourth
+// byte lands on the next pixel, whose own store rewrites it, so the row's last
+// pixel takes three bytes only.
+using PixelSlot = uint8_t[colourSlotBytes];
+
+void putSlots(uint8_t* out, const uint8_t* samples, const PixelSlot* slots, uint32_t width) {
+    for (uint32_t x = 0; x + 1 < width; ++x, out += rgbBytes)
+        std::memcpy(out, slots[samples[x]], colourSlotBytes);
+    std::memcpy(out, slots[samples[width - 1]], rgbBytes);
+}
+
+// The palette entry (or grey level) of every sample value as an RGB slot;
+// values past a short palette are zeros.
+struct SampleColours {
+    PixelSlot slots[maxPaletteEntries];
+    uint32_t entries;  // values from here on are refused
+};
+
+SampleColours sampleColours(const PngHeader& header, const Palette& palette) {
+    SampleColours colours{};
+    if (header.colourType == paletteType) {
+        for (uint32_t i = 0; i < palette.entries; ++i)
+            std::memcpy(colours.slots[i], palette.rgb + i * paletteEntryBytes, rgbBytes);
+        colours.entries = palette.entries;
+    } else {
+        // Grey scaled to the full byte range: 1 -> 255, 3 -> 255, 15 -> 255.
+        const uint32_t levels = 1u << header.bitDepth;
+        const uint32_t scale = 255 / (levels - 1);
+        for (uint32_t i = 0; i < levels; ++i)
+            std::memset(colours.slots[i], int(i * scale), rgbBytes);
+        colours.entries = levels;
     }
+    return colours;
+}
+
+// Palette, grey and grey-with-alpha scanlines are reconstructed into two
+// scanline buffers in turn (this one and the one above), unpacked when
+// packed, then turned into their output rows. False for a filter type above
+// 4 or a palette index beyond the palette.
+bool convertRows(const uint8_t* filtered, const PngHeader& header, const Palette& palette,
+                 uint8_t* pixels) {
+    const UnfilterFunction unfilter = unfilterFor(header.filterUnit);
+    const uint32_t length = header.scanlineBytes;
+    const uint32_t width = header.width;
+    OwnedBytes work(static_cast<uint8_t*>(std::malloc(size_t(length) * 2 + width)));
+    if (!work) return false;
+    uint8_t* const scanlines[2] = {work.get(), work.get() + length};
+    uint8_t* const unpacked = work.get() + size_t(length) * 2;
+    const SampleColours colours = sampleColours(header, palette);
+    const uint32_t rowBytes = width * header.channels;
+    const uint8_t* prior = zeroScanline;
+    for (uint32_t r = 0; r < header.height; ++r) {
+        const uint8_t* const scanline = filtered + size_t(r) * (length + 1);
+        uint8_t* const reconstructed = scanlines[r % 2];
+        uint8_t* const row = pixels + size_t(header.height - 1 - r) * header.stride;
+        if (!unfilter(scanline[0], scanline + 1, prior, reconstructed, length)) return false;
+        prior = reconstructed;
+        if (header.colourType == greyAlphaType) {
+            const uint8_t* sample = reconstructed;
+            for (uint8_t* out = row; out != row + rowBytes; out += 4, sample += 2) {
+                out[0] = out[1] = out[2] = sample[0];
+                out[3] = sample[1];
+            }
+        } else {
+            const uint8_t* samples = reconstructed;
+            if (header.bitDepth != 8) {
+                unpackSamples(reconstructed, width, header.bitDepth, unpacked);
+                samples = unpacked;
+            }
+            // Only a palette can be shorter than the samples' range.
+            if (colours.entries < (1u << header.bitDepth)) {
+                uint32_t highest = 0;
+                for (uint32_t x = 0; x < width; ++x)
+                    highest = highest > samples[x] ? highest : samples[x];
+                if (highest >= colours.entries) return false;
+            }
+            putSlots(row, samples, colours.slots, width);
+        }
+        std::memset(row + rowBytes, 0, header.stride - rowBytes);
+    }
+    return true;
 }
 
 // Decodes one whole zlib stream into a new bottom-up pixel buffer; null on
 // any failure, with every working buffer released.
-uint8_t* decodeImageData(const PngHeader& header, const Palette& palette, const uint8_t* data, uint32_t length) {
+uint8_t* decodeImageData(const PngHeader& header, const Palette& palette, const uint8_t* data,
+                         uint32_t length) {
     if (length < zlibHeaderBytes || !zlibHeaderOk(data[0], data[1])) return nullptr;
     if (header.colourType == paletteType && palette.entries == 0) return nullptr;
     // A stream too short to deliver every scanline is refused before the
@@ -294,25 +259,18 @@ uint8_t* decodeImageData(const PngHeader& header, const Palette& palette, const 
     OwnedBytes filtered(static_cast<uint8_t*>(std::malloc(header.filteredBytes)));
     if (!filtered) return nullptr;
     uint32_t written = 0;
-    if (!decodeDeflate(data + zlibHeaderBytes, length - zlibHeaderBytes, filtered.get(), header.filteredBytes,
-                       written) ||
+    if (!decodeDeflate(data + zlibHeaderBytes, length - zlibHeaderBytes, filtered.get(),
+                       header.filteredBytes, written) ||
         written != header.filteredBytes) {
         return nullptr;
     }
-    if (!unfilter(filtered.get(), header)) return nullptr;
-
-    const size_t outputBytes = size_t(header.stride) * header.height;
-    OwnedBytes pixels(static_cast<uint8_t*>(std::malloc(outputBytes)));
+    OwnedBytes pixels(static_cast<uint8_t*>(std::malloc(size_t(header.stride) * header.height)));
     if (!pixels) return nullptr;
-    const size_t pitch = size_t(header.scanlineBytes) + 1;
-    const uint32_t rowBytes = header.width * header.channels;
-    for (uint32_t r = 0; r < header.height; ++r) {
-        // Scanline 0 is the top of the picture and goes to the last row.
-        uint8_t* const out = pixels.get() + size_t(header.height - 1 - r) * header.stride;
-        if (!convertRow(filtered.get() + r * pitch + 1, out, header, palette)) return nullptr;
-        std::memset(out + rowBytes, 0, header.stride - rowBytes);
-    }
-    return pixels.release();
+    const bool direct =
+        header.bitDepth == 8 && (header.colourType == rgbType || header.colourType == rgbaType);
+    const bool done = direct ? unfilterIntoRows(filtered.get(), header, pixels.get())
+                             : convertRows(filtered.get(), header, palette, pixels.get());
+    return done ? pixels.release() : nullptr;
 }
 
 // The data length of the IDAT chunk at `chunk`, false when there is none
@@ -355,13 +313,16 @@ uint8_t* decodeIdatChunks(const PngHeader& header, const Palette& palette, const
 
 }  // namespace
 
-uint8_t paethPick(uint8_t a, uint8_t b, uint8_t c) { return static_cast<uint8_t>(paethPredict(a, b, c)); }
+uint8_t paethPick(uint8_t a, uint8_t b, uint8_t c) {
+    return static_cast<uint8_t>(paethPredict(a, b, c));
+}
 
 // The image is handed over only when the walk succeeds, so a refused file
 // leaves `image` as it was. Chunks must lie inside the data (their CRC may be
 // cut off: it is never read).
 bool decodePng(Image& image, const uint8_t* data, uint32_t size) {
-    if (data == nullptr || size < signatureBytes || std::memcmp(data, pngSignature, signatureBytes) != 0) {
+    if (data == nullptr || size < signatureBytes ||
+        std::memcmp(data, pngSignature, signatureBytes) != 0) {
         return false;
     }
     PngHeader header{};

@@ -100,7 +100,7 @@ TEST(Bmp, DecodesThePictureItWasBuiltFrom) {
     std::mt19937 rng(7);
     int built = 0;
     for (uint32_t bits : {1u, 4u, 8u, 24u}) {
-        for (int32_t width : {1, 2, 3, 5, 7, 9, 13, 17, 31, 33, 70}) {
+        for (int32_t width : {1, 2, 3, 4, 5, 7, 9, 13, 17, 20, 31, 33, 70}) {
             for (Layout layout : layouts) {
                 // Short palettes: 1, 2 or 3 entries, none at 24 bits.
                 layout.coloursUsed = bits == 24 ? 0 : std::min(layout.coloursUsed, 1u << bits);
@@ -280,6 +280,8 @@ TEST(Bmp, RefusedFiles) {
         {"height 0", bmp(2, 0, 24, 0)},
         {"width -2", bmp(-2, 1, 24, 0)},
         {"2049 wide", bmp(2049, 1, 24, 0)},
+        {"65538 wide (2 in its low half)", bmp(65538, 1, 24, 0)},
+        {"280 bits (24 in the low byte)", bmp(2, 1, 280, 0)},
         {"2049 high", bmp(1, 2049, 8, 1)},
         {"2049 high, top-down", bmp(1, -2049, 8, 1)},
         {"height INT32_MIN", bmp(1, INT32_MIN, 24, 0)},
