@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/machine.h"
 #include "bench/peer_decoders.h"
 #include "bench/workloads.h"
 
@@ -38,19 +39,6 @@ double threadSeconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-std::string cpuModel() {
-    std::ifstream info("/proc/cpuinfo");
-    std::string line;
-    uint32_t processors = 0;
-    std::string model = "unknown CPU";
-    while (std::getline(info, line)) {
-        if (line.rfind("processor", 0) == 0) ++processors;
-        if (line.rfind("model name", 0) == 0 && processors == 1)
-            model = line.substr(line.find(':') + 2);
-    }
-    return model + ", " + std::to_string(processors) + " logical CPUs";
 }
 
 struct Row {

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "bench/frame_probe.h"
+#include "bench/machine.h"
 #include "game/frame_logic.h"
 #include "game/game_state.h"
 #include "render/scene.h"
@@ -71,19 +72,6 @@ std::string firstLineOf(const char* file) {
     std::string line;
     std::getline(in, line);
     return line;
-}
-
-std::string cpuModel() {
-    std::ifstream info("/proc/cpuinfo");
-    std::string line;
-    uint32_t processors = 0;
-    std::string model = "unknown CPU";
-    while (std::getline(info, line)) {
-        if (line.rfind("processor", 0) == 0) ++processors;
-        if (line.rfind("model name", 0) == 0 && processors == 1)
-            model = line.substr(line.find(':') + 2);
-    }
-    return model + ", " + std::to_string(processors) + " logical CPUs";
 }
 
 // The game state a scene starts every frame from.
