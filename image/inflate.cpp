@@ -382,20 +382,38 @@ constexpr uint32_t shiftMask = 63;
         bitCount -= (word);        \
     } while (false)
 
+// The same for a base word, whose masked count also masks its extra bits
+// (wideValue): one instruction for both with BMI2.
+#define STAPELIX_DROP_BASE(word)         \
+    do {                                 \
+        bits >>= (word)&wideDropMask;    \
+        bitCount -= (word)&wideDropMask; \
+    } while (false)
+
 // Writes the one or two literals of `word` as two bytes, the second a
 // placeholder the next output overwrites (or the guard puts back).
-#define STAPELIX_LITERALS(word)                                      \
-    do {                                                             \
-        out[0] = static_cast<uint8_t>((word) >> wideValueShift);     \
-        out[1] = static_cast<uint8_t>((word) >> secondLiteralShift); \
-        out += 1 + (((word)&wideSecondLiteral) != 0);                \
-        STAPELIX_DROP(word);                                         \
+#define STAPELIX_LITERALS(word)                              \
+    do {                                                     \
+        putTwoBytes(out, (word) >> wideValueShift);          \
+        out += 1 + (((word) >> wideSecondLiteralShift) & 1); \
+        STAPELIX_DROP(word);                                 \
     } while (false)
+
+// Stores the low byte of `pair` at `at` and the next byte after it.
+inline void putTwoBytes(uint8_t* at, uint32_t pair) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    const uint16_t bytes = static_cast<uint16_t>(pair);
+    std::memcpy(at, &bytes, sizeof bytes);
+#else
+    at[0] = static_cast<uint8_t>(pair);
+    at[1] = static_cast<uint8_t>(pair >> 8);
+#endif
+}
 
 // The base of base word `word` plus its extra bits, read from `saved`, the
 // buffer before the word's bits were dropped.
 inline uint32_t wideValue(uint32_t word, uint64_t saved) {
-    const uint64_t codeAndExtra = saved & ((uint64_t(1) << (word & shiftMask)) - 1);
+    const uint64_t codeAndExtra = saved & ((uint64_t(1) << (word & wideDropMask)) - 1);
     return (word >> wideValueShift) +
            static_cast<uint32_t>(codeAndExtra >> ((word >> wideCodeShift) & shiftMask));
 }
@@ -430,6 +448,15 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const WideTables& wide) {
         bitCount |= refilledBits;
     };
 
+    // Before up to three literal words: the frontier at least 8 bytes ahead.
+#define STAPELIX_GUARD_LITERALS()                                \
+    do {                                                         \
+        if (static_cast<size_t>(frontier - out) < literalRoom) { \
+            guard.save(frontier);                                \
+            frontier += wideChunk;                               \
+        }                                                        \
+    } while (false)
+
     // Each lookup is made as early as its bits are in the buffer, so that
     // its latency hides behind the work before it.
     refill();
@@ -440,12 +467,9 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const WideTables& wide) {
     const uint8_t* const inLimit = inEnd - wideInputMargin;
     const uint8_t* const outLimit = outEnd - wideOutputMargin;
     while (in <= inLimit && out <= outLimit) {
-        if (static_cast<size_t>(frontier - out) < literalRoom) {
-            guard.save(frontier);
-            frontier += wideChunk;
-        }
         refill();
         if ((word & wideLiteral) != 0) {
+            STAPELIX_GUARD_LITERALS();
             STAPELIX_LITERALS(word);
             word = literals[bits & literalMask];
             if ((word & wideLiteral) != 0) {
@@ -466,6 +490,7 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const WideTables& wide) {
                 STAPELIX_DROP(word);
                 word = followLink(literals, word, bits);
                 if ((word & wideLiteral) != 0) {
+                    STAPELIX_GUARD_LITERALS();
                     STAPELIX_LITERALS(word);
                     word = literals[bits & literalMask];
                     continue;
@@ -482,7 +507,7 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const WideTables& wide) {
             }
         }
         uint64_t saved = bits;
-        STAPELIX_DROP(word);
+        STAPELIX_DROP_BASE(word);
         const uint32_t length = wideValue(word, saved);
 
         word = distances[bits & distanceMask];
@@ -497,7 +522,7 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const WideTables& wide) {
             }
         }
         saved = bits;
-        STAPELIX_DROP(word);
+        STAPELIX_DROP_BASE(word);
         const uint32_t distance = wideValue(word, saved);
         if (distance > static_cast<size_t>(out - outStart)) {
             result = Step::Fail;
@@ -521,7 +546,9 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const WideTables& wide) {
     return result;
 }
 
+#undef STAPELIX_GUARD_LITERALS
 #undef STAPELIX_LITERALS
+#undef STAPELIX_DROP_BASE
 #undef STAPELIX_DROP
 
 Step wideLoopPortable(Inflater& s, const WideTables& wide) {
