@@ -10,18 +10,18 @@ namespace {
 
 constexpr uint32_t extraBitsMask = 15;
 
-// The word of `symbol` whose code takes `codeBits` bits of the table it sits
-// in.
-uint32_t symbolWord(TableKind kind, uint32_t symbol, uint32_t codeBits) {
+// The word of `symbol` without its code's bits, which are added as
+// codeBits * codeBitsUnit: to the bits to drop and to the first code's bits.
+// An invalid word keeps them too, harmlessly: it fails whatever they are.
+uint32_t symbolTemplate(TableKind kind, uint32_t symbol) {
     const DecodeEntry entry = symbolEntry(kind, symbol);
-    const uint32_t code = codeBits | codeBits << wideCodeShift;
-    if (entry.action == literalAction) {
-        return code | wideLiteral | uint32_t(entry.value) << wideValueShift;
-    }
-    if ((entry.action & endOfBlockBit) != 0) return code | wideEndOfBlock;
+    if (entry.action == literalAction) return wideLiteral | uint32_t(entry.value) << wideValueShift;
+    if ((entry.action & endOfBlockBit) != 0) return wideEndOfBlock;
     if ((entry.action & invalidBit) != 0) return wideInvalid;
-    return (code + (entry.action & extraBitsMask)) | uint32_t(entry.value) << wideValueShift;
+    return (entry.action & extraBitsMask) | uint32_t(entry.value) << wideValueShift;
 }
+
+constexpr uint32_t codeBitsUnit = 1 | 1u << wideCodeShift;
 
 // The next code of `length` bits in bit-reversed form: add one at the code's
 // last bit (bit length - 1 of the reversed value) and carry downwards.
@@ -33,19 +33,18 @@ uint32_t nextReversedCode(uint32_t code, uint32_t length) {
 
 // Joins each first-level literal with the literal its index's remaining
 // bits decode, where that code fits in them too. Downwards, so that the
-// word read for the second literal is still a single one.
+// word read for the second literal (at a lower index, as a literal's code
+// has at least one bit) is still a single one; without branches, as
+// literals and other words alternate in index order.
 void pairLiterals(uint32_t* table, uint32_t rootBits) {
     for (uint32_t index = 1u << rootBits; index-- > 0;) {
         const uint32_t first = table[index];
-        if ((first & wideLiteral) == 0) continue;
-        const uint32_t firstBits = first & wideDropMask;
+        const uint32_t firstBits = first & wideDropMask;  // at most 28 in any word
         const uint32_t second = table[index >> firstBits];
-        const uint32_t secondBits = second & wideDropMask;
-        if ((second & (wideLiteral | wideSecondLiteral)) == wideLiteral &&
-            firstBits + secondBits <= rootBits) {
-            table[index] = (first + secondBits) | wideSecondLiteral |
-                           (second >> wideValueShift) << secondLiteralShift;
-        }
+        const uint32_t bits = firstBits + (second & wideDropMask);
+        const uint32_t paired = (first + (second & wideDropMask)) | wideSecondLiteral |
+                                (second >> wideValueShift) << secondLiteralShift;
+        if ((first & second & wideLiteral) != 0 && bits <= rootBits) table[index] = paired;
     }
 }
 
@@ -87,9 +86,9 @@ bool buildWideTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCoun
     for (uint32_t length = 1; length < maxCodeBits; ++length) {
         offset[length + 1] = static_cast<uint16_t>(offset[length] + count[length]);
     }
-    uint16_t sorted[maxLiteralLengthSymbols];
+    uint32_t sorted[maxLiteralLengthSymbols];  // their words, without the code's bits
     for (uint32_t symbol = 0; symbol < symbolCount; ++symbol) {
-        if (lengths[symbol] != 0) sorted[offset[lengths[symbol]]++] = static_cast<uint16_t>(symbol);
+        if (lengths[symbol] != 0) sorted[offset[lengths[symbol]]++] = symbolTemplate(kind, symbol);
     }
 
     // The first level, one length at a time: the 2^length words filled so
@@ -102,7 +101,7 @@ bool buildWideTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCoun
     uint32_t position = 0;  // in `sorted`
     for (uint32_t length = 1;; ++length) {
         for (uint32_t n = count[length]; n > 0; --n) {
-            table[code] = symbolWord(kind, sorted[position++], length);
+            table[code] = sorted[position++] + length * codeBitsUnit;
             code = nextReversedCode(code, length);
         }
         if (length == rootBits) break;
@@ -135,7 +134,7 @@ bool buildWideTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCoun
                 next += 1u << subBits;
                 table[low] = rootBits | subBits << wideCodeShift | wideLink | sub << wideValueShift;
             }
-            const uint32_t word = symbolWord(kind, sorted[position++], length - rootBits);
+            const uint32_t word = sorted[position++] + (length - rootBits) * codeBitsUnit;
             const uint32_t size = 1u << subBits;
             for (uint32_t slot = (code >> rootBits) & (size - 1); slot < size;
                  slot += 1u << (length - rootBits)) {
