@@ -333,7 +333,7 @@ bool takeBase(Inflater& s, uint32_t word, uint32_t& value) {
 Step decodeSymbolWideExact(Inflater& s, const WideTables& wide) {
     uint32_t word = 0;
     if (!lookupWideExact(s, wide.literals, wideLiteralLengthBits, word)) return Step::Fail;
-    if ((word & wideLiteral) != 0) {
+    if ((word & (wideLiteral | wideLiteralThenLength)) != 0) {
         putLiteral(s, static_cast<uint8_t>(word >> wideValueShift));
         return Step::More;
     }
@@ -508,7 +508,13 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const WideTables& wide) {
         }
         uint64_t saved = bits;
         STAPELIX_DROP_BASE(word);
-        const uint32_t length = wideValue(word, saved);
+        // A literal and a length in one word: the literal goes before the
+        // match, the length is the word's. Without a branch: for a length
+        // alone the byte written is the match's first, written again.
+        const uint32_t leading = (word >> wideLiteralThenLengthShift) & 1;
+        *out = static_cast<uint8_t>(word >> wideValueShift);
+        out += leading;
+        const uint32_t length = leading != 0 ? word >> secondLiteralShift : wideValue(word, saved);
 
         word = distances[bits & distanceMask];
         if ((word & wideExceptional) != 0) {

@@ -31,20 +31,28 @@ uint32_t nextReversedCode(uint32_t code, uint32_t length) {
     return bit != 0 ? (code & (bit - 1)) + bit : 0;
 }
 
-// Joins each first-level literal with the literal its index's remaining
-// bits decode, where that code fits in them too. Downwards, so that the
-// word read for the second literal (at a lower index, as a literal's code
-// has at least one bit) is still a single one; without branches, as
-// literals and other words alternate in index order.
-void pairLiterals(uint32_t* table, uint32_t rootBits) {
+// Joins each first-level literal with the code its index's remaining bits
+// decode, where that code fits in them too and is a literal or a length
+// without extra bits that fits a byte (3 to 10; not 258). Downwards, so that the word read for the
+// second code (at a lower index, as a literal's code has at least one bit) is still a single one.
+void pairCodes(uint32_t* table, uint32_t rootBits) {
+    constexpr uint32_t kindBits = 0xF000;
+    constexpr uint32_t maxPairedLength = 0xFF;
     for (uint32_t index = 1u << rootBits; index-- > 0;) {
         const uint32_t first = table[index];
-        const uint32_t firstBits = first & wideDropMask;  // at most 28 in any word
+        if ((first & wideLiteral) == 0) continue;
+        const uint32_t firstBits = first & wideDropMask;
         const uint32_t second = table[index >> firstBits];
-        const uint32_t bits = firstBits + (second & wideDropMask);
-        const uint32_t paired = (first + (second & wideDropMask)) | wideSecondLiteral |
-                                (second >> wideValueShift) << secondLiteralShift;
-        if ((first & second & wideLiteral) != 0 && bits <= rootBits) table[index] = paired;
+        const uint32_t secondBits = second & wideDropMask;
+        if (firstBits + secondBits > rootBits) continue;
+        const uint32_t value = (second >> wideValueShift) << secondLiteralShift;
+        if ((second & wideLiteral) != 0) {
+            table[index] = (first + secondBits) | wideSecondLiteral | value;
+        } else if ((second & kindBits) == 0 &&
+                   secondBits == ((second >> wideCodeShift) & wideCodeMask) &&
+                   (second >> wideValueShift) <= maxPairedLength) {
+            table[index] = ((first - wideLiteral) + secondBits) | wideLiteralThenLength | value;
+        }
     }
 }
 
@@ -143,6 +151,6 @@ bool buildWideTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCoun
             code = nextReversedCode(code, length);
         }
     }
-    if (kind == TableKind::LiteralLengthTable) pairLiterals(table, rootBits);
+    if (kind == TableKind::LiteralLengthTable) pairCodes(table, rootBits);
     return true;
 }
