@@ -11,8 +11,7 @@ bool readFileBytes(const char* fileName, uint8_t*& bytes, uint32_t& size) {
     uint8_t* buffer = nullptr;
     long end = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
-    if (end >= 0 && static_cast<unsigned long>(end) <= UINT32_MAX &&
-        std::fseek(file, 0, SEEK_SET) == 0) {
+    if (end >= 0 && static_cast<unsigned long>(end) <= UINT32_MAX && std::fseek(file, 0, SEEK_SET) == 0) {
         const size_t length = static_cast<size_t>(end);
         buffer = static_cast<uint8_t*>(std::malloc(length != 0 ? length : 1));
         ok = buffer != nullptr && std::fread(buffer, 1, length, file) == length;

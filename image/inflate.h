@@ -14,8 +14,9 @@ bool zlibHeaderOk(uint8_t cmf, uint8_t flg);
 // (or the stream is malformed); output beyond capacity is dropped. Bytes the
 // stream does not deliver are left untouched and nothing is written past
 // capacity.
-bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output, uint32_t capacity);
+bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output,
+                   uint32_t capacity);
 
 // The same, also reporting how many bytes were written (at most capacity).
-bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output, uint32_t capacity,
-                   uint32_t& written);
+bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output,
+                   uint32_t capacity, uint32_t& written);
