@@ -2,10 +2,11 @@
 // a step needs more bits than the buffer holds, so running out of input is
 // noticed exactly where a needed bit is missing. While plenty of input and
 // output remain, a fast loop refills 64 bits at a time, decodes through wide
-// one-word tables (wide_table.h) filled from the block's standard tables,
-// and copies matches in whole chunks, putting back the bytes the chunks
-// overrun; it stops before either end, where the exact path takes over. Both
-// give the same result on every input.
+// one-word tables (wide_table.h) built straight from the block's code
+// lengths, and copies matches in whole chunks, putting back the bytes the
+// chunks overrun; it stops before either end, where the exact path takes
+// over on the same tables. Codes the wide tables refuse go to the standard
+// tables. Both give the same result on every input.
 #include "image/inflate.h"
 
 #include <cstddef>
