@@ -14,45 +14,22 @@ constexpr uint32_t firstLengthSymbol = 257;
 constexpr uint32_t lengthSymbols = 29;
 constexpr uint32_t distanceSymbols = 30;
 constexpr uint32_t endOfBlockSymbol = 256;
-constexpr uint16_t lengthBase[lengthSymbols] = {3,  4,  5,  6,  7,  8,  9,  10,  11,  13,
-                                                15, 17, 19, 23, 27, 31, 35, 43,  51,  59,
+constexpr uint16_t lengthBase[lengthSymbols] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                                15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
                                                 67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr uint8_t lengthExtra[lengthSymbols] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                                 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 constexpr uint16_t distanceBase[distanceSymbols] = {
     1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
     193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr uint8_t distanceExtra[distanceSymbols] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,
-                                                    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr uint8_t distanceExtra[distanceSymbols] = {0, 0, 0,  0,  1,  1,  2,  2,  3,  3,
+                                                    4, 4, 5,  5,  6,  6,  7,  7,  8,  8,
+                                                    9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 // Fixed code lengths, RFC 1951 3.2.6.
-constexpr uint32_t fixedLiteralLengthSymbols = 288;
-constexpr uint32_t fixedDistanceSymbols = 32;
 constexpr uint16_t fixedDistanceLength = 5;
 
 constexpr uint32_t noSubTable = 0xFFFFFFFFu;
-
-DecodeEntry symbolEntry(TableKind kind, uint32_t symbol) {
-    switch (kind) {
-    case TableKind::CodeLengthTable:
-        return DecodeEntry{literalAction, 0, static_cast<uint16_t>(symbol)};
-    case TableKind::LiteralLengthTable:
-        if (symbol < endOfBlockSymbol) return DecodeEntry{literalAction, 0, static_cast<uint16_t>(symbol)};
-        if (symbol == endOfBlockSymbol) return DecodeEntry{endOfBlockAction, 0, 0};
-        if (symbol - firstLengthSymbol < lengthSymbols) {
-            const uint32_t i = symbol - firstLengthSymbol;
-            return DecodeEntry{static_cast<uint8_t>(baseAction + lengthExtra[i]), 0, lengthBase[i]};
-        }
-        return DecodeEntry{invalidAction, 0, 0};
-    case TableKind::DistanceTable:
-        if (symbol < distanceSymbols) {
-            return DecodeEntry{static_cast<uint8_t>(baseAction + distanceExtra[symbol]), 0,
-                               distanceBase[symbol]};
-        }
-        return DecodeEntry{invalidAction, 0, 0};
-    }
-    return DecodeEntry{invalidAction, 0, 0};
-}
 
 void putEntry(TableSpace& space, uint32_t slot, DecodeEntry entry) {
     space.action[slot] = entry.action;
@@ -78,6 +55,30 @@ uint32_t nextReversedCode(uint32_t code, uint32_t length) {
 }
 
 }  // namespace
+
+DecodeEntry symbolEntry(TableKind kind, uint32_t symbol) {
+    switch (kind) {
+        case TableKind::CodeLengthTable:
+            return DecodeEntry{literalAction, 0, static_cast<uint16_t>(symbol)};
+        case TableKind::LiteralLengthTable:
+            if (symbol < endOfBlockSymbol)
+                return DecodeEntry{literalAction, 0, static_cast<uint16_t>(symbol)};
+            if (symbol == endOfBlockSymbol) return DecodeEntry{endOfBlockAction, 0, 0};
+            if (symbol - firstLengthSymbol < lengthSymbols) {
+                const uint32_t i = symbol - firstLengthSymbol;
+                return DecodeEntry{static_cast<uint8_t>(baseAction + lengthExtra[i]), 0,
+                                   lengthBase[i]};
+            }
+            return DecodeEntry{invalidAction, 0, 0};
+        case TableKind::DistanceTable:
+            if (symbol < distanceSymbols) {
+                return DecodeEntry{static_cast<uint8_t>(baseAction + distanceExtra[symbol]), 0,
+                                   distanceBase[symbol]};
+            }
+            return DecodeEntry{invalidAction, 0, 0};
+    }
+    return DecodeEntry{invalidAction, 0, 0};
+}
 
 bool buildDecodeTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCount,
                       uint32_t& index, TableSpace& space, uint32_t& rootBits) {
@@ -115,7 +116,7 @@ bool buildDecodeTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCo
 
     fillInvalid(space, start, root);
     const uint32_t rootMask = (1u << root) - 1;
-    uint32_t code = 0;          // current code, bit-reversed
+    uint32_t code = 0;  // current code, bit-reversed
     uint32_t length = minLength;
     uint32_t position = 0;      // in `sorted`
     uint32_t dropBits = 0;      // bits taken by the first level, once a second level exists
@@ -186,8 +187,7 @@ bool buildDecodeTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCo
     return true;
 }
 
-bool fillFixedTables(uint16_t* lengths, uint32_t& literalRootBits, uint32_t& distanceRootBits,
-                     uint32_t& index, TableSpace& space) {
+void fixedCodeLengths(uint16_t* lengths) {
     // 0..143: 8 bits, 144..255: 9, 256..279: 7, 280..287: 8.
     constexpr uint32_t nineBitStart = 144;
     constexpr uint32_t sevenBitStart = 256;
@@ -198,15 +198,21 @@ bool fillFixedTables(uint16_t* lengths, uint32_t& literalRootBits, uint32_t& dis
         if (symbol >= sevenBitStart && symbol < eightBitAgain) length = 7;
         lengths[symbol] = length;
     }
+    uint16_t* distanceLengths = lengths + fixedLiteralLengthSymbols;
+    for (uint32_t symbol = 0; symbol < fixedDistanceSymbols; ++symbol)
+        distanceLengths[symbol] = fixedDistanceLength;
+}
+
+bool fillFixedTables(uint16_t* lengths, uint32_t& literalRootBits, uint32_t& distanceRootBits,
+                     uint32_t& index, TableSpace& space) {
+    fixedCodeLengths(lengths);
     literalRootBits = literalLengthRootBits;
-    if (!buildDecodeTable(TableKind::LiteralLengthTable, lengths, fixedLiteralLengthSymbols, index, space,
-                          literalRootBits)) {
+    if (!buildDecodeTable(TableKind::LiteralLengthTable, lengths, fixedLiteralLengthSymbols, index,
+                          space, literalRootBits)) {
         return false;
     }
-    uint16_t* distanceLengths = lengths + fixedLiteralLengthSymbols;
-    for (uint32_t symbol = 0; symbol < fixedDistanceSymbols; ++symbol) distanceLengths[symbol] = fixedDistanceLength;
     uint32_t distanceIndex = index;
     distanceRootBits = fixedDistanceRootBits;
-    return buildDecodeTable(TableKind::DistanceTable, distanceLengths, fixedDistanceSymbols, distanceIndex, space,
-                            distanceRootBits);
+    return buildDecodeTable(TableKind::DistanceTable, lengths + fixedLiteralLengthSymbols,
+                            fixedDistanceSymbols, distanceIndex, space, distanceRootBits);
 }

@@ -33,6 +33,8 @@ constexpr uint32_t maxCodeBits = 15;
 constexpr uint32_t maxLiteralLengthSymbols = 288;
 constexpr uint32_t maxDistanceSymbols = 32;
 constexpr uint32_t codeLengthSymbols = 19;
+constexpr uint32_t fixedLiteralLengthSymbols = 288;
+constexpr uint32_t fixedDistanceSymbols = 32;
 
 // Requested root widths.
 constexpr uint32_t codeLengthRootBits = 7;
@@ -53,6 +55,12 @@ inline DecodeEntry tableEntry(const TableSpace& space, uint32_t slot) {
     return DecodeEntry{space.action[slot], space.codeBits[slot], space.value[slot]};
 }
 
+// The slot of `symbol` in a table of `kind`, its codeBits left 0: a literal
+// or code-length symbol, the end of the block, a length or distance base with
+// its extra-bit count, or an invalid code for the symbols RFC 1951 leaves
+// unused (literal/length 286, 287, distance 30, 31).
+DecodeEntry symbolEntry(TableKind kind, uint32_t symbol);
+
 // Builds the canonical code of `lengths` (symbolCount entries, each 0..15) at
 // `index`. The root width is narrowed to lie between the shortest and the
 // longest length present and reported back; `index` advances past the slots
@@ -62,6 +70,10 @@ inline DecodeEntry tableEntry(const TableSpace& space, uint32_t slot) {
 // (pathological or over-subscribed sets) or the arguments are out of range.
 bool buildDecodeTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCount,
                       uint32_t& index, TableSpace& space, uint32_t& rootBits);
+
+// Writes the fixed code lengths (RFC 1951 3.2.6): 288 literal/length
+// lengths, then 32 distance lengths.
+void fixedCodeLengths(uint16_t* lengths);
 
 // Builds the fixed literal/length table (RFC 1951 3.2.6) at `index`, which
 // then names the slot after it, and the fixed distance table there. `lengths`

@@ -2,10 +2,11 @@
 // a step needs more bits than the buffer holds, so running out of input is
 // noticed exactly where a needed bit is missing. While plenty of input and
 // output remain, a fast loop refills 64 bits at a time, decodes through wide
-// one-word tables (wide_table.h) filled from the block's standard tables,
-// and copies matches in whole chunks, putting back the bytes the chunks
-// overrun; it stops before either end, where the exact path takes over. Both
-// give the same result on every input.
+// one-word tables (wide_table.h) built straight from the block's code
+// lengths, and copies matches in whole chunks, putting back the bytes the
+// chunks overrun; it stops before either end, where the exact path takes
+// over on the same tables. Codes the wide tables refuse go to the standard
+// tables. Both give the same result on every input.
 #include "image/inflate.h"
 
 #include <cstddef>
@@ -48,6 +49,10 @@ constexpr uint32_t storedHeaderBytes = 4;  // LEN and NLEN
 constexpr uint32_t maxMatchLength = 258;
 constexpr uint32_t extraBitsMask = 15;
 constexpr uint32_t allLengths = maxLiteralLengthSymbols + maxDistanceSymbols;
+// The symbols RFC 1951 3.2.5 gives a meaning: literal/length 0..285,
+// distance 0..29.
+constexpr uint32_t usedLiteralLengthSymbols = 286;
+constexpr uint32_t usedDistanceSymbols = 30;
 
 // Code-length alphabet (RFC 1951 3.2.7).
 constexpr uint8_t codeLengthOrder[codeLengthSymbols] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
@@ -107,22 +112,51 @@ bool need(Inflater& s, uint32_t count) {
     return true;
 }
 
-uint32_t peek(const Inflater& s, uint32_t count) { return uint32_t(s.bits) & ((1u << count) - 1); }
+uint32_t peek(const Inflater& s, uint32_t count) {
+    return uint32_t(s.bits) & ((1u << count) - 1);
+}
 
 void drop(Inflater& s, uint32_t count) {
     s.bits >>= count;
     s.bitCount -= count;
 }
 
-bool isLink(uint32_t action) { return action >= 1 && action <= maxLinkAction; }
+bool isLink(uint32_t action) {
+    return action >= 1 && action <= maxLinkAction;
+}
 
-bool isBase(uint32_t action) { return (action & (invalidBit | endOfBlockBit)) == 0 && (action & baseAction) != 0; }
+bool isBase(uint32_t action) {
+    return (action & (invalidBit | endOfBlockBit)) == 0 && (action & baseAction) != 0;
+}
 
 // Copies a match of `length` bytes from `distance` bytes back, one byte at a
 // time so that a distance shorter than the length repeats its pattern.
 void copyMatchExact(uint8_t* out, uint32_t distance, uint32_t length) {
     const uint8_t* const from = out - distance;
     for (uint32_t i = 0; i < length; ++i) out[i] = from[i];
+}
+
+// Writes a literal, or counts it dropped past the capacity.
+void putLiteral(Inflater& s, uint8_t literal) {
+    if (s.out < s.outEnd) {
+        *s.out++ = literal;
+    } else {
+        ++s.dropped;
+    }
+}
+
+// Copies a match with exact clipping at the capacity.
+Step putMatch(Inflater& s, uint32_t length, uint32_t distance) {
+    // A distance reaching before the start of the stream has no source.
+    const uint64_t position = uint64_t(s.out - s.outStart) + s.dropped;
+    if (distance > position) return Step::Fail;
+    const uint32_t room = static_cast<uint32_t>(s.outEnd - s.out);
+    const uint32_t copied = length < room ? length : room;
+    // With nothing kept so far the source may lie before the buffer.
+    if (copied != 0) copyMatchExact(s.out, distance, copied);
+    s.out += copied;
+    s.dropped += length - copied;
+    return Step::More;
 }
 
 template <size_t n>
@@ -170,16 +204,18 @@ STAPELIX_ALWAYS_INLINE void copyMatchFast(uint8_t* out, uint32_t distance, uint3
     } while (out < end);
 }
 
-// The chunks of copyMatchFast write up to 15 bytes past a match's end, over
-// bytes that the stream may never deliver; those must end up as they were.
-// Before each match the guard saves the original 16 bytes from the match's
-// end, or from the frontier (no chunk has written at or past it) if that
-// lies further, so that it always holds the originals of [out, frontier),
-// with the frontier 16 bytes past the last match. Leaving the fast loop
-// puts them back. A ring of 64 positions, each save stored twice so that
-// the copy in its upper half is whole whatever the save's alignment:
-// position p sits at ring[64 + p % 64].
+// The fast loop writes past the output it means: a match's chunks up to 15
+// bytes past its end, a literal word always two bytes. Those bytes may be
+// ones the stream never delivers, and must end up as they were. The guard
+// keeps the originals of [out, frontier), with nothing written at or past
+// the frontier: a match saves the 16 bytes from its end, or from the
+// frontier if that lies further, and moves the frontier 16 past its end;
+// literals move it on 16 at a time while it is less than 8 bytes ahead.
+// Leaving the fast loop puts [out, frontier) back. A ring of 64 positions,
+// each save stored twice so that the copy in its upper half is whole
+// whatever the save's alignment: position p sits at ring[64 + p % 64].
 constexpr uint32_t guardSpan = 64;
+constexpr size_t literalRoom = 8;  // a round writes at most three literal words
 
 struct SpillGuard {
     uint8_t ring[2 * guardSpan + wideChunk];
@@ -199,7 +235,8 @@ struct SpillGuard {
 // Finds the slot of the next code in the table at `start`, fetching bytes
 // only while the slot in hand needs more bits than are valid, and drops the
 // code's bits. False when the input ends inside the code.
-bool lookupExact(Inflater& s, const TableSpace& space, uint32_t start, uint32_t rootBits, uint32_t& slot) {
+bool lookupExact(Inflater& s, const TableSpace& space, uint32_t start, uint32_t rootBits,
+                 uint32_t& slot) {
     const uint32_t mask = (1u << rootBits) - 1;
     slot = start + (uint32_t(s.bits) & mask);
     while (space.codeBits[slot] > s.bitCount) {
@@ -223,18 +260,14 @@ bool lookupExact(Inflater& s, const TableSpace& space, uint32_t start, uint32_t 
     return true;
 }
 
-// Decodes one literal or match with exact fetches and exact clipping at the
-// capacity.
+// Decodes one literal or match on the standard tables, with exact fetches
+// and exact clipping at the capacity.
 Step decodeSymbolExact(Inflater& s, const TableSpace& space, const BlockTables& t) {
     uint32_t slot = 0;
     if (!lookupExact(s, space, 0, t.literalRootBits, slot)) return Step::Fail;
     uint32_t action = space.action[slot];
     if (action == literalAction) {
-        if (s.out < s.outEnd) {
-            *s.out++ = static_cast<uint8_t>(space.value[slot]);
-        } else {
-            ++s.dropped;
-        }
+        putLiteral(s, static_cast<uint8_t>(space.value[slot]));
         return Step::More;
     }
     if ((action & endOfBlockBit) != 0) return Step::BlockEnd;
@@ -252,17 +285,68 @@ Step decodeSymbolExact(Inflater& s, const TableSpace& space, const BlockTables& 
     if (!need(s, extra)) return Step::Fail;
     const uint32_t distance = space.value[slot] + peek(s, extra);
     drop(s, extra);
+    return putMatch(s, length, distance);
+}
 
-    // A distance reaching before the start of the stream has no source.
-    const uint64_t position = uint64_t(s.out - s.outStart) + s.dropped;
-    if (distance > position) return Step::Fail;
-    const uint32_t room = static_cast<uint32_t>(s.outEnd - s.out);
-    const uint32_t copied = length < room ? length : room;
-    // With nothing kept so far the source may lie before the buffer.
-    if (copied != 0) copyMatchExact(s.out, distance, copied);
-    s.out += copied;
-    s.dropped += length - copied;
-    return Step::More;
+// The tables of a block whose codes the wide tables take.
+struct WideTables {
+    uint32_t literals[wideLiteralLengthSlots];
+    uint32_t distances[wideDistanceSlots];
+};
+
+uint32_t wideCodeBits(uint32_t word) {
+    return (word >> wideCodeShift) & wideCodeMask;
+}
+
+// lookupExact on a wide table: the word of the next code, its first code's
+// bits dropped (of a literal pair, the first literal's only).
+bool lookupWideExact(Inflater& s, const uint32_t* table, uint32_t rootBits, uint32_t& word) {
+    const uint32_t mask = (1u << rootBits) - 1;
+    word = table[uint32_t(s.bits) & mask];
+    while (((word & wideLink) == wideLink ? rootBits : wideCodeBits(word)) > s.bitCount) {
+        if (!fetchByte(s)) return false;
+        word = table[uint32_t(s.bits) & mask];
+    }
+    if ((word & wideLink) == wideLink) {
+        const uint32_t* const sub = table + (word >> wideValueShift);
+        const uint32_t subMask = (1u << wideCodeBits(word)) - 1;
+        word = sub[uint32_t(s.bits >> rootBits) & subMask];
+        while (rootBits + wideCodeBits(word) > s.bitCount) {
+            if (!fetchByte(s)) return false;
+            word = sub[uint32_t(s.bits >> rootBits) & subMask];
+        }
+        drop(s, rootBits);
+    }
+    drop(s, wideCodeBits(word));
+    return true;
+}
+
+// A base word's value: the base plus its extra bits, fetched exactly.
+bool takeBase(Inflater& s, uint32_t word, uint32_t& value) {
+    const uint32_t extra = (word & wideDropMask) - wideCodeBits(word);
+    if (!need(s, extra)) return false;
+    value = (word >> wideValueShift) + peek(s, extra);
+    drop(s, extra);
+    return true;
+}
+
+// decodeSymbolExact on the wide tables.
+Step decodeSymbolWideExact(Inflater& s, const WideTables& wide) {
+    uint32_t word = 0;
+    if (!lookupWideExact(s, wide.literals, wideLiteralLengthBits, word)) return Step::Fail;
+    if ((word & (wideLiteral | wideLiteralThenLength)) != 0) {
+        putLiteral(s, static_cast<uint8_t>(word >> wideValueShift));
+        return Step::More;
+    }
+    if ((word & wideExceptional) != 0) {
+        return (word & wideEndOfBlock) == wideEndOfBlock ? Step::BlockEnd : Step::Fail;
+    }
+    uint32_t length = 0;
+    if (!takeBase(s, word, length)) return Step::Fail;
+    if (!lookupWideExact(s, wide.distances, wideDistanceBits, word)) return Step::Fail;
+    uint32_t distance = 0;
+    if ((word & wideExceptional) != 0 || !takeBase(s, word, distance)) return Step::Fail;
+    return putMatch(s, length, distance);
 }
 
 // The middle of the stream, on the wide tables: runs while two refills of
@@ -270,57 +354,79 @@ Step decodeSymbolExact(Inflater& s, const TableSpace& space, const BlockTables& 
 // Every code it meets decodes as the exact path would decode it; it leaves
 // the bit buffer in the exact path's form (no bits above bitCount).
 constexpr size_t wideInputMargin = 2 * refillBytes;
-// Per round at most two literals and a longest match, its chunks running up
-// to 15 bytes past it and the guard reading 16 bytes from its end.
-constexpr size_t wideOutputMargin = 2 + maxMatchLength + 2 * wideChunk;
+// Per round at most three literal words and a longest match, its chunks
+// running up to 15 bytes past it and the guard reading 16 bytes from its
+// end.
+constexpr size_t wideOutputMargin = 2 * 3 + maxMatchLength + 2 * wideChunk;
 
 bool roomForWide(const Inflater& s) {
     return static_cast<size_t>(s.inEnd - s.in) >= wideInputMargin &&
            static_cast<size_t>(s.outEnd - s.out) >= wideOutputMargin;
 }
 
-// Filled on the block's first use of the wide loop, so that short blocks
-// and the tail of a stream never pay for them.
-struct WideTables {
-    bool ready;   // filled from the block's standard tables
-    bool usable;  // both roots fit their wide tables
-    uint32_t literals[1u << wideLiteralLengthBits];
-    uint32_t distances[1u << wideDistanceBits];
-};
+// A refill leaves at least 56 bits: three first-level literal words of at
+// most wideLiteralLengthBits each, or a length code with its extra bits and
+// a distance code with its extra bits (48 bits, once refilled after up to
+// two literal words).
+static_assert(3 * wideLiteralLengthBits <= refilledBits, "three literal words fit one refill");
 
-static_assert(literalLengthRootBits <= wideLiteralLengthBits &&
-                  dynamicDistanceRootBits <= wideDistanceBits &&
-                  fixedDistanceRootBits <= wideDistanceBits,
-              "a wide table is at least as wide as the root it is filled from");
-// A refill leaves at least 56 bits: three literals of at most
-// wideLiteralLengthBits each, or a length code with its extra bits and a
-// distance code with its extra bits (48 bits, once refilled after up to two
-// literals).
-static_assert(3 * wideLiteralLengthBits <= refilledBits, "three wide literals fit one refill");
+// bitCount's low byte is the count of valid bits; the bits above it are left
+// over from subtracting whole words, which is one instruction less than
+// masking each word's drop count first.
+constexpr uint32_t countMask = 0xFF;
+constexpr uint32_t shiftMask = 63;
 
 // Takes the bits of word `word` off the buffer.
-#define STAPELIX_DROP(word)              \
+#define STAPELIX_DROP(word)        \
+    do {                           \
+        bits >>= (word)&shiftMask; \
+        bitCount -= (word);        \
+    } while (false)
+
+// The same for a base word, whose masked count also masks its extra bits
+// (wideValue): one instruction for both with BMI2.
+#define STAPELIX_DROP_BASE(word)         \
     do {                                 \
         bits >>= (word)&wideDropMask;    \
         bitCount -= (word)&wideDropMask; \
     } while (false)
 
-// Writes the literal of `word`.
-#define STAPELIX_LITERAL(word)                                   \
-    do {                                                         \
-        *out++ = static_cast<uint8_t>((word) >> wideValueShift); \
-        STAPELIX_DROP(word);                                     \
+// Writes the one or two literals of `word` as two bytes, the second a
+// placeholder the next output overwrites (or the guard puts back).
+#define STAPELIX_LITERALS(word)                              \
+    do {                                                     \
+        putTwoBytes(out, (word) >> wideValueShift);          \
+        out += 1 + (((word) >> wideSecondLiteralShift) & 1); \
+        STAPELIX_DROP(word);                                 \
     } while (false)
+
+// Stores the low byte of `pair` at `at` and the next byte after it.
+inline void putTwoBytes(uint8_t* at, uint32_t pair) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    const uint16_t bytes = static_cast<uint16_t>(pair);
+    std::memcpy(at, &bytes, sizeof bytes);
+#else
+    at[0] = static_cast<uint8_t>(pair);
+    at[1] = static_cast<uint8_t>(pair >> 8);
+#endif
+}
 
 // The base of base word `word` plus its extra bits, read from `saved`, the
 // buffer before the word's bits were dropped.
 inline uint32_t wideValue(uint32_t word, uint64_t saved) {
     const uint64_t codeAndExtra = saved & ((uint64_t(1) << (word & wideDropMask)) - 1);
     return (word >> wideValueShift) +
-           static_cast<uint32_t>(codeAndExtra >> ((word >> wideCodeShift) & 63));
+           static_cast<uint32_t>(codeAndExtra >> ((word >> wideCodeShift) & shiftMask));
 }
 
-STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const TableSpace& space, const WideTables& wide) {
+// The second-level word a link word leads to, its root bits dropped from
+// `bits` already.
+inline uint32_t followLink(const uint32_t* table, uint32_t link, uint64_t bits) {
+    return table[(link >> wideValueShift) +
+                 (static_cast<uint32_t>(bits) & ((1u << wideCodeBits(link)) - 1))];
+}
+
+STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const WideTables& wide) {
     const uint8_t* in = s.in;
     const uint8_t* const inEnd = s.inEnd;
     uint64_t bits = s.bits;
@@ -338,16 +444,25 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const TableSpace& space, const
     auto refill = [&] {
         uint64_t word;
         std::memcpy(&word, in, refillBytes);
-        bits |= word << bitCount;
-        in += 7 - (bitCount >> 3);
+        bits |= word << (bitCount & shiftMask);
+        in += 7 - ((bitCount >> 3) & 7);
         bitCount |= refilledBits;
     };
+
+    // Before up to three literal words: the frontier at least 8 bytes ahead.
+#define STAPELIX_GUARD_LITERALS()                                \
+    do {                                                         \
+        if (static_cast<size_t>(frontier - out) < literalRoom) { \
+            guard.save(frontier);                                \
+            frontier += wideChunk;                               \
+        }                                                        \
+    } while (false)
 
     // Each lookup is made as early as its bits are in the buffer, so that
     // its latency hides behind the work before it.
     refill();
     uint32_t word = literals[bits & literalMask];
-    uint8_t* frontier = out;  // no chunk has written at or past it
+    uint8_t* frontier = out;
     SpillGuard guard;
     Step result = Step::More;
     const uint8_t* const inLimit = inEnd - wideInputMargin;
@@ -355,13 +470,14 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const TableSpace& space, const
     while (in <= inLimit && out <= outLimit) {
         refill();
         if ((word & wideLiteral) != 0) {
-            STAPELIX_LITERAL(word);
+            STAPELIX_GUARD_LITERALS();
+            STAPELIX_LITERALS(word);
             word = literals[bits & literalMask];
             if ((word & wideLiteral) != 0) {
-                STAPELIX_LITERAL(word);
+                STAPELIX_LITERALS(word);
                 word = literals[bits & literalMask];
                 if ((word & wideLiteral) != 0) {
-                    STAPELIX_LITERAL(word);
+                    STAPELIX_LITERALS(word);
                     word = literals[bits & literalMask];
                     continue;
                 }
@@ -372,9 +488,11 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const TableSpace& space, const
         // distance code with its extra bits take at most 48.
         if ((word & wideExceptional) != 0) {
             if ((word & wideLink) == wideLink) {
-                word = followWideLink(space, word, bits);
+                STAPELIX_DROP(word);
+                word = followLink(literals, word, bits);
                 if ((word & wideLiteral) != 0) {
-                    STAPELIX_LITERAL(word);
+                    STAPELIX_GUARD_LITERALS();
+                    STAPELIX_LITERALS(word);
                     word = literals[bits & literalMask];
                     continue;
                 }
@@ -390,19 +508,28 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const TableSpace& space, const
             }
         }
         uint64_t saved = bits;
-        STAPELIX_DROP(word);
-        const uint32_t length = wideValue(word, saved);
+        STAPELIX_DROP_BASE(word);
+        // A literal and a length in one word: the literal goes before the
+        // match, the length is the word's. Without a branch: for a length
+        // alone the byte written is the match's first, written again.
+        const uint32_t leading = (word >> wideLiteralThenLengthShift) & 1;
+        *out = static_cast<uint8_t>(word >> wideValueShift);
+        out += leading;
+        const uint32_t length = leading != 0 ? word >> secondLiteralShift : wideValue(word, saved);
 
         word = distances[bits & distanceMask];
-        if ((word & (wideExceptional | wideLiteral)) != 0) {
-            if ((word & wideLink) == wideLink) word = followWideLink(space, word, bits);
-            if ((word & (wideExceptional | wideLiteral)) != 0) {
+        if ((word & wideExceptional) != 0) {
+            if ((word & wideLink) == wideLink) {
+                STAPELIX_DROP(word);
+                word = followLink(distances, word, bits);
+            }
+            if ((word & wideExceptional) != 0) {
                 result = Step::Fail;
                 break;
             }
         }
         saved = bits;
-        STAPELIX_DROP(word);
+        STAPELIX_DROP_BASE(word);
         const uint32_t distance = wideValue(word, saved);
         if (distance > static_cast<size_t>(out - outStart)) {
             result = Step::Fail;
@@ -418,6 +545,7 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const TableSpace& space, const
         frontier = end + wideChunk;
     }
     for (uint8_t* at = out; at < frontier; ++at) *at = guard.original(at);
+    bitCount &= countMask;
     s.in = in;
     s.bits = bits & ((uint64_t(1) << bitCount) - 1);
     s.bitCount = bitCount;
@@ -425,43 +553,46 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const TableSpace& space, const
     return result;
 }
 
-#undef STAPELIX_LITERAL
+#undef STAPELIX_GUARD_LITERALS
+#undef STAPELIX_LITERALS
+#undef STAPELIX_DROP_BASE
 #undef STAPELIX_DROP
 
-Step wideLoopPortable(Inflater& s, const TableSpace& space, const WideTables& wide) {
-    return wideLoop(s, space, wide);
+Step wideLoopPortable(Inflater& s, const WideTables& wide) {
+    return wideLoop(s, wide);
 }
 
 #if STAPELIX_INFLATE_BMI2
 // The same loop where BMI2's flag-free shifts and bit-field extraction pay.
-__attribute__((target("bmi2"))) Step wideLoopBmi2(Inflater& s, const TableSpace& space,
-                                                  const WideTables& wide) {
-    return wideLoop(s, space, wide);
+__attribute__((target("bmi2"))) Step wideLoopBmi2(Inflater& s, const WideTables& wide) {
+    return wideLoop(s, wide);
 }
 #endif
 
-Step decodeSymbolsWide(Inflater& s, const TableSpace& space, const WideTables& wide) {
+Step runWideLoop(Inflater& s, const WideTables& wide) {
 #if STAPELIX_INFLATE_BMI2
-    if (inflateVariant == InflateVariant::Bmi2) return wideLoopBmi2(s, space, wide);
+    if (inflateVariant == InflateVariant::Bmi2) return wideLoopBmi2(s, wide);
 #endif
-    return wideLoopPortable(s, space, wide);
+    return wideLoopPortable(s, wide);
 }
 
-bool decodeSymbols(Inflater& s, const TableSpace& space, const BlockTables& t, WideTables& wide) {
+// A block's symbols on the wide tables: the fast loop while there is room,
+// the exact steps at the ends.
+bool decodeSymbolsWide(Inflater& s, const WideTables& wide) {
     for (;;) {
         if (roomForWide(s)) {
-            if (!wide.ready) {
-                wide.usable = buildWideTable(space, 0, t.literalRootBits, wideLiteralLengthBits,
-                                             wide.literals) &&
-                              buildWideTable(space, t.distanceStart, t.distanceRootBits,
-                                             wideDistanceBits, wide.distances);
-                wide.ready = true;
-            }
-            if (wide.usable) {
-                const Step step = decodeSymbolsWide(s, space, wide);
-                if (step != Step::More) return step == Step::BlockEnd;
-            }
+            const Step step = runWideLoop(s, wide);
+            if (step != Step::More) return step == Step::BlockEnd;
         }
+        const Step step = decodeSymbolWideExact(s, wide);
+        if (step != Step::More) return step == Step::BlockEnd;
+    }
+}
+
+// A block's symbols on the standard tables, for codes the wide tables do not
+// take: only malformed or pathological streams have them.
+bool decodeSymbolsStandard(Inflater& s, const TableSpace& space, const BlockTables& t) {
+    for (;;) {
         const Step step = decodeSymbolExact(s, space, t);
         if (step != Step::More) return step == Step::BlockEnd;
     }
@@ -488,8 +619,10 @@ bool copyStoredBlock(Inflater& s) {
     return true;
 }
 
-// Reads the code lengths of a dynamic block and builds its tables.
-bool readDynamicTables(Inflater& s, TableSpace& space, uint16_t* lengths, BlockTables& t) {
+// Reads the code lengths of a dynamic block: `literalCount` literal/length
+// lengths, then `distanceCount` distance lengths.
+bool readCodeLengths(Inflater& s, TableSpace& space, uint16_t* lengths, uint32_t& literalCount,
+                     uint32_t& distanceCount) {
     constexpr uint32_t headerBits = 14;
     constexpr uint32_t literalCountBase = 257;
     constexpr uint32_t distanceCountBase = 1;
@@ -497,8 +630,8 @@ bool readDynamicTables(Inflater& s, TableSpace& space, uint16_t* lengths, BlockT
     constexpr uint32_t codeLengthBits = 3;
     if (static_cast<size_t>(s.inEnd - s.in) >= refillBytes) refillWhole(s);
     if (!need(s, headerBits)) return false;
-    const uint32_t literalCount = (peek(s, 5)) + literalCountBase;
-    const uint32_t distanceCount = ((peek(s, 10) >> 5)) + distanceCountBase;
+    literalCount = (peek(s, 5)) + literalCountBase;
+    distanceCount = ((peek(s, 10) >> 5)) + distanceCountBase;
     const uint32_t codeLengthCount = (peek(s, headerBits) >> 10) + codeLengthCountBase;
     drop(s, headerBits);
 
@@ -510,8 +643,8 @@ bool readDynamicTables(Inflater& s, TableSpace& space, uint16_t* lengths, BlockT
     }
     uint32_t index = 0;
     uint32_t codeLengthRoot = codeLengthRootBits;
-    if (!buildDecodeTable(TableKind::CodeLengthTable, codeLengthLengths, codeLengthSymbols, index, space,
-                          codeLengthRoot) ||
+    if (!buildDecodeTable(TableKind::CodeLengthTable, codeLengthLengths, codeLengthSymbols, index,
+                          space, codeLengthRoot) ||
         codeLengthRoot == 0) {
         return false;
     }
@@ -553,28 +686,49 @@ bool readDynamicTables(Inflater& s, TableSpace& space, uint16_t* lengths, BlockT
         if (repeat > total - filled) return false;
         while (repeat-- > 0) lengths[filled++] = repeated;
     }
+    return true;
+}
 
-    index = 0;
-    t.literalRootBits = literalLengthRootBits;
-    if (!buildDecodeTable(TableKind::LiteralLengthTable, lengths, literalCount, index, space, t.literalRootBits) ||
+// Builds the wide tables of a block's code lengths. The standard tables hold
+// every set of at most 286 literal/length and 30 distance symbols that the
+// wide tables take (852 + 592 slots at most), so that both decode such a
+// block alike; larger sets go to the standard tables, whose space may not
+// hold them.
+bool buildWideTables(const uint16_t* lengths, uint32_t literalCount, uint32_t distanceCount,
+                     WideTables& wide) {
+    return buildWideTable(TableKind::LiteralLengthTable, lengths, literalCount,
+                          wideLiteralLengthBits, wide.literals, wideLiteralLengthSlots) &&
+           buildWideTable(TableKind::DistanceTable, lengths + literalCount, distanceCount,
+                          wideDistanceBits, wide.distances, wideDistanceSlots);
+}
+
+bool decodeDynamicBlock(Inflater& s, TableSpace& space, uint16_t* lengths, WideTables& wide) {
+    uint32_t literalCount = 0;
+    uint32_t distanceCount = 0;
+    if (!readCodeLengths(s, space, lengths, literalCount, distanceCount)) return false;
+    if (literalCount <= usedLiteralLengthSymbols && distanceCount <= usedDistanceSymbols &&
+        buildWideTables(lengths, literalCount, distanceCount, wide)) {
+        return decodeSymbolsWide(s, wide);
+    }
+    BlockTables t{literalLengthRootBits, 0, dynamicDistanceRootBits};
+    uint32_t index = 0;
+    if (!buildDecodeTable(TableKind::LiteralLengthTable, lengths, literalCount, index, space,
+                          t.literalRootBits) ||
         t.literalRootBits == 0) {
         return false;
     }
     t.distanceStart = index;
-    t.distanceRootBits = dynamicDistanceRootBits;
-    return buildDecodeTable(TableKind::DistanceTable, lengths + literalCount, distanceCount, index, space,
-                            t.distanceRootBits);
+    return buildDecodeTable(TableKind::DistanceTable, lengths + literalCount, distanceCount, index,
+                            space, t.distanceRootBits) &&
+           decodeSymbolsStandard(s, space, t);
 }
 
 // Decodes blocks until the final one has ended.
 bool decodeBlocks(Inflater& s) {
     TableSpace space;
     uint16_t lengths[allLengths];
-    BlockTables tables{0, 0, 0};
     WideTables wide;
-    wide.ready = false;
-    wide.usable = false;
-    bool fixedTablesReady = false;
+    bool fixedTablesReady = false;  // `wide` holds the fixed code's tables
     bool finalBlock = false;
     while (!finalBlock) {
         if (!need(s, 3)) return false;
@@ -586,17 +740,15 @@ bool decodeBlocks(Inflater& s) {
             ok = copyStoredBlock(s);
         } else if (type == fixedBlock) {
             if (!fixedTablesReady) {
-                wide.ready = false;
-                tables.distanceStart = 0;
-                fixedTablesReady = fillFixedTables(lengths, tables.literalRootBits, tables.distanceRootBits,
-                                                   tables.distanceStart, space);
+                fixedCodeLengths(lengths);
+                fixedTablesReady =
+                    buildWideTables(lengths, fixedLiteralLengthSymbols, fixedDistanceSymbols, wide);
             }
-            ok = fixedTablesReady && decodeSymbols(s, space, tables, wide);
+            // The fixed code is complete, so the wide tables always take it.
+            ok = fixedTablesReady && decodeSymbolsWide(s, wide);
         } else if (type == dynamicBlock) {
             fixedTablesReady = false;
-            wide.ready = false;
-            ok = readDynamicTables(s, space, lengths, tables) &&
-                 decodeSymbols(s, space, tables, wide);
+            ok = decodeDynamicBlock(s, space, lengths, wide);
         }
         // Block type 3 is reserved: there are no tables to decode it with.
         if (!ok) return false;

@@ -1,3 +1,7 @@
+// Wide tables straight from the code lengths (RFC 1951 3.2.2), in one pass
+// over the codes in canonical order. The stream sends a code most-significant
+// bit first while the bit buffer is read from its least-significant end, so
+// a code's word sits at the index equal to the code written bit-reversed.
 #include "image/wide_table.h"
 
 #include <cstring>
@@ -6,104 +10,147 @@ namespace {
 
 constexpr uint32_t extraBitsMask = 15;
 
-bool isLink(uint32_t action) {
-    return action >= 1 && action <= maxLinkAction;
+// The word of `symbol` without its code's bits, which are added as
+// codeBits * codeBitsUnit: to the bits to drop and to the first code's bits.
+// An invalid word keeps them too, harmlessly: it fails whatever they are.
+uint32_t symbolTemplate(TableKind kind, uint32_t symbol) {
+    const DecodeEntry entry = symbolEntry(kind, symbol);
+    if (entry.action == literalAction) return wideLiteral | uint32_t(entry.value) << wideValueShift;
+    if ((entry.action & endOfBlockBit) != 0) return wideEndOfBlock;
+    if ((entry.action & invalidBit) != 0) return wideInvalid;
+    return (entry.action & extraBitsMask) | uint32_t(entry.value) << wideValueShift;
 }
 
-// How a standard action becomes a word, decided once per action value rather
-// than by branches per slot: slots come in bit-reversed code order, so their
-// kinds alternate unpredictably.
-struct ActionForm {
-    uint32_t kind;       // the word's kind bits
-    uint32_t valueMask;  // keeps the value of literals and bases
-    uint32_t codeMask;   // keeps a base's code bits in 8..11
-    uint32_t extraBits;  // a base's extra bits, dropped with its code
-};
+constexpr uint32_t codeBitsUnit = 1 | 1u << wideCodeShift;
 
-constexpr ActionForm actionForm(uint32_t action) {
-    // The same order of tests as the exact path: literal, end of block, base.
-    if (action == literalAction) return {wideLiteral, wideValueMask << wideValueShift, 0, 0};
-    if ((action & endOfBlockBit) != 0) return {wideEndOfBlock, 0, 0, 0};
-    if ((action & invalidBit) == 0 && (action & baseAction) != 0) {
-        return {0, wideValueMask << wideValueShift, wideCodeMask << wideCodeShift,
-                action & extraBitsMask};
+// The next code of `length` bits in bit-reversed form: add one at the code's
+// last bit (bit length - 1 of the reversed value) and carry downwards.
+uint32_t nextReversedCode(uint32_t code, uint32_t length) {
+    uint32_t bit = 1u << (length - 1);
+    while ((code & bit) != 0) bit >>= 1;
+    return bit != 0 ? (code & (bit - 1)) + bit : 0;
+}
+
+// Joins each first-level literal with the code its index's remaining bits
+// decode, where that code fits in them too and is a literal or a length
+// without extra bits that fits a byte (3 to 10; not 258). Downwards, so that the word read for the
+// second code (at a lower index, as a literal's code has at least one bit) is still a single one.
+void pairCodes(uint32_t* table, uint32_t rootBits) {
+    constexpr uint32_t kindBits = 0xF000;
+    constexpr uint32_t maxPairedLength = 0xFF;
+    for (uint32_t index = 1u << rootBits; index-- > 0;) {
+        const uint32_t first = table[index];
+        if ((first & wideLiteral) == 0) continue;
+        const uint32_t firstBits = first & wideDropMask;
+        const uint32_t second = table[index >> firstBits];
+        const uint32_t secondBits = second & wideDropMask;
+        if (firstBits + secondBits > rootBits) continue;
+        const uint32_t value = (second >> wideValueShift) << secondLiteralShift;
+        if ((second & wideLiteral) != 0) {
+            table[index] = (first + secondBits) | wideSecondLiteral | value;
+        } else if ((second & kindBits) == 0 &&
+                   secondBits == ((second >> wideCodeShift) & wideCodeMask) &&
+                   (second >> wideValueShift) <= maxPairedLength) {
+            table[index] = ((first - wideLiteral) + secondBits) | wideLiteralThenLength | value;
+        }
     }
-    return {wideInvalid, 0, 0, 0};
-}
-
-struct ActionForms {
-    ActionForm forms[256];
-    constexpr ActionForms() : forms() {
-        for (uint32_t action = 0; action < 256; ++action) forms[action] = actionForm(action);
-    }
-};
-constexpr ActionForms actionForms;
-
-inline uint32_t entryWord(const TableSpace& space, uint32_t slot, uint32_t linkBits) {
-    const ActionForm& form = actionForms.forms[space.action[slot]];
-    const uint32_t codeBits = linkBits + space.codeBits[slot];
-    return (codeBits + form.extraBits) | ((codeBits << wideCodeShift) & form.codeMask) | form.kind |
-           ((uint32_t(space.value[slot]) << wideValueShift) & form.valueMask);
-}
-
-bool sameSlot(const TableSpace& space, uint32_t a, uint32_t b) {
-    return space.action[a] == space.action[b] && space.codeBits[a] == space.codeBits[b] &&
-           space.value[a] == space.value[b];
-}
-
-// The word for wide index `index` under a first-level link: the standard
-// second-level slot when the index's bits choose it alone (every slot the
-// unknown higher bits could pick is the same) and the code fits the wide
-// width; a link otherwise.
-uint32_t linkedWord(const TableSpace& space, uint32_t linkSlot, uint32_t start, uint32_t index,
-                    uint32_t wideBits) {
-    const uint32_t width = space.action[linkSlot];
-    const uint32_t linkBits = space.codeBits[linkSlot];
-    const uint32_t subTable = start + space.value[linkSlot];
-    const uint32_t link = linkBits | width << wideCodeShift | wideLink | subTable << wideValueShift;
-    static_assert(tableSlots <= wideValueMask + 1, "a link's value holds any slot");
-    if (linkBits >= wideBits) return link;
-    const uint32_t known = wideBits - linkBits;
-    const uint32_t first = subTable + ((index >> linkBits) & ((1u << width) - 1));
-    if (linkBits + space.codeBits[first] > wideBits) return link;
-    for (uint32_t high = 1; known < width && high < (1u << (width - known)); ++high) {
-        if (!sameSlot(space, first, first + (high << known))) return link;
-    }
-    return entryWord(space, first, linkBits);
 }
 
 }  // namespace
 
-uint32_t wideEntry(const TableSpace& space, uint32_t slot, uint32_t linkBits) {
-    return entryWord(space, slot, linkBits);
-}
-
-bool buildWideTable(const TableSpace& space, uint32_t start, uint32_t rootBits, uint32_t wideBits,
-                    uint32_t* wide) {
-    const uint32_t size = 1u << wideBits;
-    if (rootBits > wideBits || wideBits > maxWideBits) return false;
-    if (rootBits == 0) {
-        for (uint32_t index = 0; index < size; ++index) wide[index] = wideInvalid;
+bool buildWideTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCount,
+                    uint32_t rootBits, uint32_t* table, uint32_t capacity) {
+    if (symbolCount > maxLiteralLengthSymbols || rootBits == 0 || rootBits > maxCodeBits ||
+        (1u << rootBits) > capacity) {
+        return false;
+    }
+    uint16_t count[maxCodeBits + 1] = {};
+    for (uint32_t symbol = 0; symbol < symbolCount; ++symbol) {
+        if (lengths[symbol] > maxCodeBits) return false;
+        ++count[lengths[symbol]];
+    }
+    // Code space left after each length, in units of that length's codes:
+    // below zero the set is over-subscribed, zero at the end complete.
+    int32_t left = 1;
+    uint32_t maxLength = 0;
+    for (uint32_t length = 1; length <= maxCodeBits; ++length) {
+        left = 2 * left - count[length];
+        if (left < 0) return false;
+        if (count[length] != 0) maxLength = length;
+    }
+    const uint32_t codes = symbolCount - count[0];
+    if (left != 0 &&
+        (kind != TableKind::DistanceTable || codes > 1 || (codes == 1 && count[1] != 1))) {
+        return false;
+    }
+    const uint32_t rootSize = 1u << rootBits;
+    if (codes == 0) {
+        for (uint32_t index = 0; index < rootSize; ++index) table[index] = wideInvalid;
         return true;
     }
-    // A first-level slot answers for every wide index with its low bits:
-    // the first 2^rootBits words, repeated. Links then get a word for each
-    // index of theirs.
-    const uint32_t rootSize = 1u << rootBits;
-    uint16_t linkSlots[1u << maxWideBits];
-    uint32_t linkCount = 0;
-    for (uint32_t low = 0; low < rootSize; ++low) {
-        wide[low] = entryWord(space, start + low, 0);
-        linkSlots[linkCount] = static_cast<uint16_t>(low);
-        linkCount += isLink(space.action[start + low]);
+
+    // Coded symbols ordered by length, and by value within one length.
+    uint16_t offset[maxCodeBits + 2] = {};
+    for (uint32_t length = 1; length < maxCodeBits; ++length) {
+        offset[length + 1] = static_cast<uint16_t>(offset[length] + count[length]);
     }
-    for (uint32_t copy = rootSize; copy < size; copy += rootSize) {
-        std::memcpy(wide + copy, wide, rootSize * sizeof wide[0]);
+    uint32_t sorted[maxLiteralLengthSymbols];  // their words, without the code's bits
+    for (uint32_t symbol = 0; symbol < symbolCount; ++symbol) {
+        if (lengths[symbol] != 0) sorted[offset[lengths[symbol]]++] = symbolTemplate(kind, symbol);
     }
-    for (uint32_t i = 0; i < linkCount; ++i) {
-        for (uint32_t index = linkSlots[i]; index < size; index += rootSize) {
-            wide[index] = linkedWord(space, start + linkSlots[i], start, index, wideBits);
+
+    // The first level, one length at a time: the 2^length words filled so
+    // far index by the low `length` bits, and doubling them before the
+    // next length repeats every shorter code over the new high bit. A slot
+    // no code reaches (only in the one-code distance set) stays invalid.
+    table[0] = wideInvalid;
+    table[1] = wideInvalid;
+    uint32_t code = 0;      // the next code, bit-reversed
+    uint32_t position = 0;  // in `sorted`
+    for (uint32_t length = 1;; ++length) {
+        for (uint32_t n = count[length]; n > 0; --n) {
+            table[code] = sorted[position++] + length * codeBitsUnit;
+            code = nextReversedCode(code, length);
+        }
+        if (length == rootBits) break;
+        std::memcpy(table + (1u << length), table, (sizeof table[0]) << length);
+    }
+
+    // Longer codes go to second-level tables, one for each first-level
+    // index they share, wide enough for the codes behind it (as zlib sizes
+    // them: widened while the codes left at the next length do not fill
+    // it). A complete code fills every slot.
+    uint32_t next = rootSize;
+    uint32_t key = rootSize;  // first-level index of the table being filled
+    uint32_t sub = 0;
+    uint32_t subBits = 0;
+    for (uint32_t length = rootBits + 1; length <= maxLength; ++length) {
+        for (; count[length] > 0; --count[length]) {
+            const uint32_t low = code & (rootSize - 1);
+            if (low != key) {
+                key = low;
+                subBits = length - rootBits;
+                int32_t room = 1 << subBits;
+                while (subBits + rootBits < maxLength) {
+                    room -= count[subBits + rootBits];
+                    if (room <= 0) break;
+                    ++subBits;
+                    room <<= 1;
+                }
+                if ((1u << subBits) > capacity - next) return false;
+                sub = next;
+                next += 1u << subBits;
+                table[low] = rootBits | subBits << wideCodeShift | wideLink | sub << wideValueShift;
+            }
+            const uint32_t word = sorted[position++] + (length - rootBits) * codeBitsUnit;
+            const uint32_t size = 1u << subBits;
+            for (uint32_t slot = (code >> rootBits) & (size - 1); slot < size;
+                 slot += 1u << (length - rootBits)) {
+                table[sub + slot] = word;
+            }
+            code = nextReversedCode(code, length);
         }
     }
+    if (kind == TableKind::LiteralLengthTable) pairCodes(table, rootBits);
     return true;
 }
