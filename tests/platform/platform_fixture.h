@@ -1,6 +1,6 @@
 // Shared set-up for the platform tests: a registered window class whose
-// procedure records every message, windows sized by their client area, host
-// events pushed into SDL's queue, and a window with a current GL context.
+// procedure records every message, windows sized by their client area, and
+// host events pushed into SDL's queue.
 #pragma once
 
 #include <GL/gl.h>
@@ -15,65 +15,51 @@
 using Received = std::tuple<HWND, UINT, WPARAM, LPARAM>;
 
 inline WORD registerClass(const char* name, WNDPROC procedure) {
-    WNDCLASSA windowClass = {0,       procedure, 0,       0,       GetModuleHandleA(nullptr),
-                             nullptr, nullptr,   nullptr, nullptr, name};
+    WNDCLASSA windowClass = {0, procedure, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, name};
     return RegisterClassA(&windowClass);
 }
 
-inline HWND createPopup(LPCSTR className) {
-    return CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 32, 32, nullptr, nullptr, nullptr,
-                           nullptr);
-}
-
 inline SDL_Window* sdlWindowOf(HWND hWnd) {
-    return findWindow(hWnd) != nullptr ? findWindow(hWnd)->sdlWindow : nullptr;
+    return findWindow(hWnd)->sdlWindow;
 }
 
-// Host events as SDL reports them; a null window gives a key event of no window.
-inline void pushKey(HWND hWnd, SDL_Scancode scancode, SDL_Keycode character, Uint16 modifiers = KMOD_NONE,
+// Host events as SDL reports them; a null window gives an event of no window.
+inline void pushEvent(HWND hWnd, SDL_Event event) {
+    event.window.windowID = hWnd != nullptr ? SDL_GetWindowID(sdlWindowOf(hWnd)) : 0;
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+}
+inline void pushKey(HWND hWnd, SDL_Scancode code, SDL_Keycode symbol, Uint16 modifiers = 0,
                     Uint32 type = SDL_KEYDOWN, Uint8 repeat = 0) {
     SDL_Event event = {};
-    Uint32 id = hWnd != nullptr ? SDL_GetWindowID(sdlWindowOf(hWnd)) : 0;
-    event.key = {type, 0, id, Uint8(type == SDL_KEYDOWN), repeat, 0, 0, {scancode, character, modifiers, 0}};
-    ASSERT_EQ(SDL_PushEvent(&event), 1);
+    event.key = {type,   0, 0, Uint8(type == SDL_KEYDOWN),
+                 repeat, 0, 0, {code, symbol, modifiers, 0}};
+    pushEvent(hWnd, event);
 }
-
-inline void pushWindowEvent(HWND hWnd, Uint8 kind, Sint32 data1 = 0, Sint32 data2 = 0) {
+inline SDL_Event windowEvent(Uint8 kind, Sint32 data1 = 0, Sint32 data2 = 0) {
     SDL_Event event = {};
-    event.window = {SDL_WINDOWEVENT, 0, SDL_GetWindowID(sdlWindowOf(hWnd)), kind, 0, 0, 0, data1, data2};
-    ASSERT_EQ(SDL_PushEvent(&event), 1);
+    event.window = {SDL_WINDOWEVENT, 0, 0, kind, 0, 0, 0, data1, data2};
+    return event;
 }
 
-// The next message that passes the test, or a zeroed MSG; the messages
-// before it are taken and dropped (the host sends window messages of its own).
-template <typename Test>
-inline MSG takeFirst(Test test) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (test(msg)) return msg;
-    }
-    return MSG{};
-}
-
-// The next key message.
-inline MSG take() {
-    return takeFirst([](const MSG& msg) {
-        return msg.message == WM_KEYDOWN || msg.message == WM_KEYUP ||
-               msg.message == WM_SYSKEYDOWN || msg.message == WM_SYSKEYUP;
-    });
-}
-
-// The next message of this kind for this window.
-inline MSG take(HWND hWnd, UINT message) {
-    return takeFirst([=](const MSG& msg) { return msg.hwnd == hWnd && msg.message == message; });
-}
-
-// Every queued message, WM_QUIT included (bounded, should it never end).
+// The queued messages, WM_QUIT included (bounded, should it never end).
 inline std::vector<MSG> takeAll() {
     std::vector<MSG> all;
     MSG msg;
     while (all.size() < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) all.push_back(msg);
     return all;
+}
+
+// The next message of this kind for this window (any key message when the
+// kind is 0), or a zeroed MSG; the messages before it are dropped.
+inline MSG take(HWND hWnd = nullptr, UINT message = 0) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (message == 0 ? msg.message >= WM_KEYDOWN && msg.message <= WM_SYSKEYUP
+                         : msg.hwnd == hWnd && msg.message == message) {
+            return msg;
+        }
+    }
+    return MSG{};
 }
 
 inline void drainQueue() {
@@ -89,60 +75,33 @@ protected:
     void SetUp() override {
         drainQueue();
         received.clear();
-        ASSERT_NE(registerClass(className, [](HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-                      received.emplace_back(hWnd, message, wParam, lParam);
-                      return 0;
-                  }),
-                  0);
+        ASSERT_NE(
+            registerClass(className,
+                          [](HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                              received.emplace_back(hWnd, message, wParam, lParam);
+                              return 0;
+                          }),
+            0);
     }
     void TearDown() override {
         for (HWND hWnd : windows) DestroyWindow(hWnd);
-        EXPECT_TRUE(UnregisterClassA(className, GetModuleHandleA(nullptr)));
+        EXPECT_TRUE(UnregisterClassA(className, nullptr));
         drainQueue();
     }
 
     // A window whose client area is width x height, made the way the game
     // makes one: AdjustWindowRectEx on the client rectangle, then the outer size.
-    HWND createClientWindow(int width, int height, DWORD style = WS_OVERLAPPEDWINDOW, int x = 0, int y = 0) {
+    HWND createClientWindow(int width, int height, DWORD style = WS_OVERLAPPEDWINDOW, int x = 0,
+                            int y = 0) {
         RECT rect = {0, 0, width, height};
         AdjustWindowRectEx(&rect, style, FALSE, WS_EX_APPWINDOW);
-        HWND hWnd = CreateWindowExA(WS_EX_APPWINDOW, className, "Platform test",
-                                    style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, x, y, rect.right - rect.left,
-                                    rect.bottom - rect.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        EXPECT_NE(hWnd, nullptr) << "window creation";
-        windows.push_back(hWnd);
-        return hWnd;
+        windows.push_back(CreateWindowExA(WS_EX_APPWINDOW, className, "", style, x, y,
+                                          rect.right - rect.left, rect.bottom - rect.top, nullptr,
+                                          nullptr, nullptr, nullptr));
+        EXPECT_NE(windows.back(), nullptr) << "window creation";
+        return windows.back();
     }
 
     inline static std::vector<Received> received;  // by the class procedure
     std::vector<HWND> windows;
-};
-
-// A window with a current GL context of the game's pixel format and a
-// pixel-exact orthographic projection.
-class GlTest : public PlatformTest {
-protected:
-    static constexpr int width = 240;
-    static constexpr int height = 64;
-
-    void SetUp() override {
-        PlatformTest::SetUp();
-        dc = GetDC(createClientWindow(width, height));
-        format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-        format.iPixelType = PFD_TYPE_RGBA;
-        format.cColorBits = format.cDepthBits = 16;
-        ASSERT_TRUE(SetPixelFormat(dc, ChoosePixelFormat(dc, &format), &format));
-        context = wglCreateContext(dc);
-        ASSERT_TRUE(wglMakeCurrent(dc, context));
-        glOrtho(0, width, 0, height, -1, 1);  // one unit per pixel, origin bottom left
-    }
-    void TearDown() override {
-        wglMakeCurrent(nullptr, nullptr);
-        wglDeleteContext(context);
-        PlatformTest::TearDown();
-    }
-
-    PIXELFORMATDESCRIPTOR format = {};
-    HDC dc = nullptr;
-    HGLRC context = nullptr;
 };

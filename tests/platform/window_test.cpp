@@ -7,96 +7,72 @@
 
 using WindowTest = PlatformTest;
 
-TEST_F(WindowTest, ClassRegistrationRefusesDuplicatesAndIncompleteClasses) {
-    EXPECT_EQ(registerClass(className, DefWindowProcA), 0);
-    EXPECT_EQ(registerClass("NoProcedure", nullptr), 0);
-    EXPECT_EQ(registerClass(nullptr, DefWindowProcA), 0);
-    EXPECT_EQ(registerClass("", DefWindowProcA), 0);
-    EXPECT_EQ(RegisterClassA(nullptr), 0);
-    ASSERT_NE(registerClass("FreshClass", DefWindowProcA), 0);
-    HWND fresh = createPopup("FreshClass");
-    ASSERT_NE(fresh, nullptr);
-    EXPECT_FALSE(UnregisterClassA("FreshClass", GetModuleHandleA(nullptr)));  // a live window
-    EXPECT_TRUE(DestroyWindow(fresh));
-    EXPECT_TRUE(UnregisterClassA("FreshClass", GetModuleHandleA(nullptr)));
-    EXPECT_FALSE(UnregisterClassA("FreshClass", GetModuleHandleA(nullptr)));
-    EXPECT_NE(registerClass("FreshClass", DefWindowProcA), 0);
-    EXPECT_TRUE(UnregisterClassA("FreshClass", GetModuleHandleA(nullptr)));
-    EXPECT_EQ(createPopup("NeverRegistered"), nullptr);
-}
-
-TEST_F(WindowTest, AdjustedWindowsGetExactlyTheClientSizeAskedFor) {
+TEST_F(WindowTest, ClassesAndAdjustedWindowsOfExactlyTheClientSizeAskedFor) {
+    EXPECT_EQ(registerClass(className, DefWindowProcA), 0);  // registered already
+    EXPECT_EQ(registerClass("NoProcedure", nullptr) | registerClass("", DefWindowProcA), 0);
     // Client width and height, style, and the fixed frame: border and top.
-    const std::tuple<int, int, DWORD, LONG, LONG> cases[] = {
-        {640, 480, WS_OVERLAPPEDWINDOW, 8, 31}, {333, 251, WS_OVERLAPPEDWINDOW, 8, 31}, {640, 480, WS_POPUP, 0, 0}};
+    const std::tuple<int, int, DWORD, LONG, LONG> cases[] = {{640, 480, WS_OVERLAPPEDWINDOW, 8, 31},
+                                                             {333, 251, WS_OVERLAPPEDWINDOW, 8, 31},
+                                                             {640, 480, WS_POPUP, 0, 0}};
     for (auto [width, height, style, border, top] : cases) {
-        SCOPED_TRACE(testing::Message() << width << "x" << height << " style " << std::hex << style);
+        SCOPED_TRACE(testing::Message() << width << "x" << height << " style " << style);
         RECT rect = {10, 20, 10 + width, 20 + height};
         ASSERT_TRUE(AdjustWindowRectEx(&rect, style, FALSE, WS_EX_APPWINDOW | WS_EX_WINDOWEDGE));
         EXPECT_EQ((std::array<LONG, 4>{rect.left, rect.top, rect.right, rect.bottom}),
-                  (std::array<LONG, 4>{10 - border, 20 - top, 10 + width + border, 20 + height + border}));
+                  (std::array<LONG, 4>{10 - border, 20 - top, 10 + width + border,
+                                       20 + height + border}));
         int clientWidth = 0, clientHeight = 0;
-        SDL_GetWindowSize(sdlWindowOf(createClientWindow(width, height, style)), &clientWidth, &clientHeight);
+        SDL_GetWindowSize(sdlWindowOf(createClientWindow(width, height, style)), &clientWidth,
+                          &clientHeight);
         EXPECT_EQ(std::make_pair(clientWidth, clientHeight), std::make_pair(width, height));
     }
-    EXPECT_FALSE(AdjustWindowRectEx(nullptr, WS_POPUP, FALSE, 0));
+    EXPECT_FALSE(UnregisterClassA(className, nullptr));  // its live windows hold it
 }
 
-TEST_F(WindowTest, ShowWindowSendsActivateSizeAndMoveBeforeItReturns) {
+TEST_F(WindowTest, ShowingAndHostWindowEventsBecomeWindowMessages) {
     HWND hWnd = createClientWindow(320, 200, WS_OVERLAPPEDWINDOW, 100, 50);
-    ASSERT_TRUE(received.empty());
-    EXPECT_FALSE(ShowWindow(hWnd, SW_SHOW));  // was hidden
+    HWND second = createClientWindow(32, 32);
+    EXPECT_FALSE(ShowWindow(hWnd, SW_SHOW));  // was hidden; sends before it returns
     int x = 0, y = 0;
     SDL_GetWindowPosition(sdlWindowOf(hWnd), &x, &y);
-    EXPECT_EQ(std::make_pair(x, y), std::make_pair(100 + 8, 50 + 31));  // the client starts inside the frame
+    EXPECT_EQ(std::make_pair(x, y),
+              std::make_pair(100 + 8, 50 + 31));  // the client inside the frame
     EXPECT_EQ(received, (std::vector<Received>{{hWnd, WM_ACTIVATE, WA_ACTIVE, 0},
                                                {hWnd, WM_SIZE, SIZE_RESTORED, 320 | (200 << 16)},
                                                {hWnd, WM_MOVE, 0, x | (y << 16)}}));
-    EXPECT_TRUE(SDL_GetWindowFlags(sdlWindowOf(hWnd)) & SDL_WINDOW_SHOWN);
     EXPECT_TRUE(ShowWindow(hWnd, SW_SHOW));  // now visible
-    EXPECT_FALSE(ShowWindow(nullptr, SW_SHOW));
-}
-
-TEST_F(WindowTest, HostWindowEventsBecomeWindowMessages) {
-    HWND hWnd = createClientWindow(160, 120);
-    HWND second = createClientWindow(32, 32);
     drainQueue();
     // Event, its data, and the message it becomes.
     const std::tuple<Uint8, Sint32, Sint32, UINT, WPARAM, LPARAM> cases[] = {
         {SDL_WINDOWEVENT_MINIMIZED, 0, 0, WM_ACTIVATE, WA_INACTIVE | 0x10000, 0},  // minimised flag
         {SDL_WINDOWEVENT_RESTORED, 0, 0, WM_ACTIVATE, WA_ACTIVE, 0},
-        {SDL_WINDOWEVENT_MOVED, -5, 70, WM_MOVE, 0, 0x0046FFFB},  // 16-bit words: x past the left edge
+        {SDL_WINDOWEVENT_MOVED, -5, 70, WM_MOVE, 0,
+         0x0046FFFB},  // 16-bit words: x past the left edge
         {SDL_WINDOWEVENT_SIZE_CHANGED, 1024, 700, WM_SIZE, SIZE_RESTORED, 1024 | (700 << 16)},
         {SDL_WINDOWEVENT_CLOSE, 0, 0, WM_CLOSE, 0, 0},
     };
     for (auto [event, data1, data2, message, wParam, lParam] : cases) {
-        pushWindowEvent(hWnd, event, data1, data2);
+        pushEvent(hWnd, windowEvent(event, data1, data2));
         MSG msg = take(hWnd, message);
-        EXPECT_EQ(std::make_tuple(msg.message, msg.wParam, msg.lParam), std::make_tuple(message, wParam, lParam));
+        EXPECT_EQ(std::make_tuple(msg.message, msg.wParam, msg.lParam),
+                  std::make_tuple(message, wParam, lParam));
     }
     // A termination request asks every window to close.
-    SDL_Event quit = {SDL_QUIT};
-    ASSERT_EQ(SDL_PushEvent(&quit), 1);
-    std::vector<HWND> closing;
+    pushEvent(nullptr, {SDL_QUIT});
+    std::vector<HWND> closing, both = {std::min(hWnd, second), std::max(hWnd, second)};
     for (const MSG& msg : takeAll()) {
         if (msg.message == WM_CLOSE) closing.push_back(msg.hwnd);
     }
-    std::vector<HWND> both = {hWnd, second};
     std::sort(closing.begin(), closing.end());
-    std::sort(both.begin(), both.end());
     EXPECT_EQ(closing, both);
 }
 
-TEST_F(WindowTest, DeviceContextsAndTheFocusBelongToLiveWindows) {
-    HWND first = createClientWindow(32, 32);
-    HWND second = createClientWindow(32, 32);
+TEST_F(WindowTest, DeviceContextsFocusAndCursorCounter) {
+    HWND first = createClientWindow(32, 32), second = createClientWindow(32, 32);
     HDC firstDc = GetDC(first);
-    ASSERT_NE(firstDc, nullptr);
     EXPECT_EQ(GetDC(first), firstDc);  // one DC per window, as with CS_OWNDC
-    EXPECT_NE(GetDC(second), firstDc);
     EXPECT_EQ(ReleaseDC(second, firstDc), 0);
     EXPECT_EQ(ReleaseDC(first, firstDc), 1);
-    EXPECT_EQ(GetDC(nullptr), nullptr);
     SetFocus(nullptr);
     EXPECT_EQ(SetFocus(first), nullptr);
     EXPECT_EQ(SetFocus(second), first);
@@ -104,11 +80,6 @@ TEST_F(WindowTest, DeviceContextsAndTheFocusBelongToLiveWindows) {
     EXPECT_FALSE(DestroyWindow(second));
     EXPECT_EQ(GetDC(second), nullptr);
     EXPECT_EQ(SetFocus(first), nullptr);  // the destroyed window lost the focus
-    EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
-}
-
-TEST_F(WindowTest, ShowCursorKeepsTheDisplayCounter) {
-    createClientWindow(32, 32);
     int count = ShowCursor(TRUE);
     for (BOOL show : {FALSE, FALSE, TRUE, TRUE}) {
         int next = ShowCursor(show);
