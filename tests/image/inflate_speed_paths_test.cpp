@@ -49,7 +49,7 @@ uint32_t expectedWord(TableKind kind, Code c, uint32_t from) {
 // Literals 'a' to 'd' in 3 bits, 'e' to 'i', the lengths 3 to 10 and 258 in
 // 5, the end of the block in 4: a complete code whose short codes pair.
 const Lengths pairingCode =
-    runsOf({{'a', 0}, {4, 3}, {5, 5}, {150, 0}, {1, 4}, {8, 5}, {20, 0}, {1, 5}});
+    runsOf({'a', 0, 4, 3, 5, 5, 150, 0, 1, 4, 8, 5, 20, 0, 1, 5});
 
 }  // namespace
 
