@@ -100,10 +100,10 @@ second_run() {
 }
 
 # small_window_run START FILES: a window size below the minimum 64 x 48 is
-# raised to it (Windows widens a window further, to its minimum tracking
-# size), and the virtual screen still fills the client area. A
-# "Highscores.txt" that cannot be read (a folder: neither system opens it as
-# a file) is left as it is, and the player is told so.
+# raised to it (Windows widens it further, to its minimum tracking size) and
+# the virtual screen still fills the client area; Alt+F4 closes the window as
+# the system menu does. A "Highscores.txt" that cannot be read (a folder:
+# neither system opens it as a file) is left as it is, and the player told so.
 small_window_run() {
   as_text "${settings_ini/Size = 640 480/Size = 10 10}" >"$2/Stapelix.ini"
   mkdir "$2/Highscores.txt"
@@ -121,8 +121,8 @@ small_window_run() {
     [ "$(probe_count small_game white $((column - 1)) 20 $((column + 1)) 28)" -ge 6 ] ||
       fail "no frame side at x $column of a $width-pixel client area"
   done
-  press F12
-  end_game "small window"
+  press alt+F4
+  end_game Alt+F4
   expect_file "$2/Stapelix.ini" "${settings_ini/Size = 640 480/Size = 64 48}"
   [ -d "$2/Highscores.txt" ] && [ -z "$(ls -A "$2/Highscores.txt")" ] || fail "the unreadable Highscores.txt was changed"
   [ "$(tr -d '\r' <"$1.stderr")" = "Highscores.txt could not be read when the game started, so it was left unchanged and this session was not saved to it." ] ||
