@@ -1,26 +1,12 @@
 #!/usr/bin/env bash
-# The Debian package as a player gets it: built from the sources as the
-# README's command builds it, made by cpack, listed, and unpacked with dpkg -x
-# into a temporary root (a real install would leave traces on the machine).
-# Its layout, menu entry, metainfo, icons and dependencies are checked; then
-# the game is started the way the menu entry starts it, with a temporary HOME
-# and no XDG_DATA_HOME, and plays the shared session's first and second runs
-# in ~/.local/share/stapelix, where the player's own texture and files
-# survive a start. Last, with XDG_DATA_HOME set and no display, the launcher
-# makes that folder instead.
+# The Debian package as a player gets it: built by cpack, listed, unpacked
+# with dpkg -x into a temporary root (an install would leave traces on the
+# machine), its layout, menu entry, metainfo, icons and dependencies checked;
+# started as the menu entry starts it, with a temporary HOME, through the
+# shared session's first and second runs in the data folder it makes.
 #
 #   debian_package.sh SOURCE_DIR SCREEN_PROBE CLOSE_WINDOW
-set -euo pipefail
-
-source_dir=$(realpath "$1")
-probe=$(realpath "$2")
-closer=$(realpath "$3")
-texture="$source_dir/Images/Block.bmp"
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/stapelix-deb-XXXXXX")
-script_dir=$(cd "$(dirname "$0")" && pwd)
-source "$script_dir/x_session.sh"
-
+source "$(dirname "$0")/x_session.sh"
 build_game "$work/build" -DCMAKE_BUILD_TYPE=Release
 (cd "$work/build" && cpack -G DEB -B "$work/package") >"$work/cpack.log" 2>&1 ||
   fail "cpack: $(tail -n 20 "$work/cpack.log")"
@@ -33,14 +19,15 @@ root="$work/root"
 dpkg -x "$deb" "$root"
 app=org.norvane.stapelix
 program=usr/lib/games/stapelix/stapelix
+shared=usr/share/games/stapelix/Block.bmp
 icon_sizes=(16 24 32 48 64 128 256)
-expected=(usr/games/stapelix "$program" usr/share/games/stapelix/Block.bmp usr/share/applications/$app.desktop
+expected=(usr/games/stapelix "$program" "$shared" usr/share/applications/$app.desktop
   usr/share/metainfo/$app.metainfo.xml usr/share/doc/stapelix/how-to-play.txt)
 for size in "${icon_sizes[@]}"; do expected+=("usr/share/icons/hicolor/${size}x$size/apps/$app.png"); done
 [ "$(cd "$root" && find . -type f -printf '%P\n' | sort)" = "$(printf '%s\n' "${expected[@]}" | sort)" ] ||
   fail "the package holds other files: $(cd "$root" && find . -type f)"
 [ -x "$root/usr/games/stapelix" ] && [ -x "$root/$program" ] || fail "the programs are not executable"
-cmp -s "$root/usr/share/games/stapelix/Block.bmp" "$texture" || fail "Block.bmp differs"
+cmp -s "$root/$shared" "$source_dir/Images/Block.bmp" || fail "Block.bmp differs"
 
 desktop="$root/usr/share/applications/$app.desktop"
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
@@ -62,46 +49,36 @@ apt-get install --simulate -o Debug::NoLocking=1 -o Dir::Cache::pkgcache= -o Dir
   >"$work/apt.log" 2>&1 && grep -q '^Inst stapelix ' "$work/apt.log" || fail "apt cannot install it: $(cat "$work/apt.log")"
 
 # The icons: PNGs of their folder's size, four by four cells, each the
-# colour of its piece (Y yellow, M magenta, C cyan) or transparent.
+# colour of its piece (Y yellow, M magenta, C cyan) or transparent, read at
+# the cells' centres.
 for size in "${icon_sizes[@]}"; do
   icon="$root/usr/share/icons/hicolor/${size}x$size/apps/$app.png"
   [ "$(identify -format '%m %w %h' "$icon")" = "PNG $size $size" ] || fail "$icon is no $size x $size PNG"
-  convert "$icon" -depth 8 rgba:- | od -An -v -tu1 -w4 | awk -v size="$size" '
-    BEGIN { split("..YY M.YY MMC. MCCC", rows, " "); lit["Y"] = "110"; lit["M"] = "101"; lit["C"] = "011"; cell = size / 4 }
-    { pixel[NR - 1] = $0 }
-    END {
-      for (row = 0; row < 4; ++row) for (column = 0; column < 4; ++column) {
-        split(pixel[(row * cell + cell / 2) * size + column * cell + cell / 2], p, " ")
-        kind = substr(rows[row + 1], column + 1, 1)
-        good = kind == "." ? p[4] == 0 : p[4] == 255
-        for (c = 1; c <= 3 && kind != "."; ++c) good = good && (substr(lit[kind], c, 1) == "1" ? p[c] > 100 : p[c] < 40)
-        if (!good) { print "cell " column "," row " (" kind "): " p[1] " " p[2] " " p[3] " " p[4]; bad = 1 }
-      }
-      exit bad
-    }' || fail "the $size x $size icon is not drawn as laid out"
+  cells=$(convert "$icon" -sample 4x4 -depth 8 rgba:- | od -An -v -tu1 -w4 | awk '{
+    hue = ($1 > 100) ($2 > 100) ($3 > 100); pure = ($1 < 40 || $1 > 100) && ($2 < 40 || $2 > 100) && ($3 < 40 || $3 > 100)
+    printf "%s", $4 == 0 ? "." : $4 < 255 || !pure ? "?" : hue == "110" ? "Y" : hue == "101" ? "M" : hue == "011" ? "C" : "?" }')
+  [ "$cells" = "..YYM.YYMMC.MCCC" ] || fail "the $size x $size icon's cells are $cells"
 done
 
-# Started as the menu entry starts it, in the player's home: the session's
-# own, with no XDG_DATA_HOME.
+# Started as the menu entry starts it, in the session's own home with no
+# XDG_DATA_HOME: the data folder is made, with the texture copied in.
 data="$HOME/.local/share/stapelix"
 platform=linux
 start_files=Images
 launch=("$root$exec_line")
-source "$script_dir/shared_session.sh"
 start_xvfb
 first_run "$HOME" "$data"
-cmp -s "$data/Images/Block.bmp" "$root/usr/share/games/stapelix/Block.bmp" || fail "the texture was not copied"
-# The player's own texture: one pixel changed.
+cmp -s "$data/Images/Block.bmp" "$root/$shared" || fail "the texture was not copied"
+# The player's own texture, one byte changed, stays.
 printf '\x10' | dd of="$data/Images/Block.bmp" bs=1 seek=100 conv=notrunc status=none
 cp "$data/Images/Block.bmp" "$work/own.bmp"
 second_run "$HOME" "$data"
 cmp -s "$data/Images/Block.bmp" "$work/own.bmp" || fail "the player's texture was replaced"
-stop_xvfb
 
+# With XDG_DATA_HOME set (and no display), the data folder is made there.
 status=0
 env -u DISPLAY XDG_DATA_HOME="$work/xdg" "${launch[@]}" 2>"$work/xdg.stderr" || status=$?
 [ "$status" -eq 0 ] || fail "with no display: status $status, $(cat "$work/xdg.stderr")"
 [ "$(cd "$work/xdg" && find . | sort | tr '\n' ' ')" = ". ./stapelix ./stapelix/Images ./stapelix/Images/Block.bmp " ] ||
   fail "with XDG_DATA_HOME set the launcher made: $(find "$work/xdg" 2>&1)"
-
 echo "debian package passed"
