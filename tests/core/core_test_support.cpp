@@ -8,33 +8,29 @@
 #include <sstream>
 #include <stdexcept>
 
+namespace {
+constexpr char cellDigits[] = ".123456789abcdef";
+}
+
 void resetCore() {
     gameState = GameState{};
     settings = Settings{};
     playerSlot = 0;
-    std::memset(&playfield, 0, sizeof playfield);
-    std::memset(&keyState, 0, sizeof keyState);
-    std::memset(&highscoreTable, 0, sizeof highscoreTable);
-    // The lists of sizes with a 30 live outside the table.
-    for (uint32_t other = 0; other <= 30; ++other) {
-        std::memset(highscoreList(30, other), 0, sizeof(HighscoreEntry) * slotsPerList);
-        std::memset(highscoreList(other, 30), 0, sizeof(HighscoreEntry) * slotsPerList);
+    playfield = Playfield{};
+    keyState = KeyState{};
+    highscoreTable = HighscoreTable{};
+    for (uint32_t other = 0; other <= maxFieldSize; ++other) {  // the lists outside the table
+        std::memset(highscoreList(maxFieldSize, other), 0, sizeof(HighscoreEntry) * slotsPerList);
+        std::memset(highscoreList(other, maxFieldSize), 0, sizeof(HighscoreEntry) * slotsPerList);
     }
-}
-
-void press(uint8_t code) {
-    keyState.down[code] = 1;
-}
-bool isDown(uint8_t code) {
-    return keyState.down[code] != 0;
 }
 
 std::string fieldPicture() {
     std::string picture;
     for (int y = int(settings.fieldHeight) - 1; y >= 0; --y) {
         for (int x = 0; x < int(settings.fieldWidth); ++x)
-            picture += ".x23456789abcdef"[playfield.cells[y * gridSize + x] & 15];
-        if (y > 0) picture += '/';
+            picture += cellDigits[playfield.cells[y * gridSize + x] & 15];
+        picture += y > 0 ? "/" : "";
     }
     return picture;
 }
@@ -45,7 +41,7 @@ void setField(const std::string& rowsTopFirst) {
     for (size_t i = 0; i < rowsTopFirst.size(); ++i) {
         if (i % stride < settings.fieldWidth)
             playfield.cells[(rows - 1 - i / stride) * gridSize + i % stride] =
-                rowsTopFirst[i] == 'x';
+                uint8_t(std::strchr(cellDigits, rowsTopFirst[i]) - cellDigits);
     }
 }
 
@@ -62,43 +58,21 @@ void setList(uint32_t width, uint32_t height, const std::string& entries) {
     std::istringstream words(entries);
     HighscoreEntry* entry = highscoreList(width, height);
     for (std::string word; words >> word; ++entry) {
-        const size_t colon = word.rfind(':');
-        std::strcpy(entry->name, word.substr(0, colon).c_str());
-        entry->score = uint32_t(std::stoul(word.substr(colon + 1)));
+        std::strcpy(entry->name, word.substr(0, word.rfind(':')).c_str());
+        entry->score = uint32_t(std::stoul(word.substr(word.rfind(':') + 1)));
     }
 }
 
-void elapse(TickTimer& timer, int64_t ms) {
-    timer.frequency = 1000000;
-    timer.lastTick = 0;
-    timer.lastSample = ms * 1000;
-}
-
-void frameWithTick(LoopState& loop) {
-    // Two whole ticks late: due whatever the carry, and the carry drops to 0.
-    elapse(loop.tickTimer, 2 * int64_t(settings.speedLimit) + 1);
-    runFrameLogic(loop);
-}
-
-void frameWithoutTick(LoopState& loop) {
-    elapse(loop.tickTimer, 0);
+void frame(LoopState& loop, bool tickDue) {
+    // A 1 kHz counter: the sample is in milliseconds since the last tick.
+    loop.tickTimer = {1000, 0, tickDue ? 2 * int64_t(settings.speedLimit) + 1 : 0, 0};
     runFrameLogic(loop);
 }
 
 TempDir::TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "stapelix-core-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    std::string pattern = (std::filesystem::temp_directory_path() / "stapelix-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temp directory");
     path = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-}
-
-int TempDir::entries() const {
-    return int(std::distance(std::filesystem::directory_iterator(path), {}));
 }
 
 std::string readFile(const std::string& fileName) {
