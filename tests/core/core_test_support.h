@@ -1,9 +1,14 @@
-// Shared helpers for the core tests: a clean game state, the field and the
-// highscore lists as text, frames with and without a due tick, temp files.
+// Shared helpers for the core tests: a clean state, lists as text, frames, temp files.
 #pragma once
 
-#include <cstdint>
+#include <stdlib.h>
+
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "game/frame_logic.h"
@@ -11,36 +16,53 @@
 #include "game/key_state.h"
 #include "store/highscores.h"
 
-// The points the rules award for the rows one lock removes.
-constexpr uint32_t pointsForRows[] = {0, 1, 3, 5, 8};
-
-// Every game variable, the field, the keys and every highscore list back to
-// their start-up values.
-void resetCore();
-inline void press(uint8_t code) {
-    keyState.down[code] = 1;
+inline void resetCore() {
+    gameState = GameState{};
+    settings = Settings{};
+    playerSlot = 0;
+    playfield = Playfield{};
+    keyState = KeyState{};
+    highscoreTable = HighscoreTable{};  // the run-only lists (a 30) stay, as in a run
 }
 
-// The active area, top row first, rows joined by '/': '.' for an empty cell,
-// else the colour code in hex. setField empties the field and fills its
-// lowest rows from such text.
-std::string fieldPicture();
-void setField(const std::string& rowsTopFirst);
+inline std::string ranked(uint32_t width, uint32_t height) {
+    std::string text;
+    const HighscoreEntry* list = highscoreList(width, height);
+    for (uint32_t slot = 0; slot < rankedSlots && list[slot].score != 0; ++slot)
+        text += (slot ? " " : "") + std::string(list[slot].name) + ":" +
+                std::to_string(list[slot].score);
+    return text;
+}
+inline void setList(uint32_t width, uint32_t height, const std::string& entries) {
+    std::istringstream words(entries);
+    HighscoreEntry* entry = highscoreList(width, height);
+    for (std::string word; words >> word; ++entry) {
+        std::strcpy(entry->name, word.substr(0, word.rfind(':')).c_str());
+        entry->score = uint32_t(std::stoul(word.substr(word.rfind(':') + 1)));
+    }
+}
 
-// A list's ranked entries as "name:score" words; setList fills it from slot 0.
-std::string ranked(uint32_t width, uint32_t height);
-void setList(uint32_t width, uint32_t height, const std::string& entries);
-
-// One frame, with a tick due (two whole ticks late: the carry drops) or none.
-void frame(LoopState& loop, bool tickDue);
+// One frame on a 1 kHz counter, with a tick due (two whole ticks late: the carry drops) or none.
+inline void frame(LoopState& loop, bool tickDue) {
+    loop.tickTimer = {1000, 0, tickDue ? 2 * int64_t(settings.speedLimit) + 1 : 0, 0};
+    runFrameLogic(loop);
+}
 
 struct TempDir {  // a fresh directory, removed with its content
-    TempDir();
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "stapelix-XXXXXX").string();
+        path = mkdtemp(pattern.data()) ? pattern : throw std::runtime_error("no temp directory");
+    }
     ~TempDir() { std::filesystem::remove_all(path, ignored); }
     std::string file(const char* name) const { return (path / name).string(); }
     std::filesystem::path path;
     std::error_code ignored;
 };
 
-std::string readFile(const std::string& fileName);
-void writeFile(const std::string& fileName, const std::string& content);
+inline std::string readFile(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+inline void writeFile(const std::string& fileName, const std::string& content) {
+    std::ofstream(fileName, std::ios::binary) << content;
+}
