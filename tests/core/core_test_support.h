@@ -1,61 +1,68 @@
-// Shared helpers for the core tests: a clean game state, the field and the
-// highscore lists as text, frames driven by key flags and counter values, and
-// temp directories.
+// Shared helpers for the core tests: a clean state, lists as text, frames, temp files.
 #pragma once
 
-#include <cstdint>
+#include <stdlib.h>
+
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "game/frame_logic.h"
 #include "game/game_state.h"
 #include "game/key_state.h"
 #include "store/highscores.h"
-#include "store/settings.h"
 
-// Virtual-key codes as the window procedure delivers them.
-namespace key {
-constexpr uint8_t backspace = 8, enter = 13, shift = 16, control = 17, escape = 27, space = 32,
-                  left = 37, up = 38, right = 39, down = 40, f1 = 112, f12 = 123;
-}  // namespace key
+inline void resetCore() {
+    gameState = GameState{};
+    settings = Settings{};
+    playerSlot = 0;
+    playfield = Playfield{};
+    keyState = KeyState{};
+    highscoreTable = HighscoreTable{};  // the run-only lists (a 30) stay, as in a run
+}
 
-// The points the rules award for the rows one lock removes.
-constexpr uint32_t pointsForRows[] = {0, 1, 3, 5, 8};
+inline std::string ranked(uint32_t width, uint32_t height) {
+    std::string text;
+    const HighscoreEntry* list = highscoreList(width, height);
+    for (uint32_t slot = 0; slot < rankedSlots && list[slot].score != 0; ++slot)
+        text += (slot ? " " : "") + std::string(list[slot].name) + ":" +
+                std::to_string(list[slot].score);
+    return text;
+}
+inline void setList(uint32_t width, uint32_t height, const std::string& entries) {
+    std::istringstream words(entries);
+    HighscoreEntry* entry = highscoreList(width, height);
+    for (std::string word; words >> word; ++entry) {
+        std::strcpy(entry->name, word.substr(0, word.rfind(':')).c_str());
+        entry->score = uint32_t(std::stoul(word.substr(word.rfind(':') + 1)));
+    }
+}
 
-// Every game variable, the field, the keys and every highscore list back to
-// their start-up values.
-void resetCore();
-void press(uint8_t code);
-bool isDown(uint8_t code);
+// One frame on a 1 kHz counter, with a tick due (two whole ticks late: the carry drops) or none.
+inline void frame(LoopState& loop, bool tickDue) {
+    loop.tickTimer = {1000, 0, tickDue ? 2 * int64_t(settings.speedLimit) + 1 : 0, 0};
+    runFrameLogic(loop);
+}
 
-// The active area as text, top row first, rows joined by '/': '.' for an
-// empty cell, 'x' for colour 1, else the colour code as a hex digit.
-std::string fieldPicture();
-// Fills the active area from such text ('x' and '.' only); the rows given are
-// the lowest ones, rows above them are emptied.
-void setField(const std::string& rowsTopFirst);
-
-// The ranked entries of a list as "name:score" words; and the reverse, which
-// fills the list from its first slot.
-std::string ranked(uint32_t width, uint32_t height);
-void setList(uint32_t width, uint32_t height, const std::string& entries);
-
-// Sets the timer so that the next timedGameStep sees `ms` milliseconds since
-// the last tick (counter at 1 MHz), keeping the carry.
-void elapse(TickTimer& timer, int64_t ms);
-// One frame in which the game step sees a tick as due (when it runs at all).
-void frameWithTick(LoopState& loop);
-// One frame in which no tick is due.
-void frameWithoutTick(LoopState& loop);
-
-// A fresh directory under the system temp directory, removed with its content.
-struct TempDir {
-    TempDir();
-    ~TempDir();
+struct TempDir {  // a fresh directory, removed with its content
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "stapelix-XXXXXX").string();
+        path = mkdtemp(pattern.data()) ? pattern : throw std::runtime_error("no temp directory");
+    }
+    ~TempDir() { std::filesystem::remove_all(path, ignored); }
     std::string file(const char* name) const { return (path / name).string(); }
-    int entries() const;  // how many files and directories it holds
     std::filesystem::path path;
+    std::error_code ignored;
 };
 
-std::string readFile(const std::string& fileName);
-void writeFile(const std::string& fileName, const std::string& content);
+inline std::string readFile(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+inline void writeFile(const std::string& fileName, const std::string& content) {
+    std::ofstream(fileName, std::ios::binary) << content;
+}
