@@ -1,13 +1,11 @@
-// Rendering and GlWindow on a real GL context made once through
-// GlWindow::createWindow (SDL's offscreen driver), in a temporary working
-// directory whose Images/Block.bmp is a test picture of four quadrants, so a
-// block shows which way its texture lies. Frames are read back from the back
-// buffer, row 0 at the bottom as on the 640 x 480 virtual screen. Expected
-// text is drawn with the test's own glyph lists of Arial bold, 12 pixels.
+// The scene, GlWindow and the platform's GL and fonts on one game window (SDL
+// offscreen) in a temporary directory whose Images/Block.bmp has four distinct
+// quadrants, so a block shows which way its texture lies. Frames are read with
+// row 0 at the bottom; expected text uses the test's own Arial bold lists.
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +18,7 @@
 #include "store/highscores.h"
 #include "window/gl_window.h"
 
+#include "platform/font_face.h"
 #include "platform/win32_extra.h"
 
 #include <GL/gl.h>
@@ -73,6 +72,8 @@ struct Frame {
 };
 
 fs::path startDir, workDir;
+constexpr int emHeight = 12;
+HFONT arialBold = nullptr;
 GLuint referenceFont = 0;  // codes 32..255
 
 class WindowEnvironment : public ::testing::Environment {
@@ -100,18 +101,18 @@ class WindowEnvironment : public ::testing::Environment {
         ASSERT_TRUE(glWindow.createWindow("Stapelix render test", screenW, screenH, 16, false));
         buildSceneFont();
         referenceFont = glGenLists(224);
-        HFONT font = CreateFontA(-12, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                 OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                                 DEFAULT_PITCH | FF_DONTCARE, "Arial");
-        HGDIOBJ previous = SelectObject(glWindow.deviceContext, font);
+        arialBold = CreateFontA(-emHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, "Arial");
+        HGDIOBJ previous = SelectObject(glWindow.deviceContext, arialBold);
         ASSERT_TRUE(wglUseFontBitmapsA(glWindow.deviceContext, 32, 224, referenceFont));
         SelectObject(glWindow.deviceContext, previous);
-        DeleteObject(font);
         glWindow.setProjection(screenW, screenH, 0.0, 0.0);
     }
-    // Every release succeeds (a failure shows a box, which goes to standard
-    // error), in order, and a second release finds nothing left.
+    // Every release succeeds in order (a failure's box goes to standard error),
+    // and a second release finds nothing left.
     void TearDown() override {
+        DeleteObject(arialBold);
         ::testing::internal::CaptureStderr();
         glWindow.killWindow();
         glWindow.killWindow();
@@ -127,7 +128,7 @@ void resetGame(uint32_t width, uint32_t height) {
     gameState = GameState{};
     settings = Settings{width, height};
     playerSlot = 0;
-    gameState.menuVisible = false;
+    gameState.menuVisible = false;  // the game view
     playfield = Playfield{};
     std::memset(&highscoreTable, 0, sizeof(highscoreTable));
     std::strcpy(playerName(), "ABC");
@@ -137,17 +138,32 @@ void setCell(uint32_t column, uint32_t row, uint8_t code) {
     playfield.cells[row * gridSize + column] = code;
 }
 
+// A text printed alone at (x, y) in the colour with the glyph lists: the
+// frame, its lit pixels and the raster position's x after it.
+struct Printed {
+    Frame frame;
+    Box ink;
+    float end;
+};
+Printed print(const std::string& text, int x = 0, int y = 20, const float (&colour)[3] = white,
+              GLuint lists = referenceFont) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    glWindow.unbindTexture();
+    glColor3fv(colour);
+    glRasterPos2i(x, y);
+    glListBase(lists - 32);
+    glCallLists(GLsizei(text.size()), GL_UNSIGNED_BYTE, text.data());
+    GLfloat position[4] = {};
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, position);
+    const Frame frame;
+    return {frame, frame.find(0, 0, screenW - 1, screenH - 1, isLit), position[0]};
+}
+
 // The frame from x0 rightwards around baseline y matches the text drawn alone
 // at (x, y) in the colour with the reference glyphs.
 void expectText(const Frame& frame, int x0, int x, int y, const float (&colour)[3],
                 const char* text) {
-    glClear(GL_COLOR_BUFFER_BIT);
-    glWindow.unbindTexture();
-    glColor3fv(colour);
-    glRasterPos2f(float(x), float(y));
-    glListBase(referenceFont - 32);
-    glCallLists(GLsizei(std::strlen(text)), GL_UNSIGNED_BYTE, text);
-    const Frame alone;
+    const Frame alone = print(text, x, y, colour).frame;
     for (int row = y - 4; row <= y + 12; ++row) {
         const size_t start = (size_t(row) * screenW + x0) * 3, size = (screenW - x0) * 3u;
         EXPECT_EQ(std::memcmp(&frame.pixels[start], &alone.pixels[start], size), 0) << text;
@@ -175,8 +191,7 @@ void expectBlock(const Frame& frame, int left, int bottom, int code, int slack =
         << box.minX << "," << box.minY << " - " << box.maxX << "," << box.maxY;
 }
 
-// A cell's bottom-left pixel: cells of 16 units centred on (312, 248),
-// shifted by half the field.
+// A cell's bottom-left pixel: 16-unit cells, the field centred on (312, 248).
 int cellLeft(uint32_t column, uint32_t width) {
     return int(304 + 16 * (column - width / 2.0));
 }
@@ -186,11 +201,10 @@ int cellBottom(uint32_t row, uint32_t height) {
 
 }  // namespace
 
-// Per field size: cells by their bottom-left pixel (slack 0 for blocks clear
-// of the frame lines); the preview's reference block by its bottom-left
-// pixel, the piece's other blocks 16 units per offset from it; the white
-// lines of the field and preview frames along a row or a column; and the
-// head-up lines (name, level, lines, score) 16 apart at the preview's left.
+// Per field size: cells by their bottom-left pixel (slack 0 clear of the
+// frames), the preview's blocks 16 units per offset from its reference block,
+// the white frame lines along a row or column, and the head-up lines (name,
+// level, lines, score) 16 apart at the preview's left.
 TEST(Scene, GameViewLayouts) {
     // clang-format off
     struct Block { uint32_t column, row; uint8_t code; int slack; };
@@ -248,8 +262,7 @@ TEST(Scene, GameViewLayouts) {
     }
 }
 
-// Every cell of a full field in its code's colour; printing keeps the
-// caller's list base; a quad wound clockwise is culled.
+// Every cell of a full field in its code's colour; print keeps the list base.
 TEST(Scene, EveryCellInItsColour) {
     resetGame(10, 20);
     for (uint32_t cell = 0; cell < 200; ++cell) setCell(cell % 10, cell / 10, 1 + cell % 15);
@@ -262,16 +275,10 @@ TEST(Scene, EveryCellInItsColour) {
     for (uint32_t cell = 0; cell < 200; ++cell) {
         expectBlock(frame, cellLeft(cell % 10, 10), cellBottom(cell / 10, 20), 1 + cell % 15);
     }
-    glClear(GL_COLOR_BUFFER_BIT);
-    glBegin(GL_QUADS);
-    for (int corner : {0, 1, 3, 2}) glVertex2f(100 + 20 * (corner / 2), 100 + 20 * (corner % 2));
-    glEnd();
-    EXPECT_EQ(Frame().find(90, 90, 130, 130, isLit).count, 0);
 }
 
-// A game played until a piece cannot enter: the field, the next piece and
-// the head-up lines stay in view.
-TEST(Scene, GameOverShowsFieldPreviewAndHeadUp) {
+// Played until a piece cannot enter: the next piece and head-up lines stay.
+TEST(Scene, GameOverShowsPreviewAndHeadUp) {
     resetGame(10, 20);
     std::srand(7);
     newGame();
@@ -279,22 +286,15 @@ TEST(Scene, GameOverShowsFieldPreviewAndHeadUp) {
     ASSERT_FALSE(gameState.gameRunning);
     drawScene();
     const Frame frame;
-    const Piece next = gameState.nextPiece;
-    ASSERT_TRUE(next.color >= 9 && next.color <= 15) << next.color;
-    for (const PieceCell& cell : next.cells) {
-        expectBlock(frame, 440 + 16 * cell.x, 384 + 16 * cell.y, next.color);
-    }
-    for (uint32_t column = 0; column < 10; ++column) {
-        if (playfield.cells[column] != 0) {
-            expectBlock(frame, cellLeft(column, 10), 80, playfield.cells[column]);
-        }
+    for (const PieceCell& cell : gameState.nextPiece.cells) {
+        expectBlock(frame, 440 + 16 * cell.x, 384 + 16 * cell.y, gameState.nextPiece.color);
     }
     expectText(frame, 386, 424, 320, white, "ABC");
 }
 
-// The main menu with and without a game to resume and the settings submenu,
-// the cursor on each line: red lines from x 280 every 18 down from baseline
-// 282, a white triangle left of the chosen line only, and no field.
+// The menu with and without a game to resume, and the settings: red lines from
+// x 280 every 18 down from baseline 282, the white cursor triangle left of the
+// chosen line only, and no field.
 TEST(Scene, MenusAndCursor) {
     for (int i = 0; i < 9; ++i) {
         const bool settings = i >= 7, resume = i < 4;
@@ -332,26 +332,23 @@ TEST(Scene, MenusAndCursor) {
     }
 }
 
-// A perspective view of 45 degrees keeps the 4:3 aspect whatever the size and
-// leaves the model view current; a resize restores the virtual screen and
-// leaves the viewport alone. Extensions are whole tokens only.
-TEST(GlWindow, ProjectionsResizeAndExtensions) {
-    auto expectProjection = [](const std::vector<double>& expected) {
-        double m[16];
-        glGetDoublev(GL_PROJECTION_MATRIX, m);
-        const int at[] = {0, 5, 10, 11, 12, 13, 14, 15};
-        for (int i = 0; i < 8; ++i) EXPECT_NEAR(m[at[i]], expected[i], 1e-6) << at[i];
-    };
-    const double f = 1.0 / std::tan(22.5 * std::acos(-1.0) / 180.0);
-    glWindow.setProjection(320, 200, 1.0, 100.0);
-    expectProjection({f * 3 / 4, f, -101.0 / 99, -1, 0, 0, -200.0 / 99, 0});
+// A resize restores the 640 x 480 virtual screen, leaves the model view
+// current and the viewport alone. Extensions are whole tokens only.
+TEST(GlWindow, ResizeAndExtensions) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glViewport(0, 0, 320, 200);
+    EXPECT_EQ(windowProcedure(glWindow.window, WM_SIZE, 0, LPARAM((200 << 16) | 320)), 0);
     GLint state[5] = {};
     glGetIntegerv(GL_MATRIX_MODE, &state[0]);
-    EXPECT_EQ(windowProcedure(glWindow.window, WM_SIZE, 0, LPARAM((200 << 16) | 320)), 0);
     glGetIntegerv(GL_VIEWPORT, &state[1]);
     EXPECT_EQ(std::vector<GLint>(state, state + 5),
               (std::vector<GLint>{GL_MODELVIEW, 0, 0, 320, 200}));
-    expectProjection({2.0 / 640, 2.0 / 480, -1, 0, -1, -1, 0, 1});
+    double m[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    const int at[] = {0, 5, 10, 11, 12, 13, 14, 15};
+    const double expected[] = {2.0 / 640, 2.0 / 480, -1, 0, -1, -1, 0, 1};
+    for (int i = 0; i < 8; ++i) EXPECT_NEAR(m[at[i]], expected[i], 1e-6) << at[i];
     glViewport(0, 0, screenW, screenH);
 
     std::istringstream words(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
@@ -367,10 +364,10 @@ TEST(GlWindow, ProjectionsResizeAndExtensions) {
     EXPECT_FALSE(glWindow.hasExtension((tokens[0] + " " + tokens[1]).c_str()));
 }
 
-// Key flags for codes within the table; active unless minimised (high word
-// set); the position's words unsigned. System keys set no flag (Alt+X, F10);
-// Alt+F4, the system menu's close command and closing ask to quit and keep
-// the window; only the screen saver and monitor power-off are held back.
+// Key flags for codes within the table; active unless minimised (high word);
+// unsigned position words. System keys set no flag (Alt+X, F10); Alt+F4, the
+// close command and closing quit and keep the window; only the screen saver
+// and monitor power-off are held back.
 TEST(GlWindow, WindowProcedureMessages) {
     HWND window = glWindow.window;
     keyState = KeyState{};
@@ -405,11 +402,10 @@ TEST(GlWindow, WindowProcedureMessages) {
     }
 }
 
-// Files a decoder reads never reach the hook; the hook's pictures upload
-// every byte, as RGB without alpha or as RGBA; a name nobody decodes, or
-// registered after loading, has no image; the filters as asked. Names: no
-// duplicates, no empty or overlong ones, at most 100, found by exact name
-// only (a miss gives the count).
+// Decoded files never reach the hook; its pictures upload every byte, RGB or
+// RGBA; a name nobody decodes, or added after loading, has no image; filters
+// as asked. Names: no duplicates, empty or overlong ones, at most 100, found
+// by exact name only (a miss gives the count).
 TEST(GlWindow, TextureSetAndNames) {
     static std::vector<std::string> hookNames;
     for (const char* name : {"hook-rgb", "hook-rgba", "refused", "hook-rgb", ""}) {
@@ -465,6 +461,38 @@ TEST(GlWindow, TextureSetAndNames) {
     }
     glWindow.addTextureFile("one too many");
     EXPECT_EQ(glWindow.findTextureFile("one too many"), maxTextureFiles);
+}
+
+// The swap interval the game sets changes when the host grants it.
+TEST(GlContext, SwapIntervalFollowsTheHost) {
+    auto swapInterval = reinterpret_cast<BOOL(WINAPI*)(int)>(
+        reinterpret_cast<void (*)()>(wglGetProcAddress("wglSwapIntervalEXT")));
+    for (int interval : {1, 0}) {
+        const int before = SDL_GL_GetSwapInterval();
+        const BOOL set = swapInterval(interval);  // hosts without swap control refuse, and say so
+        EXPECT_EQ(SDL_GL_GetSwapInterval(), set ? interval : before);
+    }
+}
+
+// Arial bold is a bold metric-compatible face; a 'T' stands on the baseline at
+// the raster position, about an em tall, 'p' reaches below; glyphs advance it.
+TEST(Font, GlyphsStandUprightAtTheRasterPositionAndAdvanceIt) {
+    const FontFace* face = faceOfFont(arialBold);
+    ASSERT_NE(face, nullptr);
+    const std::string family = face->face->family_name;
+    EXPECT_TRUE(family == "Arial" || family == "Liberation Sans") << family;
+    EXPECT_TRUE(face->face->style_flags & FT_STYLE_FLAG_BOLD) << face->face->style_name;
+    EXPECT_EQ(face->face->size->metrics.y_ppem, emHeight);
+    const Box letterT = print("T", 20, 24).ink, p = print("p", 20, 24).ink;
+    EXPECT_TRUE(letterT.minX >= 20 && letterT.minX <= 22 && letterT.minY == 24) << letterT.minX;
+    EXPECT_TRUE(letterT.maxY >= 24 + emHeight * 2 / 3 - 1 && letterT.maxY < 24 + emHeight);
+    EXPECT_LT(p.minY, 24);
+    const float zero = print("0").end, seven = print("7").end;
+    const Printed space = print(" ");
+    EXPECT_FLOAT_EQ(seven, zero);   // Arial's digits share one advance
+    EXPECT_EQ(space.ink.count, 0);  // the space draws nothing but advances
+    EXPECT_FLOAT_EQ(print("0 7").end, zero + space.end + seven);
+    EXPECT_LT(print("i").end, print("W").end);  // proportional
 }
 
 int main(int argc, char** argv) {

@@ -1,0 +1,322 @@
+// The platform's Win32 subset on SDL's offscreen driver: classes, windows, host
+// events as messages, the queue, display modes and message boxes.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <tuple>
+#include <vector>
+
+#include "platform/handles.h"
+#include "platform/win32_extra.h"
+
+namespace {
+
+using Received = std::tuple<HWND, UINT, WPARAM, LPARAM>;
+
+WORD registerClass(const char* name, WNDPROC procedure) {
+    WNDCLASSA windowClass = {0, procedure, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, name};
+    return RegisterClassA(&windowClass);
+}
+
+SDL_Window* sdlWindowOf(HWND hWnd) {
+    return findWindow(hWnd)->sdlWindow;
+}
+
+// Host events as SDL reports them; a null window gives an event of no window.
+void pushEvent(HWND hWnd, SDL_Event event) {
+    event.window.windowID = hWnd != nullptr ? SDL_GetWindowID(sdlWindowOf(hWnd)) : 0;
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+}
+void pushKey(HWND hWnd, SDL_Scancode code, SDL_Keycode symbol, Uint16 modifiers = 0,
+             Uint32 type = SDL_KEYDOWN, Uint8 repeat = 0) {
+    SDL_Event event = {};
+    event.key = {type,   0, 0, Uint8(type == SDL_KEYDOWN),
+                 repeat, 0, 0, {code, symbol, modifiers, 0}};
+    pushEvent(hWnd, event);
+}
+void pushWindowEvent(HWND hWnd, Uint8 kind, Sint32 data1 = 0, Sint32 data2 = 0) {
+    SDL_Event event = {};
+    event.window = {SDL_WINDOWEVENT, 0, 0, kind, 0, 0, 0, data1, data2};
+    pushEvent(hWnd, event);
+}
+
+// The queued messages, WM_QUIT included (bounded, should it never end).
+std::vector<MSG> takeAll() {
+    std::vector<MSG> all;
+    MSG msg;
+    while (all.size() < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) all.push_back(msg);
+    return all;
+}
+
+// The next message of this kind for this window (any key message when the
+// kind is 0), or a zeroed MSG; the messages before it are dropped.
+MSG take(HWND hWnd = nullptr, UINT message = 0) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (message == 0 ? msg.message >= WM_KEYDOWN && msg.message <= WM_SYSKEYUP
+                         : msg.hwnd == hWnd && msg.message == message) {
+            return msg;
+        }
+    }
+    return MSG{};
+}
+
+void drainQueue() {
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    takeAll();
+}
+
+class PlatformTest : public ::testing::Test {
+protected:
+    static constexpr const char* className = "PlatformTestClass";
+
+    void SetUp() override {
+        drainQueue();
+        received.clear();
+        ASSERT_NE(registerClass(className, record), 0);
+    }
+    static LRESULT CALLBACK record(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        received.emplace_back(hWnd, message, wParam, lParam);
+        return 0;
+    }
+    void TearDown() override {
+        for (HWND hWnd : windows) DestroyWindow(hWnd);
+        EXPECT_TRUE(UnregisterClassA(className, nullptr));
+        drainQueue();
+    }
+
+    // A window whose client area is width x height, made the way the game
+    // makes one: AdjustWindowRectEx on the client rectangle, then the outer size.
+    HWND createClientWindow(int width, int height, DWORD style = WS_OVERLAPPEDWINDOW, int x = 0,
+                            int y = 0) {
+        RECT rect = {0, 0, width, height};
+        AdjustWindowRectEx(&rect, style, FALSE, WS_EX_APPWINDOW);
+        windows.push_back(CreateWindowExA(WS_EX_APPWINDOW, className, "", style, x, y,
+                                          rect.right - rect.left, rect.bottom - rect.top, nullptr,
+                                          nullptr, nullptr, nullptr));
+        EXPECT_NE(windows.back(), nullptr) << "window creation";
+        return windows.back();
+    }
+
+    inline static std::vector<Received> received;  // by the class procedure
+    std::vector<HWND> windows;
+};
+
+}  // namespace
+
+// Classes, windows of exactly the client size asked for, device contexts, the
+// cursor counter; showing and host window events.
+TEST_F(PlatformTest, ClassesWindowSizesDeviceContextsAndTheCursorCounter) {
+    EXPECT_EQ(registerClass(className, DefWindowProcA), 0);  // registered already
+    EXPECT_EQ(registerClass("NoProcedure", nullptr) | registerClass("", DefWindowProcA), 0);
+    // Client width and height, style, and the fixed frame: border and top.
+    for (auto [width, height, style, border, top] :
+         {std::tuple{640, 480, WS_OVERLAPPEDWINDOW, 8, 31},
+          {333, 251, WS_OVERLAPPEDWINDOW, 8, 31},
+          {640, 480, WS_POPUP, 0, 0}}) {
+        SCOPED_TRACE(testing::Message() << width << "x" << height << " style " << style);
+        RECT rect = {10, 20, 10 + width, 20 + height};
+        ASSERT_TRUE(AdjustWindowRectEx(&rect, style, FALSE, WS_EX_APPWINDOW | WS_EX_WINDOWEDGE));
+        EXPECT_EQ((std::array<LONG, 4>{rect.left, rect.top, rect.right, rect.bottom}),
+                  (std::array<LONG, 4>{10 - border, 20 - top, 10 + width + border,
+                                       20 + height + border}));
+        int clientWidth = 0, clientHeight = 0;
+        SDL_GetWindowSize(sdlWindowOf(createClientWindow(width, height, style)), &clientWidth,
+                          &clientHeight);
+        EXPECT_EQ(std::make_pair(clientWidth, clientHeight), std::make_pair(width, height));
+    }
+    EXPECT_FALSE(UnregisterClassA(className, nullptr));  // its live windows hold it
+    HWND first = createClientWindow(32, 32), second = createClientWindow(32, 32);
+    HDC firstDc = GetDC(first);
+    EXPECT_EQ(GetDC(first), firstDc);  // one DC per window, as with CS_OWNDC
+    EXPECT_EQ(ReleaseDC(second, firstDc), 0);
+    EXPECT_EQ(ReleaseDC(first, firstDc), 1);
+    EXPECT_TRUE(DestroyWindow(second));
+    EXPECT_FALSE(DestroyWindow(second));
+    EXPECT_EQ(GetDC(second), nullptr);
+    int count = ShowCursor(TRUE);
+    for (BOOL show : {FALSE, FALSE, TRUE, TRUE}) {
+        int next = ShowCursor(show);
+        EXPECT_EQ(next, count + (show ? 1 : -1));
+        EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), next >= 0 ? SDL_ENABLE : SDL_DISABLE) << next;
+        count = next;
+    }
+    ShowCursor(FALSE);
+}
+
+TEST_F(PlatformTest, ShowingAndHostWindowEventsBecomeWindowMessages) {
+    HWND hWnd = createClientWindow(320, 200, WS_OVERLAPPEDWINDOW, 100, 50),
+         second = createClientWindow(32, 32);
+    EXPECT_FALSE(ShowWindow(hWnd, SW_SHOW));  // was hidden; sends before it returns
+    // The client at (108, 81), inside the frame.
+    EXPECT_EQ(received, (std::vector<Received>{{hWnd, WM_ACTIVATE, WA_ACTIVE, 0},
+                                               {hWnd, WM_SIZE, SIZE_RESTORED, 320 | (200 << 16)},
+                                               {hWnd, WM_MOVE, 0, 108 | (81 << 16)}}));
+    drainQueue();
+    // Event, its data, and the message it becomes: minimised in the high
+    // word, positions as 16-bit words (x past the left edge).
+    // clang-format off
+    const std::tuple<Uint8, Sint32, Sint32, UINT, WPARAM, LPARAM> cases[] = {
+        {SDL_WINDOWEVENT_MINIMIZED, 0, 0, WM_ACTIVATE, WA_INACTIVE | 0x10000, 0},
+        {SDL_WINDOWEVENT_RESTORED, 0, 0, WM_ACTIVATE, WA_ACTIVE, 0},
+        {SDL_WINDOWEVENT_MOVED, -5, 70, WM_MOVE, 0, 0x0046FFFB},
+        {SDL_WINDOWEVENT_SIZE_CHANGED, 1024, 700, WM_SIZE, SIZE_RESTORED, 1024 | (700 << 16)},
+        {SDL_WINDOWEVENT_CLOSE, 0, 0, WM_CLOSE, 0, 0}};
+    // clang-format on
+    for (auto [event, data1, data2, message, wParam, lParam] : cases) {
+        pushWindowEvent(hWnd, event, data1, data2);
+        MSG msg = take(hWnd, message);
+        EXPECT_EQ(std::make_tuple(msg.message, msg.wParam, msg.lParam),
+                  std::make_tuple(message, wParam, lParam));
+    }
+    // A termination request asks every window to close.
+    pushEvent(nullptr, {SDL_QUIT});
+    std::vector<HWND> closing;
+    for (const MSG& msg : takeAll()) {
+        if (msg.message == WM_CLOSE) closing.push_back(msg.hwnd);
+    }
+    EXPECT_TRUE(closing == (std::vector{hWnd, second}) || closing == (std::vector{second, hWnd}));
+}
+
+// Host key events arrive as the key messages the game's window procedure
+// reads, with Windows virtual-key codes; keys the game does not read send
+// nothing.
+TEST_F(PlatformTest, HostKeysArriveWithWindowsCodesAndAsSystemKeysWhileAltIsHeld) {
+    HWND window = createClientWindow(64, 48), other = createClientWindow(32, 32);
+    drainQueue();
+    // Scancode, character, modifiers, virtual key (0: no message), system key.
+    // clang-format off
+    const std::tuple<SDL_Scancode, SDL_Keycode, Uint16, WPARAM, bool> keys[] = {
+        {SDL_SCANCODE_LEFT, SDLK_LEFT, 0, 37, 0}, {SDL_SCANCODE_UP, SDLK_UP, 0, 38, 0},
+        {SDL_SCANCODE_RIGHT, SDLK_RIGHT, 0, 39, 0}, {SDL_SCANCODE_DOWN, SDLK_DOWN, 0, 40, 0},
+        {SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, 0, 8, 0}, {SDL_SCANCODE_RETURN, SDLK_RETURN, 0, 13, 0},
+        {SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, 0, 13, 0}, {SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, KMOD_LSHIFT, 16, 0},
+        {SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, KMOD_RSHIFT, 16, 0}, {SDL_SCANCODE_LCTRL, SDLK_LCTRL, KMOD_LCTRL, 17, 0},
+        {SDL_SCANCODE_RCTRL, SDLK_RCTRL, KMOD_RCTRL, 17, 0}, {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, 0, 27, 0},
+        {SDL_SCANCODE_SPACE, SDLK_SPACE, 0, 32, 0}, {SDL_SCANCODE_F1, SDLK_F1, 0, 112, 0},
+        {SDL_SCANCODE_F4, SDLK_F4, 0, 115, 0}, {SDL_SCANCODE_F12, SDLK_F12, 0, 123, 0},
+        // Letters ignore Caps Lock and Shift, follow the layout (QWERTZ, AZERTY),
+        // go by position without Latin letters (Cyrillic) but not where the key
+        // types punctuation; the digit row is '0'..'9' everywhere, the keypad never.
+        {SDL_SCANCODE_A, 'a', 0, 'A', 0}, {SDL_SCANCODE_Y, 'z', 0, 'Z', 0},
+        {SDL_SCANCODE_A, 'a', KMOD_CAPS | KMOD_LSHIFT, 'A', 0}, {SDL_SCANCODE_Q, 'a', 0, 'A', 0},
+        {SDL_SCANCODE_A, 0x0444, 0, 'A', 0}, {SDL_SCANCODE_M, ',', 0, 0, 0}, {SDL_SCANCODE_1, '1', 0, '1', 0},
+        {SDL_SCANCODE_9, '9', 0, '9', 0}, {SDL_SCANCODE_0, '0', 0, '0', 0}, {SDL_SCANCODE_1, '1', KMOD_LSHIFT, '1', 0},
+        {SDL_SCANCODE_1, '&', 0, '1', 0}, {SDL_SCANCODE_KP_7, SDLK_KP_7, KMOD_NUM, 0, 0},
+        // Keys the game does not read, Alt and F10 included.
+        {SDL_SCANCODE_TAB, SDLK_TAB, 0, 0, 0}, {SDL_SCANCODE_F10, SDLK_F10, 0, 0, 0},
+        {SDL_SCANCODE_LALT, SDLK_LALT, KMOD_LALT, 0, 0}, {SDL_SCANCODE_UNKNOWN, SDLK_UNKNOWN, 0, 0, 0},
+        // While Alt is held.
+        {SDL_SCANCODE_A, 'a', KMOD_LALT, 'A', 1}, {SDL_SCANCODE_LEFT, SDLK_LEFT, KMOD_RALT, 37, 1},
+        {SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_LALT, 13, 1}, {SDL_SCANCODE_F4, SDLK_F4, KMOD_LALT, 115, 1},
+    };
+    // clang-format on
+    for (auto [scancode, character, modifiers, virtualKey, system] : keys) {
+        SCOPED_TRACE(testing::Message() << "scancode " << scancode << ", character " << character
+                                        << ", modifiers " << modifiers);
+        pushKey(window, scancode, character, modifiers);
+        pushKey(window, scancode, character, modifiers, SDL_KEYUP);
+        MSG down = take(), up = take();
+        const UINT message = virtualKey == 0 ? 0 : system ? WM_SYSKEYDOWN : WM_KEYDOWN;
+        EXPECT_EQ(std::make_tuple(down.message, down.wParam, up.message, up.wParam),
+                  std::make_tuple(message, virtualKey, message == 0 ? 0 : message + 1, virtualKey));
+        EXPECT_TRUE(message == 0 || (down.hwnd == window && up.hwnd == window));
+    }
+    // Auto-repeat is another WM_KEYDOWN, so the game's flag is set again.
+    pushKey(window, SDL_SCANCODE_DOWN, SDLK_DOWN, KMOD_NONE, SDL_KEYDOWN, 1);
+    EXPECT_EQ(take().wParam, WPARAM(40));
+    // SDL reports no window while it has not seen the focus arrive; the focus
+    // is looked up when the keys are taken from the host, none: no message.
+    SetFocus(other);
+    pushKey(nullptr, SDL_SCANCODE_A, 'a');
+    SetFocus(window);
+    pushKey(nullptr, SDL_SCANCODE_A, 'a');
+    EXPECT_EQ(std::make_pair(take().hwnd, take().hwnd), std::make_pair(window, window));
+    SetFocus(nullptr);
+    pushKey(nullptr, SDL_SCANCODE_A, 'a');
+    EXPECT_EQ(take().message, 0u);
+}
+
+// The message queue: order, WM_QUIT last and once with its code, and a wait
+// that returns once something is there.
+TEST_F(PlatformTest, MessagesComeOutInOrderQuitLastAndWaitsEndOnAMessage) {
+    HWND hWnd = createClientWindow(64, 48);
+    pushKey(hWnd, SDL_SCANCODE_A, 'a');
+    pushKey(hWnd, SDL_SCANCODE_B, 'b');
+    PostQuitMessage(7);
+    pushKey(hWnd, SDL_SCANCODE_C, 'c');  // after the request, yet ahead of WM_QUIT as on Windows
+    std::vector<std::pair<UINT, WPARAM>> keysAndQuit;  // host window messages may come in between
+    for (const MSG& msg : takeAll()) {
+        if (msg.message == WM_QUIT || (msg.message == WM_KEYDOWN && msg.hwnd == hWnd))
+            keysAndQuit.emplace_back(msg.message, msg.wParam);
+    }
+    EXPECT_EQ(keysAndQuit,
+              (std::vector<std::pair<UINT, WPARAM>>{
+                  {WM_KEYDOWN, 'A'}, {WM_KEYDOWN, 'B'}, {WM_KEYDOWN, 'C'}, {WM_QUIT, 7}}));
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));  // the quit is reported once
+    drainQueue();
+    pushWindowEvent(hWnd, SDL_WINDOWEVENT_CLOSE);  // the only event: the wait takes it in
+    EXPECT_TRUE(WaitMessage());
+    EXPECT_EQ(take(hWnd, WM_CLOSE).message, UINT(WM_CLOSE));
+    PostQuitMessage(5);  // a pending quit counts: no blocking
+    EXPECT_TRUE(WaitMessage());
+    EXPECT_EQ(take(nullptr, WM_QUIT).wParam, WPARAM(5));
+}
+
+// Display modes: full-screen switches granted only for an offered size and
+// taken by the next popup window, and the way back.
+TEST_F(PlatformTest, AnOfferedSizeMakesTheNextPopupFullScreenUntilReset) {
+    auto isFullscreen = [](HWND hWnd) {
+        return (SDL_GetWindowFlags(sdlWindowOf(hWnd)) & SDL_WINDOW_FULLSCREEN) != 0;
+    };
+    DEVMODEA desktop = {};
+    SDL_DisplayMode host;
+    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktop));
+    ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &host), 0);
+    EXPECT_EQ(
+        std::make_tuple(desktop.dmPelsWidth, desktop.dmPelsHeight, desktop.dmDisplayFrequency),
+        std::make_tuple(DWORD(host.w), DWORD(host.h), DWORD(host.refresh_rate)));
+    DEVMODEA mode = desktop;  // the desktop's size at 16 bits, asked for as the game does
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+    mode.dmBitsPerPel = 16;
+    mode.dmPelsWidth += 3;
+    EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_FAILED);
+    EXPECT_FALSE(isFullscreen(createClientWindow(320, 240, WS_POPUP)));  // stays a window
+    mode.dmPelsWidth -= 3;
+    const int width = int(mode.dmPelsWidth), height = int(mode.dmPelsHeight);
+    ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_FALSE(isFullscreen(createClientWindow(320, 240, WS_OVERLAPPEDWINDOW)));  // windowed
+    HWND popup = createClientWindow(width, height, WS_POPUP);
+    ShowWindow(popup, SW_SHOW);
+    EXPECT_TRUE(isFullscreen(popup));
+    // The game's way back: test the registry mode, reset, restore the saved one.
+    EXPECT_EQ(ChangeDisplaySettingsA(nullptr, CDS_TEST), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_TRUE(isFullscreen(popup));
+    EXPECT_EQ(ChangeDisplaySettingsA(nullptr, CDS_RESET), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_FALSE(isFullscreen(popup));
+    EXPECT_EQ(ChangeDisplaySettingsA(&desktop, CDS_RESET), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_FALSE(isFullscreen(createClientWindow(320, 240, WS_POPUP)));
+}
+
+// Without a display, MessageBoxA writes its caption and text to standard
+// error, where the game's failure boxes can be read, and answers OK at once.
+TEST(MessageBoxTest, BoxesGoToStandardErrorAndAnswerOk) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MessageBoxA(nullptr, "Could Not Release hWnd.", "SHUTDOWN ERROR", MB_ICONINFORMATION),
+              IDOK);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "SHUTDOWN ERROR: Could Not Release hWnd.\n");
+}
+
+// Runs the tests, then shuts the platform layer down as main does.
+int main(int argc, char** argv) {
+    // Mesa keeps a shader cache in the user's real home folder, whatever HOME
+    // says; these tests write nothing outside their temporary folders.
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
+    ::testing::InitGoogleTest(&argc, argv);
+    int result = RUN_ALL_TESTS();
+    stopHost();
+    return result;
+}
