@@ -36,13 +36,6 @@ inline Lengths runsOf(std::initializer_list<uint16_t> runs) {
         out.insert(out.end(), run[0], run[1]);
     return out;
 }
-// `symbols` code lengths, 0 but for the {symbol, length} pairs given.
-inline Lengths sparse(uint32_t symbols,
-                      std::initializer_list<std::pair<uint32_t, uint16_t>> codes) {
-    Lengths out(symbols, 0);
-    for (auto [symbol, length] : codes) out[symbol] = length;
-    return out;
-}
 inline Lengths fixedLiterals() {
     return runsOf({144, 8, 112, 9, 24, 7, 8, 8});
 }
@@ -87,12 +80,6 @@ struct Token {
     uint32_t length, value;
 };
 using Tokens = std::vector<Token>;
-inline Token lit(uint8_t byte) {
-    return {0, byte};
-}
-inline Token match(uint32_t length, uint32_t distance) {
-    return {length, distance};
-}
 inline Bytes expand(const Tokens& tokens) {
     Bytes out;
     for (const Token& t : tokens) {
