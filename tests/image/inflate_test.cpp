@@ -85,11 +85,11 @@ TEST(Inflate, Streams) {
     const Tokens early = {a, {10, 1}, {258, 11}}, run(300, {0, 'r'});
     Tokens forty;
     for (uint32_t i = 0; i < 40; ++i) forty.push_back({i == 39 ? 20u : 0, i == 39 ? 35 : i});
-    const Lengths fixedL = fixedLiterals(), dynL = dynamicLiterals(), dynD = dynamicDistances();
+    const Lengths fixedL = fixedLiterals, dynL = dynamicLiterals, dynD = dynamicDistances;
     Lengths aEnd(257), abc(257), rEnd(257), rLen(258), l288(288, 9), d32(32, 5);
     aEnd['a'] = rEnd['r'] = rLen['r'] = 1;
     aEnd[256] = rEnd[256] = rLen[256] = rLen[257] = abc['a'] = abc['b'] = abc['c'] = abc[256] = 2;
-    const Lengths largeL = largestLiteralLengthCode(), largeD = largestDistanceCode();
+    const Lengths largeL = largestLiteralLengthCode, largeD = largestDistanceCode;
     const Tokens largest = tokensFor(largeL, largeD, 70000, 852),
                  ones = tokensFor(dynL, {1}, 20000, 1);
     const Tokens far = tokensFor(dynL, Lengths(30, 9), 60000, 9);
@@ -196,14 +196,14 @@ TEST(Inflate, Streams) {
 // the capacity (0: the kind's slots).
 TEST(WideTable, EveryBitPatternDecodesItsCanonicalCode) {
     const std::tuple<TableKind, Lengths, uint32_t, bool> cases[] = {
-        {L, fixedLiterals(), 0, true},
+        {L, fixedLiterals, 0, true},
         {D, Lengths(32, 5), 0, true},
-        {L, largestLiteralLengthCode(), 0, true},
-        {D, largestDistanceCode(), 0, true},
+        {L, largestLiteralLengthCode, 0, true},
+        {D, largestDistanceCode, 0, true},
         {L, pairingCode, 0, true},
         {D, runsOf({3, 0, 1, 1, 26, 0}), 0, true},
         {D, Lengths(30, 0), 0, true},
-        {L, largestLiteralLengthCode(), 1100, false},
+        {L, largestLiteralLengthCode, 1100, false},
         {L, runsOf({3, 1, 285, 0}), 0, false},
         {L, runsOf({'a', 0, 1, 1, 158, 0, 1, 2}), 0, false},
         {L, Lengths(257, 0), 0, false},
