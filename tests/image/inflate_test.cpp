@@ -1,10 +1,12 @@
-// decodeDeflate on zlib's streams and hand-made ones, all through one table.
+// decodeDeflate on zlib's streams and hand-made ones, all through one table,
+// and the fast loop's wide tables against canonical codes (RFC 1951 3.2.2).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "image/inflate.h"
 #include "image/inflate_variant.h"
+#include "image/wide_table.h"
 #include "tests/image/test_data.h"
 
 using namespace testing_image;
@@ -12,18 +14,12 @@ using W = BitWriter;
 
 namespace {
 
-// A random complete code of up to `longest` bits (leaves split at random).
-Lengths randomCode(uint32_t symbols, uint32_t coded, uint16_t longest, std::mt19937& rng) {
-    Lengths lengths = {1, 1};
-    while (lengths.size() < coded) {
-        size_t pick = rng() % 2 ? lengths.size() - 1 : rng() % lengths.size();
-        if (lengths[pick] >= longest) pick = rng() % lengths.size();
-        if (lengths[pick] < longest) lengths.push_back(++lengths[pick]);
-    }
-    lengths.resize(symbols, 0);
-    std::shuffle(lengths.begin(), lengths.end(), rng);
-    return lengths;
-}
+constexpr auto L = TableKind::LiteralLengthTable;
+constexpr auto D = TableKind::DistanceTable;
+
+// Literals 'a' to 'd' in 3 bits, 'e' to 'i', the lengths 3 to 10 and 258 in
+// 5, the end of the block in 4: a complete code whose short codes pair.
+const Lengths pairingCode = runsOf({'a', 0, 4, 3, 5, 5, 150, 0, 1, 4, 8, 5, 20, 0, 1, 5});
 
 // Tokens for `size` bytes using every symbol of the codes in turn, with
 // random extra bits; a match reaching before the start becomes a literal.
@@ -89,14 +85,16 @@ TEST(Inflate, Streams) {
     const Tokens early = {a, {10, 1}, {258, 11}}, run(300, {0, 'r'});
     Tokens forty;
     for (uint32_t i = 0; i < 40; ++i) forty.push_back({i == 39 ? 20u : 0, i == 39 ? 35 : i});
-    const Lengths fixedL = fixedLiterals(), dynL = dynamicLiterals(), dynD = dynamicDistances();
+    const Lengths fixedL = fixedLiterals, dynL = dynamicLiterals, dynD = dynamicDistances;
     Lengths aEnd(257), abc(257), rEnd(257), rLen(258), l288(288, 9), d32(32, 5);
     aEnd['a'] = rEnd['r'] = rLen['r'] = 1;
     aEnd[256] = rEnd[256] = rLen[256] = rLen[257] = abc['a'] = abc['b'] = abc['c'] = abc[256] = 2;
-    const Lengths largeL = largestLiteralLengthCode(), largeD = largestDistanceCode();
+    const Lengths largeL = largestLiteralLengthCode, largeD = largestDistanceCode;
     const Tokens largest = tokensFor(largeL, largeD, 70000, 852),
                  ones = tokensFor(dynL, {1}, 20000, 1);
     const Tokens far = tokensFor(dynL, Lengths(30, 9), 60000, 9);
+    const Tokens paired = tokensFor(pairingCode, dynD, 30000, 1010);
+    std::mt19937 rng(77);
     const Bytes noise = sample(300, 41, 0);
     W blocks = W().fixed(false, one).stored(false, {7, 8, 9}, 0xFFFC).fixed(false, two);
     blocks.dynamic(false, dynL, dynD, one).fixed(false, two).fixed(true, one);
@@ -108,7 +106,7 @@ TEST(Inflate, Streams) {
     // and rebuilt after a dynamic one; no distance codes; an incomplete code;
     // stray bits after the final block; matches back to the start; the
     // largest tables; one distance code; 9-bit distance codes (a root wider
-    // than the fast loop's table).
+    // than the fast loop's table); codes the wide table joins two to a word.
     const std::pair<Bytes, Bytes> good[] = {
         {W().stored(false, {}, 0xFFFF).fixed(true, {a}).bytes, {'a'}},
         {overStored.bytes, cat<uint8_t>({{'a'}, noise, {1, 2, 'a', noise[0], noise[1]}})},
@@ -120,7 +118,8 @@ TEST(Inflate, Streams) {
         {W().fixed(true, early).bytes, expand(early)},
         {W().dynamic(true, largeL, largeD, largest).bytes, expand(largest)},
         {W().dynamic(true, dynL, {1}, ones).bytes, expand(ones)},
-        {W().dynamic(true, dynL, Lengths(30, 9), far).bytes, expand(far)}};
+        {W().dynamic(true, dynL, Lengths(30, 9), far).bytes, expand(far)},
+        {W().dynamic(true, pairingCode, dynD, paired).bytes, expand(paired)}};
     for (const auto& [stream, expected] : good) cases.push_back({stream, expected, 0});
     // Failing: block type 3, alone and after a good block; distances before
     // the start (with bytes kept, none, after the fast loop started); repeat
@@ -151,19 +150,6 @@ TEST(Inflate, Streams) {
         W().dynamic(true, Lengths(288, 11), {5}, {a}).bytes,
         W().dynamic(true, fixedL, Lengths(32, 15), {a}).bytes};
     for (const Bytes& stream : bad) cases.push_back({stream, std::nullopt, 0});
-    // Random codes, some longer than the fast loop's tables index.
-    std::mt19937 rng(77);
-    for (uint32_t round = 0; round < 24; ++round) {
-        Lengths literals = randomCode(286, 100 + rng() % 187, round % 3 ? 15 : 10, rng);
-        const Lengths distances = randomCode(30, 2 + rng() % 29, uint16_t(5 + rng() % 11), rng);
-        if (literals[256] == 0)
-            std::swap(literals[256], *std::max_element(literals.begin(), literals.end()));
-        const Tokens tokens = tokensFor(literals, distances, round % 4 ? 3000 : 150000, round);
-        const Tokens first(tokens.begin(), tokens.begin() + long(tokens.size() / 2));
-        const Tokens rest(tokens.begin() + long(first.size()), tokens.end());
-        cases.push_back({W().dynamic(false, literals, distances, first).fixed(true, rest).bytes,
-                         expand(tokens), 0});
-    }
     const InflateVariant chosen = inflateVariant;
     for (InflateVariant variant : {InflateVariant::Portable, InflateVariant::Bmi2}) {
         if (!inflateVariantAvailable(variant)) continue;
@@ -201,4 +187,84 @@ TEST(Inflate, Streams) {
         }
     }
     inflateVariant = chosen;
+}
+
+// Every 15-bit pattern (stream bits, first bit lowest) finds the word of the
+// code it starts with, past the root through a link; a root literal also
+// carries the next literal or length 3 to 10 exactly when both codes fit the
+// root. Codes left to the standard tables are refused, nothing written past
+// the capacity (0: the kind's slots).
+TEST(WideTable, EveryBitPatternDecodesItsCanonicalCode) {
+    const std::tuple<TableKind, Lengths, uint32_t, bool> cases[] = {
+        {L, fixedLiterals, 0, true},
+        {D, Lengths(32, 5), 0, true},
+        {L, largestLiteralLengthCode, 0, true},
+        {D, largestDistanceCode, 0, true},
+        {L, pairingCode, 0, true},
+        {D, runsOf({3, 0, 1, 1, 26, 0}), 0, true},
+        {D, Lengths(30, 0), 0, true},
+        {L, largestLiteralLengthCode, 1100, false},
+        {L, runsOf({3, 1, 285, 0}), 0, false},
+        {L, runsOf({'a', 0, 1, 1, 158, 0, 1, 2}), 0, false},
+        {L, Lengths(257, 0), 0, false},
+        {D, runsOf({1, 2, 29, 0}), 0, false},
+        {D, runsOf({1, 1, 1, 16, 28, 0}), 0, false}};
+    constexpr uint32_t patternBits = 15;  // the longest code
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [kind, lengths, given, taken] = cases[i];
+        SCOPED_TRACE(i);
+        const uint32_t root = kind == L ? wideLiteralLengthBits : wideDistanceBits;
+        const uint32_t capacity = given       ? given
+                                  : kind == L ? wideLiteralLengthSlots
+                                              : wideDistanceSlots;
+        std::vector<uint32_t> table(capacity + 1, 0xDEADBEEF);
+        ASSERT_EQ(buildWideTable(kind, lengths.data(), uint32_t(lengths.size()), root, table.data(),
+                                 capacity),
+                  taken);
+        EXPECT_EQ(table[capacity], 0xDEADBEEF);
+        // Symbol and length of the code each pattern starts with (sent
+        // most-significant bit first); length 0: none.
+        std::vector<std::pair<uint32_t, uint32_t>> codeOf(size_t(1) << patternBits, {0, 0});
+        const std::vector<uint32_t> codes = canonicalCodes(lengths);
+        for (uint32_t s = 0, n; taken && s < lengths.size(); ++s) {
+            uint32_t reversed = 0;
+            for (n = 0; n < lengths[s]; ++n) reversed = reversed << 1 | ((codes[s] >> n) & 1);
+            for (uint32_t high = 0; n != 0 && high >> (patternBits - n) == 0; ++high)
+                codeOf[reversed | high << n] = {s, n};
+        }
+        for (uint32_t p = 0; taken && p < codeOf.size(); ++p) {
+            const auto [symbol, length] = codeOf[p];
+            const auto [nextSymbol, nextLength] = codeOf[p >> length];
+            uint32_t word = table[p & ((1u << root) - 1)];
+            const uint32_t from = length > root ? root : 0, bits = length - from;
+            if (from != 0) {
+                ASSERT_EQ(word & (wideLink | 0xFF), wideLink | root) << p;
+                word = table.at((word >> 16) + ((p >> root) & ((1u << ((word >> 8) & 15)) - 1)));
+            }
+            const uint32_t index = kind == L ? symbol - 257 : symbol;
+            uint32_t want = bits | bits << 8;
+            const bool literalOrEnd = kind == L && symbol <= 256;
+            if (length == 0 ||
+                (!literalOrEnd && index >= (kind == L ? 29u : 30u))) {  // the flags alone matter
+                ASSERT_EQ(word & (wideLink | wideEndOfBlock | wideLiteral), wideInvalid) << p;
+                continue;
+            } else if (kind == L && symbol < 256) {
+                want |= wideLiteral | symbol << 16;
+            } else if (kind == L && symbol == 256) {
+                want |= wideEndOfBlock;
+            } else {
+                want += (kind == L ? lengthExtra(index) : distanceExtra(index)) +
+                        ((kind == L ? lengthBase(index) : distanceBase(index)) << 16);
+            }
+            const bool fits = from == 0 && (want & wideLiteral) != 0 && nextLength != 0 &&
+                              length + nextLength <= root;
+            if (fits && nextSymbol < 256) {
+                want = (want + nextLength) | wideSecondLiteral | nextSymbol << 24;
+            } else if (fits && nextSymbol >= 257 && nextSymbol <= 264) {
+                want = (want - wideLiteral + nextLength) | wideLiteralThenLength |
+                       (nextSymbol - 254) << 24;
+            }
+            ASSERT_EQ(word, want) << p;
+        }
+    }
 }

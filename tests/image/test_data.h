@@ -36,29 +36,14 @@ inline Lengths runsOf(std::initializer_list<uint16_t> runs) {
         out.insert(out.end(), run[0], run[1]);
     return out;
 }
-// `symbols` code lengths, 0 but for the {symbol, length} pairs given.
-inline Lengths sparse(uint32_t symbols,
-                      std::initializer_list<std::pair<uint32_t, uint16_t>> codes) {
-    Lengths out(symbols, 0);
-    for (auto [symbol, length] : codes) out[symbol] = length;
-    return out;
-}
-inline Lengths fixedLiterals() {
-    return runsOf({144, 8, 112, 9, 24, 7, 8, 8});
-}
+inline const Lengths fixedLiterals = runsOf({144, 8, 112, 9, 24, 7, 8, 8});
 // Complete codes; the largest need the whole table space (zlib's enough.c).
-inline Lengths dynamicLiterals() {
-    return runsOf({60, 9, 226, 8});
-}
-inline Lengths dynamicDistances() {
-    return runsOf({2, 4, 28, 5});
-}
-inline Lengths largestLiteralLengthCode() {
-    return runsOf({1, 1, 1, 2, 1, 3, 53, 10, 81, 11, 129, 12, 17, 13, 1, 14, 2, 15});
-}
-inline Lengths largestDistanceCode() {
-    return runsOf({1, 1, 1, 2, 1, 3, 13, 7, 4, 8, 3, 9, 1, 10, 1, 11, 1, 12, 1, 13, 1, 14, 2, 15});
-}
+inline const Lengths dynamicLiterals = runsOf({60, 9, 226, 8});
+inline const Lengths dynamicDistances = runsOf({2, 4, 28, 5});
+inline const Lengths largestLiteralLengthCode =
+    runsOf({1, 1, 1, 2, 1, 3, 53, 10, 81, 11, 129, 12, 17, 13, 1, 14, 2, 15});
+inline const Lengths largestDistanceCode =
+    runsOf({1, 1, 1, 2, 1, 3, 13, 7, 4, 8, 3, 9, 1, 10, 1, 11, 1, 12, 1, 13, 1, 14, 2, 15});
 // Canonical codes (RFC 1951 3.2.2); 0 for uncoded symbols.
 inline std::vector<uint32_t> canonicalCodes(const Lengths& lengths) {
     std::vector<uint32_t> codes(lengths.size(), 0);
@@ -87,12 +72,6 @@ struct Token {
     uint32_t length, value;
 };
 using Tokens = std::vector<Token>;
-inline Token lit(uint8_t byte) {
-    return {0, byte};
-}
-inline Token match(uint32_t length, uint32_t distance) {
-    return {length, distance};
-}
 inline Bytes expand(const Tokens& tokens) {
     Bytes out;
     for (const Token& t : tokens) {
@@ -131,8 +110,8 @@ struct BitWriter {
         return *this;
     }
     BitWriter& fixed(bool final, const Tokens& t, bool end = true) {
-        put(final + 2, 3).tokens(fixedLiterals(), Lengths(30, 5), t);
-        return end ? code(fixedLiterals(), 256) : *this;
+        put(final + 2, 3).tokens(fixedLiterals, Lengths(30, 5), t);
+        return end ? code(fixedLiterals, 256) : *this;
     }
     BitWriter& stored(bool final, const Bytes& data, uint32_t nlen = 0) {
         put(final, 3).used = 0;  // on to the byte boundary
@@ -314,29 +293,27 @@ inline Bytes bmp(int32_t width, int32_t height, uint32_t bits, uint32_t compress
     return cat<uint8_t>({out, pixels});
 }
 
-// Loads `bytes` with `load` from a fresh temp file, removed again.
-template <typename Load>
-bool loadFrom(const Bytes& bytes, Image& image, Load load) {
-    std::string name = (std::filesystem::temp_directory_path() / "stapelix-image-XXXXXX").string();
-    const int fd = mkstemp(name.data());
-    const bool ok = fd >= 0 && write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) &&
-                    close(fd) == 0 && load(image, name.c_str());
-    std::filesystem::remove(name);
-    return ok;
-}
-
 // The cases a decoder gets wrong, from memory and from a file: another
-// picture, a refused file taken or the image touched; names that load.
+// picture, a refused file taken or the image touched; names that load. Files
+// are written to fresh temp files, removed again.
 template <typename Decode, typename Load>
 std::vector<std::string> misread(Decode decode, Load load,
                                  const std::vector<std::pair<Bytes, Picture>>& decoded,
                                  const std::vector<Bytes>& refused) {
     std::vector<std::string> wrong;
+    const std::string folder = std::filesystem::temp_directory_path(),
+                      none = folder + "/stapelix-none";
     uint8_t mark = 0;
     for (const char* how : {"decoded ", "loaded "}) {
         const auto read = [&](const Bytes& bytes, Image& image) {
-            return *how == 'l' ? loadFrom(bytes, image, load)
-                               : decode(image, bytes.data(), uint32_t(bytes.size()));
+            if (*how == 'd') return decode(image, bytes.data(), uint32_t(bytes.size()));
+            std::string name = folder + "/stapelix-image-XXXXXX";
+            const int fd = mkstemp(name.data());
+            const bool ok = fd >= 0 &&
+                            write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) &&
+                            close(fd) == 0 && load(image, name.c_str());
+            std::filesystem::remove(name);
+            return ok;
         };
         for (size_t i = 0; i < decoded.size(); ++i) {
             Image image{};
@@ -350,8 +327,6 @@ std::vector<std::string> misread(Decode decode, Load load,
                 wrong.push_back(how + std::string("refused ") + std::to_string(i));
         }
     }
-    const std::string folder = std::filesystem::temp_directory_path(),
-                      none = folder + "/stapelix-none";
     Image image{};
     for (const char* name : {none.c_str(), "", folder.c_str(), static_cast<const char*>(nullptr)})
         if (load(image, name)) wrong.push_back(name ? name : "null");
