@@ -1,5 +1,4 @@
-// decodeDeflate on zlib's streams and hand-made ones, all through one table,
-// and the fast loop's wide tables against canonical codes (RFC 1951 3.2.2).
+// decodeDeflate through one table of streams; wide tables against canonical codes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,23 +20,20 @@ constexpr auto D = TableKind::DistanceTable;
 // 5, the end of the block in 4: a complete code whose short codes pair.
 const Lengths pairingCode = runsOf({'a', 0, 4, 3, 5, 5, 150, 0, 1, 4, 8, 5, 20, 0, 1, 5});
 
-// Tokens for `size` bytes using every symbol of the codes in turn, with
-// random extra bits; a match reaching before the start becomes a literal.
+// Tokens for `size` bytes using every symbol of the codes in turn.
 Tokens tokensFor(const Lengths& literals, const Lengths& distances, size_t size, uint32_t seed) {
     std::mt19937 rng(seed);
     std::vector<uint32_t> bytes, lengths, dists;
-    for (uint32_t s = 0; s < 286; ++s) {
+    for (uint32_t s = 0; s < 286; ++s)
         if (literals[s] != 0 && s != 256)
             (s < 256 ? bytes : lengths).push_back(s < 256 ? s : s - 257);
-    }
-    for (uint32_t s = 0; s < distances.size() && s < 30; ++s) {
+    for (uint32_t s = 0; s < distances.size() && s < 30; ++s)
         if (distances[s] != 0) dists.push_back(s);
-    }
     Tokens out;
     for (size_t i = 0, made = 0; made < size; made += std::max(out.back().length, 1u)) {
         const uint32_t l = lengths[i % lengths.size()], d = dists[i++ % dists.size()];
-        const uint32_t distance = distanceBase(d) + rng() % (1u << distanceExtra(d));
-        const uint32_t length = lengthBase(l) + rng() % (1u << lengthExtra(l));
+        const uint32_t distance = baseOf(false, d) + rng() % (1u << extraBits(false, d));
+        const uint32_t length = baseOf(true, l) + rng() % (1u << extraBits(true, l));
         const bool literal = distance > made || rng() % 3 == 0;
         out.push_back(literal ? Token{0, bytes[i % bytes.size()]} : Token{length, distance});
     }
@@ -45,17 +41,6 @@ Tokens tokensFor(const Lengths& literals, const Lengths& distances, size_t size,
 }
 
 }  // namespace
-
-// Every CMF and FLG pair as zlib takes them before an empty stream.
-TEST(Inflate, ZlibHeaderAsZlibTakesIt) {
-    for (uint32_t header = 0; header < 65536; ++header) {
-        const Bytes stream = {uint8_t(header >> 8), uint8_t(header), 3, 0, 0, 0, 0, 1};
-        uint8_t out[1];
-        uLongf size = 1;
-        const bool zlibEnds = uncompress(out, &size, stream.data(), 8) == Z_OK;
-        ASSERT_EQ(zlibHeaderOk(stream[0], stream[1]), zlibEnds) << header;
-    }
-}
 
 TEST(Inflate, Streams) {
     // A stream, what it gives (none: it fails), and how many bytes at its end
@@ -74,9 +59,8 @@ TEST(Inflate, Streams) {
             for (int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED}) {
                 const int flush = flushes[(level + strategy) % 4];
                 for (const Bytes& z : {zlibCompress(data, level, strategy),
-                                       zlibCompress(data, level, strategy, every, flush)}) {
+                                       zlibCompress(data, level, strategy, every, flush)})
                     cases.push_back({Bytes(z.begin() + 2, z.end()), data, 4});
-                }
             }
         }
     }
@@ -92,8 +76,8 @@ TEST(Inflate, Streams) {
     const Lengths largeL = largestLiteralLengthCode, largeD = largestDistanceCode;
     const Tokens largest = tokensFor(largeL, largeD, 70000, 852),
                  ones = tokensFor(dynL, {1}, 20000, 1);
-    const Tokens far = tokensFor(dynL, Lengths(30, 9), 60000, 9);
-    const Tokens paired = tokensFor(pairingCode, dynD, 30000, 1010);
+    const Tokens far = tokensFor(dynL, Lengths(30, 9), 60000, 9),
+                 paired = tokensFor(pairingCode, dynD, 30000, 1010);
     std::mt19937 rng(77);
     const Bytes noise = sample(300, 41, 0);
     W blocks = W().fixed(false, one).stored(false, {7, 8, 9}, 0xFFFC).fixed(false, two);
@@ -101,12 +85,8 @@ TEST(Inflate, Streams) {
     const Tokens blocksOut = cat<Token>({one, {{0, 7}, {0, 8}, {0, 9}}, two, one, two, one});
     W overStored = W().fixed(false, {a}).stored(false, noise, 0x1234).stored(false, {1, 2});
     overStored.fixed(true, {{3, 303}});
-    // Decoded: an empty stored block; stored blocks with a wrong NLEN, after
-    // bits, a match reaching over them; fixed tables kept over a stored block
-    // and rebuilt after a dynamic one; no distance codes; an incomplete code;
-    // stray bits after the final block; matches back to the start; the
-    // largest tables; one distance code; 9-bit distance codes (a root wider
-    // than the fast loop's table); codes the wide table joins two to a word.
+    // Decoded: stored blocks (NLEN unchecked), tables kept and rebuilt across
+    // blocks, incomplete codes, the largest tables, codes wider than the root.
     const std::pair<Bytes, Bytes> good[] = {
         {W().stored(false, {}, 0xFFFF).fixed(true, {a}).bytes, {'a'}},
         {overStored.bytes, cat<uint8_t>({{'a'}, noise, {1, 2, 'a', noise[0], noise[1]}})},
@@ -121,17 +101,12 @@ TEST(Inflate, Streams) {
         {W().dynamic(true, dynL, Lengths(30, 9), far).bytes, expand(far)},
         {W().dynamic(true, pairingCode, dynD, paired).bytes, expand(paired)}};
     for (const auto& [stream, expected] : good) cases.push_back({stream, expected, 0});
-    // Failing: block type 3, alone and after a good block; distances before
-    // the start (with bytes kept, none, after the fast loop started); repeat
-    // 16 first, 16 and 18 past HLIT + HDIST; no code-length code; no
-    // literal/length code; a length without distance codes, early and late;
-    // the unused code of an incomplete set, early and late; symbols 287 and
-    // distance 31; codes that want more table than there is.
+    // Failing: block type 3, distances before the start, bad repeats, missing
+    // or unused codes (early: exact path, late: fast loop), oversubscribed tables.
     std::vector<std::pair<uint32_t, uint32_t>> repeat16(101, {16, 3}), repeat18(101, {18, 127});
     repeat16[0] = repeat18[0] = {8, 0};
     const auto tail = [](W w) { return w.put(0, 64).bytes; };
     const Bytes bad[] = {
-        {7, 0, 0, 0, 0, 0},
         W().fixed(false, {a}).put(7, 35).bytes,
         W().fixed(true, {a, b, {3, 3}}).bytes,
         W().fixed(true, {a, {10, 1}, {258, 12}}).bytes,
@@ -157,9 +132,8 @@ TEST(Inflate, Streams) {
         for (size_t i = 0; i < cases.size(); ++i) {
             const auto& [stream, expected, trailer] = cases[i];
             const uint32_t size = uint32_t(expected ? expected->size() : 1000);
-            // Capacities none, little, half, random, beyond the size and up to
-            // a longest match before it; input as is, padded for the fast loop
-            // to run to its end, and cut short (short streams at every byte).
+            // Capacities around a longest match from the end; input padded for
+            // the fast loop to run to its end, and cut short.
             std::vector<uint32_t> capacities = {
                 0, 1, size / 2, uint32_t(rng() % (size + 1)), size + 1, size + 300};
             for (uint32_t back : {0u, 1u, 2u, 3u, 37u, 100u, 257u, 258u, 259u, 300u, 555u})
@@ -174,13 +148,12 @@ TEST(Inflate, Streams) {
                                                       out.data(), capacity, written);
                         const bool decodes = expected && cut <= trailer;
                         const size_t kept = decodes ? std::min(capacity, size) : written;
-                        ASSERT_TRUE(ok == decodes && written == kept)
+                        const Bytes& gave = decodes ? *expected : out;
+                        Bytes want(gave.begin(), gave.begin() + long(kept));
+                        want.resize(out.size(), 0xA5);
+                        ASSERT_TRUE(ok == decodes && written == kept && out == want)
                             << "case " << i << ", " << capacity << ", cut " << cut << ", variant "
                             << int(variant);
-                        ASSERT_TRUE(!decodes || std::equal(out.begin(), out.begin() + long(kept),
-                                                           expected->begin()));
-                        ASSERT_EQ(std::count(out.begin() + long(kept), out.end(), 0xA5),
-                                  long(out.size() - kept));
                     }
                 }
             }
@@ -189,11 +162,8 @@ TEST(Inflate, Streams) {
     inflateVariant = chosen;
 }
 
-// Every 15-bit pattern (stream bits, first bit lowest) finds the word of the
-// code it starts with, past the root through a link; a root literal also
-// carries the next literal or length 3 to 10 exactly when both codes fit the
-// root. Codes left to the standard tables are refused, nothing written past
-// the capacity (0: the kind's slots).
+// Every 15-bit pattern finds its code's word, past the root through a link; a root literal
+// carries the next literal or length 3 to 10 when both fit. Others refused (capacity 0: slots).
 TEST(WideTable, EveryBitPatternDecodesItsCanonicalCode) {
     const std::tuple<TableKind, Lengths, uint32_t, bool> cases[] = {
         {L, fixedLiterals, 0, true},
@@ -213,17 +183,15 @@ TEST(WideTable, EveryBitPatternDecodesItsCanonicalCode) {
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto& [kind, lengths, given, taken] = cases[i];
         SCOPED_TRACE(i);
-        const uint32_t root = kind == L ? wideLiteralLengthBits : wideDistanceBits;
-        const uint32_t capacity = given       ? given
-                                  : kind == L ? wideLiteralLengthSlots
-                                              : wideDistanceSlots;
+        const bool isL = kind == L;
+        const uint32_t root = isL ? wideLiteralLengthBits : wideDistanceBits;
+        const uint32_t capacity = given ? given : isL ? wideLiteralLengthSlots : wideDistanceSlots;
         std::vector<uint32_t> table(capacity + 1, 0xDEADBEEF);
         ASSERT_EQ(buildWideTable(kind, lengths.data(), uint32_t(lengths.size()), root, table.data(),
                                  capacity),
                   taken);
         EXPECT_EQ(table[capacity], 0xDEADBEEF);
-        // Symbol and length of the code each pattern starts with (sent
-        // most-significant bit first); length 0: none.
+        // Symbol and length of the code each pattern starts with (0: none).
         std::vector<std::pair<uint32_t, uint32_t>> codeOf(size_t(1) << patternBits, {0, 0});
         const std::vector<uint32_t> codes = canonicalCodes(lengths);
         for (uint32_t s = 0, n; taken && s < lengths.size(); ++s) {
@@ -241,21 +209,15 @@ TEST(WideTable, EveryBitPatternDecodesItsCanonicalCode) {
                 ASSERT_EQ(word & (wideLink | 0xFF), wideLink | root) << p;
                 word = table.at((word >> 16) + ((p >> root) & ((1u << ((word >> 8) & 15)) - 1)));
             }
-            const uint32_t index = kind == L ? symbol - 257 : symbol;
-            uint32_t want = bits | bits << 8;
-            const bool literalOrEnd = kind == L && symbol <= 256;
-            if (length == 0 ||
-                (!literalOrEnd && index >= (kind == L ? 29u : 30u))) {  // the flags alone matter
+            const uint32_t index = isL ? symbol - 257 : symbol;
+            const bool coded = isL && symbol <= 256;
+            if (length == 0 || (!coded && index >= (isL ? 29u : 30u))) {  // only the flags matter
                 ASSERT_EQ(word & (wideLink | wideEndOfBlock | wideLiteral), wideInvalid) << p;
                 continue;
-            } else if (kind == L && symbol < 256) {
-                want |= wideLiteral | symbol << 16;
-            } else if (kind == L && symbol == 256) {
-                want |= wideEndOfBlock;
-            } else {
-                want += (kind == L ? lengthExtra(index) : distanceExtra(index)) +
-                        ((kind == L ? lengthBase(index) : distanceBase(index)) << 16);
             }
+            uint32_t want = bits | bits << 8 | (symbol == 256 && isL ? wideEndOfBlock : 0);
+            want |= isL && symbol < 256 ? wideLiteral | symbol << 16 : 0;
+            want += coded ? 0 : extraBits(isL, index) + (baseOf(isL, index) << 16);
             const bool fits = from == 0 && (want & wideLiteral) != 0 && nextLength != 0 &&
                               length + nextLength <= root;
             if (fits && nextSymbol < 256) {

@@ -1,6 +1,5 @@
-// What the decoder tests and fuzz seeds are made of: DEFLATE from a bit
-// writer that puts exactly the codes it is told to; zlib's deflate; PNGs
-// libpng wrote, re-cut into other IDATs; BMPs built byte by byte.
+// Decoder test and fuzz seed inputs: DEFLATE from a bit writer, zlib's deflate,
+// libpng's PNGs re-cut into other IDATs, BMPs built byte by byte.
 #pragma once
 
 #include <png.h>
@@ -47,24 +46,18 @@ inline const Lengths largestDistanceCode =
 // Canonical codes (RFC 1951 3.2.2); 0 for uncoded symbols.
 inline std::vector<uint32_t> canonicalCodes(const Lengths& lengths) {
     std::vector<uint32_t> codes(lengths.size(), 0);
-    for (uint32_t bits = 1, next = 0; bits < 16; ++bits, next <<= 1) {
+    for (uint32_t bits = 1, next = 0; bits < 16; ++bits, next <<= 1)
         for (size_t s = 0; s < lengths.size(); ++s)
             codes[s] = lengths[s] == bits ? next++ : codes[s];
-    }
     return codes;
 }
 // RFC 1951 3.2.5 from its rules: length symbol 257 + i, distance symbol i.
-inline uint32_t lengthExtra(uint32_t i) {
-    return i < 8 || i == 28 ? 0 : (i - 4) / 4;
+inline uint32_t extraBits(bool isLength, uint32_t i) {
+    return isLength ? (i < 8 || i == 28 ? 0 : (i - 4) / 4) : (i < 4 ? 0 : i / 2 - 1);
 }
-inline uint32_t lengthBase(uint32_t i) {
-    return i ? lengthBase(i - 1) + (1u << lengthExtra(i - 1)) - (i == 28) : 3;
-}
-inline uint32_t distanceExtra(uint32_t i) {
-    return i < 4 ? 0 : i / 2 - 1;
-}
-inline uint32_t distanceBase(uint32_t i) {
-    return i ? distanceBase(i - 1) + (1u << distanceExtra(i - 1)) : 1;
+inline uint32_t baseOf(bool isLength, uint32_t i) {
+    if (i == 0) return isLength ? 3 : 1;
+    return baseOf(isLength, i - 1) + (1u << extraBits(isLength, i - 1)) - (isLength && i == 28);
 }
 
 // A literal byte (length 0) or a back-reference of `length` at distance `value`.
@@ -101,11 +94,12 @@ struct BitWriter {
     BitWriter& tokens(const Lengths& literals, const Lengths& distances, const Tokens& tokens) {
         for (const auto& [length, value] : tokens) {
             uint32_t l = 28, d = 29;
-            while (length != 0 && lengthBase(l) > length) --l;
-            while (length != 0 && distanceBase(d) > value) --d;
+            while (length != 0 && baseOf(true, l) > length) --l;
+            while (length != 0 && baseOf(false, d) > value) --d;
             if (length == 0) code(literals, value);
-            if (length != 0) code(literals, 257 + l).put(length - lengthBase(l), lengthExtra(l));
-            if (length != 0) code(distances, d).put(value - distanceBase(d), distanceExtra(d));
+            if (length != 0)
+                code(literals, 257 + l).put(length - baseOf(true, l), extraBits(true, l));
+            if (length != 0) code(distances, d).put(value - baseOf(false, d), extraBits(false, d));
         }
         return *this;
     }
@@ -115,8 +109,7 @@ struct BitWriter {
     }
     BitWriter& stored(bool final, const Bytes& data, uint32_t nlen = 0) {
         put(final, 3).used = 0;  // on to the byte boundary
-        const size_t n = data.size();
-        bytes.insert(bytes.end(), {uint8_t(n), uint8_t(n >> 8), uint8_t(nlen), uint8_t(nlen >> 8)});
+        put(uint32_t(data.size()), 16).put(nlen, 16);
         bytes.insert(bytes.end(), data.begin(), data.end());
         return *this;
     }
@@ -183,17 +176,17 @@ struct PngRequest {
     int colourType = PNG_COLOR_TYPE_RGB, bitDepth = 8, filters = -1;
     std::vector<png_color> palette = {};
 };
-inline void appendTo(png_structp png, png_bytep data, png_size_t length) {
-    Bytes* out = static_cast<Bytes*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + length);
-}
 inline Bytes writePng(const PngRequest& r, std::vector<Bytes> rows) {
     Bytes out;
     std::vector<png_bytep> pointers;
     for (Bytes& row : rows) pointers.push_back(row.data());
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    png_set_write_fn(png, &out, appendTo, [](png_structp) {});
+    const auto append = [](png_structp png, png_bytep data, png_size_t length) {
+        Bytes* to = static_cast<Bytes*>(png_get_io_ptr(png));
+        to->insert(to->end(), data, data + length);
+    };
+    png_set_write_fn(png, &out, append, [](png_structp) {});
     png_set_IHDR(png, info, r.width, r.height, r.bitDepth, r.colourType, 0, 0, 0);
     if (!r.palette.empty()) png_set_PLTE(png, info, r.palette.data(), int(r.palette.size()));
     if (r.filters >= 0) png_set_filter(png, 0, r.filters);
@@ -228,8 +221,8 @@ inline Picture libpngPicture(const Bytes& file) {
     const uint32_t channels = image.format & PNG_FORMAT_FLAG_ALPHA ? 4 : 3;
     image.format = channels == 4 ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
     Bytes pixels(PNG_IMAGE_SIZE(image));
-    const int32_t bottomUp = -int32_t(PNG_IMAGE_ROW_STRIDE(image));
-    png_image_finish_read(&image, nullptr, pixels.data(), bottomUp, nullptr);
+    png_image_finish_read(&image, nullptr, pixels.data(), -int32_t(PNG_IMAGE_ROW_STRIDE(image)),
+                          nullptr);
     return picture(image.width, channels, pixels);
 }
 
@@ -268,9 +261,8 @@ inline Bytes rechunked(const Bytes& png, const std::vector<size_t>* cuts) {
     return cuts ? file(chunks) : stream;
 }
 
-// BMP layout: info header size (fields past 40 bytes zero), biClrUsed (0:
-// 2^bits), filler before the pixels, bfOffBits (~0: after the filler).
-// Palette entry i is red i, green 100 + i, blue 200 - i.
+// Info header size (fields past 40 bytes zero), biClrUsed (0: 2^bits), filler
+// before the pixels, bfOffBits (~0: after it). Entry i is RGB i, 100 + i, 200 - i.
 struct Layout {
     uint32_t infoBytes = 40, coloursUsed = 0, gap = 0, offset = ~0u;
 };
@@ -283,9 +275,8 @@ inline Bytes bmp(int32_t width, int32_t height, uint32_t bits, uint32_t compress
     const uint32_t offset = l.offset != ~0u ? l.offset : 14 + l.infoBytes + 4 * entries + l.gap;
     Bytes out = {'B', 'M'};
     for (uint32_t v : {0u, 0u, offset, l.infoBytes, uint32_t(width), uint32_t(height),
-                       1 | bits << 16, compression, 0u, 2835u, 2835u, l.coloursUsed, 0u}) {
+                       1 | bits << 16, compression, 0u, 2835u, 2835u, l.coloursUsed, 0u})
         for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
-    }
     out.resize(14 + l.infoBytes, 0);
     for (uint32_t i = 0; i < entries; ++i)
         out.insert(out.end(), {entry(i)[2], entry(i)[1], entry(i)[0], 0});
@@ -293,9 +284,8 @@ inline Bytes bmp(int32_t width, int32_t height, uint32_t bits, uint32_t compress
     return cat<uint8_t>({out, pixels});
 }
 
-// The cases a decoder gets wrong, from memory and from a file: another
-// picture, a refused file taken or the image touched; names that load. Files
-// are written to fresh temp files, removed again.
+// Cases a decoder gets wrong, from memory and from fresh temp files: another
+// picture, a refused file taken or the image touched; names that load.
 template <typename Decode, typename Load>
 std::vector<std::string> misread(Decode decode, Load load,
                                  const std::vector<std::pair<Bytes, Picture>>& decoded,
