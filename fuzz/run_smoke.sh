@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Builds the fuzzers with clang in BUILD_DIR (default build/fuzz), writes the
-# seed corpora and runs each fuzzer for FUZZ_SECONDS (default 30). Corpora and
-# any crash files live in a fresh temp directory. Fails on any finding.
+# Builds the fuzzers with clang in BUILD_DIR, writes the seed corpora and runs
+# each for FUZZ_SECONDS in a fresh temp directory; fails on any finding.
 #   fuzz/run_smoke.sh [BUILD_DIR]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

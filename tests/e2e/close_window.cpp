@@ -1,7 +1,5 @@
-// Asks an X window to close the way a window manager's close button does: a
-// WM_PROTOCOLS client message carrying WM_DELETE_WINDOW. The window stays; it
-// is up to its program to act on the request.
-//
+// Asks an X window to close as a window manager's close button does: a
+// WM_PROTOCOLS client message carrying WM_DELETE_WINDOW, for its program to act on.
 //   close_window WINDOW_ID      (decimal or 0x-prefixed, as xdotool prints it)
 #include <X11/Xlib.h>
 

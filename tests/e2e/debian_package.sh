@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# The Debian package as a player gets it: built by cpack, listed, unpacked
-# with dpkg -x into a temporary root (an install would leave traces on the
-# machine), its layout, menu entry, metainfo, icons and dependencies checked;
-# started as the menu entry starts it, with a temporary HOME, through the
-# shared session's first and second runs in the data folder it makes.
-#
+# The Debian package: built by cpack, listed, unpacked with dpkg -x into a
+# temporary root (an install leaves traces), its layout, menu entry, metainfo,
+# icons and dependencies checked; played as the menu entry starts it.
 #   debian_package.sh SOURCE_DIR SCREEN_PROBE CLOSE_WINDOW
 source "$(dirname "$0")/x_session.sh"
 build_game "$work/build" -DCMAKE_BUILD_TYPE=Release
@@ -48,9 +45,7 @@ done
 apt-get install --simulate -o Debug::NoLocking=1 -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache= "$deb" \
   >"$work/apt.log" 2>&1 && grep -q '^Inst stapelix ' "$work/apt.log" || fail "apt cannot install it: $(cat "$work/apt.log")"
 
-# The icons: PNGs of their folder's size, four by four cells, each the
-# colour of its piece (Y yellow, M magenta, C cyan) or transparent, read at
-# the cells' centres.
+# The icons: 4 x 4 cells, each its piece's colour (Yellow, Magenta, Cyan) or clear.
 for size in "${icon_sizes[@]}"; do
   icon="$root/usr/share/icons/hicolor/${size}x$size/apps/$app.png"
   [ "$(identify -format '%m %w %h' "$icon")" = "PNG $size $size" ] || fail "$icon is no $size x $size PNG"
@@ -60,8 +55,7 @@ for size in "${icon_sizes[@]}"; do
   [ "$cells" = "..YYM.YYMMC.MCCC" ] || fail "the $size x $size icon's cells are $cells"
 done
 
-# Started as the menu entry starts it, in the session's own home with no
-# XDG_DATA_HOME: the data folder is made, with the texture copied in.
+# Without XDG_DATA_HOME the data folder is made in HOME, the texture copied in.
 data="$HOME/.local/share/stapelix"
 platform=linux
 start_files=Images

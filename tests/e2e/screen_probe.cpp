@@ -1,10 +1,8 @@
-// Answers a question about a screenshot (binary PPM as `import` writes it:
-// no comments, samples up to 255) for the end-to-end scripts, in the game's
-// screen coordinates: x to the right, y up, (0, 0) the bottom-left pixel.
+// Answers the end-to-end scripts about a screenshot (binary PPM from `import`)
+// in screen coordinates: x to the right, y up, (0, 0) the bottom-left pixel.
 //
 //   screen_probe SHOT.ppm                       -> "WIDTH HEIGHT"
 //   screen_probe SHOT.ppm CLASS X0 Y0 X1 Y1     -> "COUNT MINX MINY MAXX MAXY"
-//
 // CLASS: red (text and red-only shades), white, lit (anything not black);
 // the rectangle is inclusive, pixels outside the picture match no class.
 #include <algorithm>

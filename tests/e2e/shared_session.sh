@@ -1,14 +1,10 @@
-# The play session that every shipped form of the game goes through: the
-# Linux program, stapelix.exe from the zip under wine, the installed package.
-# Expects $platform (linux or windows) and $start_files (the game's folder
-# before a first run, one a line). Each run takes two folders: where the game
-# starts and where it writes its files (the same but for the package).
-#
-# Screenshots are read in pixels of the client area, over which the game
-# stretches its 640 x 480 virtual screen (origin bottom left): the field
-# frame's sides at x 224 and 384, its floor and top at y 80 and 400, cells 16
-# wide; the head-up name line at y 320 from x 424; menu lines at baselines
-# 282 ("Resume Game", only with a game to resume), 264, 246, 228 from x 280.
+# The session every shipped form of the game plays (Linux, the zip under wine,
+# the package), given $platform (linux or windows) and $start_files. A run
+# takes the folder the game starts in and the one it writes to.
+# Screenshots are client pixels over the 640 x 480 virtual screen (origin
+# bottom left): field sides x 224 and 384, floor and top y 80 and 400, cells
+# 16; name line y 320 from x 424; menu baselines 282 (only with a game to
+# resume), 264, 246, 228 from x 280.
 
 # as_text TEXT: TEXT as the game writes it, in text mode (CR LF on Windows).
 as_text() {

@@ -1,8 +1,6 @@
-# Sourced first by every end-to-end script, with its arguments SOURCE_DIR
-# SCREEN_PROBE CLOSE_WINDOW [...]: a temp directory $work, removed on exit
-# with all started in it; a build of the game, a private Xvfb display, the
-# game ($launch, an array) started in a folder, keys, screenshots; and the
-# session every shipped form of the game plays, shared_session.sh.
+# Sourced by every end-to-end script (arguments SOURCE_DIR SCREEN_PROBE
+# CLOSE_WINDOW ...): a temp $work removed on exit with all started in it, a
+# build, a private Xvfb, the game ($launch) in a folder, keys, screenshots.
 set -euo pipefail
 source_dir=$(realpath "$1")
 probe=$(realpath "$2")
@@ -12,9 +10,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/stapelix-e2e-XXXXXX")
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Programs keep caches and settings in the home folder (fontconfig's, wine's
-# menu entries): the session gets its own. Mesa finds the home folder in the
-# password database, not in HOME, so its shader cache is pointed there by name.
+# A home of its own for fontconfig, wine and Mesa (which reads the password
+# database, not HOME, so its cache is named).
 export HOME="$work/home" XDG_CACHE_HOME="$work/home/.cache"
 unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_STATE_HOME
 mkdir -p "$HOME"
@@ -26,10 +23,8 @@ build_game() {
     >"$dir.log" 2>&1 && cmake --build "$dir" -j2 >>"$dir.log" 2>&1 || fail "build: $(tail -n 40 "$dir.log")"
 }
 
-# Xvfb on the first free display. -noreset: a server that resets when its
-# last client leaves drops a game that is still connecting when an xdotool
-# poll exits. -r: no key repeat, so a key may stay down as long as a slow
-# frame needs without being typed twice.
+# -noreset: a reset when the last client leaves drops a game still connecting
+# as an xdotool poll exits. -r: no key repeat, so keys may stay down long.
 start_xvfb() {
   Xvfb -displayfd 3 -noreset -r -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
@@ -43,9 +38,8 @@ start_xvfb() {
   [ "$DISPLAY" != : ] || fail "Xvfb gave no display number"
 }
 
-# start_game DIR: runs $launch in DIR, its standard error in DIR.stderr, and
-# gives its window (waited for $window_polls times 0.2 s) the keyboard once
-# the first frame shows: the window is there before the font is built.
+# start_game DIR: $launch in DIR (standard error in DIR.stderr); its window
+# gets the keyboard once the first frame shows, after the font is built.
 start_game() {
   game_dir=$1
   (cd "$game_dir" && exec "${launch[@]}") 2>"$game_dir.stderr" &

@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# The Windows zip as a player gets it: stapelix.exe cross-built with
-# MinGW-w64 (warnings as errors), packed by cpack, listed, checked to be a
-# 64-bit GUI program with its runtimes linked in, and played under wine (a
-# prefix of its own) through the shared session, each run in a fresh copy of
-# the unzipped Stapelix folder, the working directory a double click gives.
-#
+# The Windows zip as a player gets it: cross-built, packed by cpack, listed,
+# a 64-bit GUI exe with its runtimes linked in, played under wine (own prefix)
+# through the shared session in fresh copies of the unzipped folder.
 #   zip_session.sh SOURCE_DIR SCREEN_PROBE CLOSE_WINDOW
 source "$(dirname "$0")/../e2e/x_session.sh"
 build_game "$work/build" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release
@@ -31,8 +28,7 @@ echo "stapelix.exe as shipped: $(stat -c %s "$exe") bytes, imports $imports"
 # Only system DLLs: no MinGW runtime for the player to find.
 ! grep -qi 'lib[a-z0-9_+-]*\.dll' <<<"$imports" || fail "stapelix.exe needs MinGW DLLs: $imports"
 
-# No Mono or Gecko installers in the new prefix (the game needs neither), no
-# menu entries for the programs in it.
+# No Mono or Gecko installers (the game needs neither), no menu entries.
 export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 start_xvfb
 # The first start in a new prefix sets it up, which takes a while.
