@@ -74,10 +74,13 @@ TEST(Inflate, Streams) {
     aEnd['a'] = rEnd['r'] = rLen['r'] = 1;
     aEnd[256] = rEnd[256] = rLen[256] = rLen[257] = abc['a'] = abc['b'] = abc['c'] = abc[256] = 2;
     const Lengths largeL = largestLiteralLengthCode, largeD = largestDistanceCode;
+    Lengths partL = largeL;  // incomplete, so left to the standard tables, second level and all
+    partL[285] = 0;
     const Tokens largest = tokensFor(largeL, largeD, 70000, 852),
                  ones = tokensFor(dynL, {1}, 20000, 1);
     const Tokens far = tokensFor(dynL, Lengths(30, 9), 60000, 9),
-                 paired = tokensFor(pairingCode, dynD, 30000, 1010);
+                 paired = tokensFor(pairingCode, dynD, 30000, 1010),
+                 partial = tokensFor(partL, largeD, 70000, 851);
     std::mt19937 rng(77);
     const Bytes noise = sample(300, 41, 0);
     W blocks = W().fixed(false, one).stored(false, {7, 8, 9}, 0xFFFC).fixed(false, two);
@@ -99,7 +102,8 @@ TEST(Inflate, Streams) {
         {W().dynamic(true, largeL, largeD, largest).bytes, expand(largest)},
         {W().dynamic(true, dynL, {1}, ones).bytes, expand(ones)},
         {W().dynamic(true, dynL, Lengths(30, 9), far).bytes, expand(far)},
-        {W().dynamic(true, pairingCode, dynD, paired).bytes, expand(paired)}};
+        {W().dynamic(true, pairingCode, dynD, paired).bytes, expand(paired)},
+        {W().dynamic(true, partL, largeD, partial).bytes, expand(partial)}};
     for (const auto& [stream, expected] : good) cases.push_back({stream, expected, 0});
     // Failing: block type 3, distances before the start, bad repeats, missing
     // or unused codes (early: exact path, late: fast loop), oversubscribed tables.
@@ -119,6 +123,7 @@ TEST(Inflate, Streams) {
         W().dynamic(true, rLen, {0}, {{0, 'r'}, {3, 1}}).bytes,
         W().dynamic(true, rLen, {0}, cat<Token>({run, {{3, 1}}})).bytes,
         tail(W().dynamic(true, aEnd, {0}, {a}, false).put(3, 2)),
+        tail(W().dynamic(true, partL, largeD, {a}, false).code(largeL, 285)),
         W().dynamic(true, rEnd, {0}, run, false).put(3, 2).bytes,
         tail(W().dynamic(true, l288, {5}, {a}, false).code(l288, 287)),
         tail(W().dynamic(true, fixedL, d32, {a}, false).code(fixedL, 257).code(d32, 31)),

@@ -291,8 +291,7 @@ TEST_F(PlatformTest, AnOfferedSizeMakesTheNextPopupFullScreenUntilReset) {
     EXPECT_FALSE(isFullscreen(createClientWindow(320, 240, WS_POPUP)));
 }
 
-// Without a display, MessageBoxA writes its caption and text to standard
-// error, where the game's failure boxes can be read, and answers OK at once.
+// Without a display, MessageBoxA writes caption and text to standard error and answers OK.
 TEST(MessageBoxTest, BoxesGoToStandardErrorAndAnswerOk) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(MessageBoxA(nullptr, "Could Not Release hWnd.", "SHUTDOWN ERROR", MB_ICONINFORMATION),
@@ -301,8 +300,7 @@ TEST(MessageBoxTest, BoxesGoToStandardErrorAndAnswerOk) {
 }
 
 int main(int argc, char** argv) {
-    // Mesa keeps a shader cache in the user's real home folder, whatever HOME
-    // says; these tests write nothing outside their temporary folders.
+    // Mesa's shader cache would go to the real home folder, whatever HOME says.
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
     ::testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();

@@ -1,7 +1,6 @@
-// The scene, GlWindow and the platform's GL and fonts on one game window (SDL
-// offscreen) in a temporary directory whose Images/Block.bmp has four distinct
-// quadrants, so a block shows which way its texture lies. Frames are read with
-// row 0 at the bottom; expected text uses the test's own Arial bold lists.
+// The scene, GlWindow and the platform's GL and fonts on one offscreen game
+// window whose Images/Block.bmp has four distinct quadrants, so a block shows
+// which way it lies; frames read row 0 at the bottom, text against our own glyphs.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -109,14 +108,14 @@ class WindowEnvironment : public ::testing::Environment {
         SelectObject(glWindow.deviceContext, previous);
         glWindow.setProjection(screenW, screenH, 0.0, 0.0);
     }
-    // Every release succeeds in order (a failure's box goes to standard error),
-    // and a second release finds nothing left.
+    // Every release succeeds in order (failures go to standard error), once.
     void TearDown() override {
         DeleteObject(arialBold);
         ::testing::internal::CaptureStderr();
         glWindow.killWindow();
         glWindow.killWindow();
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+        EXPECT_FALSE(UnregisterClassA("StapelixRenderTest", GetModuleHandleA(nullptr)));  // gone
         EXPECT_TRUE(!glWindow.renderContext && !glWindow.deviceContext && !glWindow.window);
         fs::current_path(startDir);
         fs::remove_all(workDir);
@@ -133,8 +132,7 @@ void resetGame(uint32_t width, uint32_t height) {
     std::strcpy(playerName(), "ABC");
 }
 
-// Prints the text alone at (x, y) in the colour with the reference glyphs;
-// gives the raster position's x after it.
+// Prints the text alone at (x, y) with the reference glyphs; gives the x after it.
 float print(const std::string& text, int x = 0, int y = 20, const float (&colour)[3] = white) {
     glClear(GL_COLOR_BUFFER_BIT);
     glWindow.unbindTexture();
@@ -147,8 +145,7 @@ float print(const std::string& text, int x = 0, int y = 20, const float (&colour
     return position[0];
 }
 
-// The frame from x0 rightwards around baseline y matches the text drawn alone
-// at (x, y) in the colour with the reference glyphs.
+// The frame from x0 rightwards around baseline y matches the text drawn alone.
 void expectText(const Frame& frame, int x0, int x, int y, const float (&colour)[3],
                 const char* text) {
     print(text, x, y, colour);
@@ -452,8 +449,7 @@ TEST(Font, GlyphsStandUprightAtTheRasterPositionAndAdvanceIt) {
 }
 
 int main(int argc, char** argv) {
-    // Mesa keeps a shader cache in the user's real home folder, whatever HOME
-    // says; these tests write nothing outside their temporary folders.
+    // Mesa's shader cache would go to the real home folder, whatever HOME says.
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new WindowEnvironment);
