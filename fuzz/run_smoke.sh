@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the fuzzers with clang in BUILD_DIR, writes the seed corpora and runs
+# Builds the fuzzers with clang in BUILD_DIR, writes their starting inputs and runs
 # each for FUZZ_SECONDS in a fresh temp directory; fails on any finding.
 #   fuzz/run_smoke.sh [BUILD_DIR]
 set -euo pipefail

@@ -214,7 +214,7 @@ def indent(line):
 
 def collectFaults(root, folders, seed, slow):
     """All faults of the folders (or files), each with its sampling key. The
-    key hashes the seed with the fault's file, kind and text, not its line
+    key is a hash of --seed, the fault's file, kind and text, never its line
     number, so a change elsewhere in a file does not reshuffle the sample."""
     faults = []
     for folder in folders:
