@@ -46,14 +46,6 @@ void fillInvalid(TableSpace& space, uint32_t first, uint32_t widthBits) {
     std::memset(space.value + first, 0, slots * sizeof space.value[0]);
 }
 
-// The next code of `length` bits in bit-reversed form: add one at the code's
-// last bit (bit length - 1 of the reversed value) and carry downwards.
-uint32_t nextReversedCode(uint32_t code, uint32_t length) {
-    uint32_t bit = 1u << (length - 1);
-    while ((code & bit) != 0) bit >>= 1;
-    return bit != 0 ? (code & (bit - 1)) + bit : 0;
-}
-
 }  // namespace
 
 DecodeEntry symbolEntry(TableKind kind, uint32_t symbol) {
@@ -146,16 +138,7 @@ bool buildDecodeTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCo
         if (length > root && (code & rootMask) != subTableKey) {
             if (dropBits == 0) dropBits = root;
             table += 1u << widthBits;
-            // Widen the second-level table until the codes sharing this
-            // first-level prefix fill it.
-            widthBits = length - dropBits;
-            int32_t room = 1 << widthBits;
-            while (widthBits + dropBits < maxLength) {
-                room -= count[widthBits + dropBits];
-                if (room <= 0) break;
-                ++widthBits;
-                room <<= 1;
-            }
+            widthBits = secondLevelBits(count, length, dropBits, maxLength);
             if (table > tableSlots || (1u << widthBits) > tableSlots - table) return false;
             fillInvalid(space, table, widthBits);
             used += 1u << widthBits;

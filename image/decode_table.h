@@ -61,6 +61,27 @@ inline DecodeEntry tableEntry(const TableSpace& space, uint32_t slot) {
 // unused (literal/length 286, 287, distance 30, 31).
 DecodeEntry symbolEntry(TableKind kind, uint32_t symbol);
 
+// The next code of `length` bits in bit-reversed form: add one at the code's
+// last bit (bit length - 1 of the reversed value) and carry downwards.
+inline uint32_t nextReversedCode(uint32_t code, uint32_t length) {
+    uint32_t bit = 1u << (length - 1);
+    while ((code & bit) != 0) bit >>= 1;
+    return bit != 0 ? (code & (bit - 1)) + bit : 0;
+}
+
+// The index bits of the second-level table for the codes behind one
+// first-level prefix, the first of `length` bits (as zlib sizes it): widened
+// while the codes still to place, counted by length in `count`, do not fill it.
+inline uint32_t secondLevelBits(const uint16_t* count, uint32_t length, uint32_t rootBits,
+                                uint32_t maxLength) {
+    uint32_t bits = length - rootBits;
+    for (int32_t room = 1 << bits; bits + rootBits < maxLength; room <<= 1, ++bits) {
+        room -= count[bits + rootBits];
+        if (room <= 0) break;
+    }
+    return bits;
+}
+
 // Builds the canonical code of `lengths` (symbolCount entries, each 0..15) at
 // `index`. The root width is narrowed to lie between the shortest and the
 // longest length present and reported back; `index` advances past the slots

@@ -23,14 +23,6 @@ uint32_t symbolTemplate(TableKind kind, uint32_t symbol) {
 
 constexpr uint32_t codeBitsUnit = 1 | 1u << wideCodeShift;
 
-// The next code of `length` bits in bit-reversed form: add one at the code's
-// last bit (bit length - 1 of the reversed value) and carry downwards.
-uint32_t nextReversedCode(uint32_t code, uint32_t length) {
-    uint32_t bit = 1u << (length - 1);
-    while ((code & bit) != 0) bit >>= 1;
-    return bit != 0 ? (code & (bit - 1)) + bit : 0;
-}
-
 // Joins each first-level literal with the code its index's remaining bits
 // decode, where that code fits in them too and is a literal or a length
 // without extra bits that fits a byte (3 to 10; not 258). Downwards, so that the word read for the
@@ -129,14 +121,7 @@ bool buildWideTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCoun
             const uint32_t low = code & (rootSize - 1);
             if (low != key) {
                 key = low;
-                subBits = length - rootBits;
-                int32_t room = 1 << subBits;
-                while (subBits + rootBits < maxLength) {
-                    room -= count[subBits + rootBits];
-                    if (room <= 0) break;
-                    ++subBits;
-                    room <<= 1;
-                }
+                subBits = secondLevelBits(count, length, rootBits, maxLength);
                 if ((1u << subBits) > capacity - next) return false;
                 sub = next;
                 next += 1u << subBits;
