@@ -16,8 +16,7 @@ namespace {
 constexpr auto L = TableKind::LiteralLengthTable;
 constexpr auto D = TableKind::DistanceTable;
 
-// Literals 'a' to 'd' in 3 bits, 'e' to 'i', the lengths 3 to 10 and 258 in
-// 5, the end of the block in 4: a complete code whose short codes pair.
+// 'a'-'d' in 3 bits, 'e'-'i', lengths 3-10 and 258 in 5, end in 4: short codes that pair.
 const Lengths pairingCode = runsOf({'a', 0, 4, 3, 5, 5, 150, 0, 1, 4, 8, 5, 20, 0, 1, 5});
 
 // Tokens for `size` bytes using every symbol of the codes in turn.
@@ -137,8 +136,7 @@ TEST(Inflate, Streams) {
         for (size_t i = 0; i < cases.size(); ++i) {
             const auto& [stream, expected, trailer] = cases[i];
             const uint32_t size = uint32_t(expected ? expected->size() : 1000);
-            // Capacities around a longest match from the end; input padded for
-            // the fast loop to run to its end, and cut short.
+            // Capacities around a longest match from the end; input padded, and cut.
             std::vector<uint32_t> capacities = {
                 0, 1, size / 2, uint32_t(rng() % (size + 1)), size + 1, size + 300};
             for (uint32_t back : {0u, 1u, 2u, 3u, 37u, 100u, 257u, 258u, 259u, 300u, 555u})
