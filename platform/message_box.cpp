@@ -1,5 +1,6 @@
-// MessageBoxA: the text always goes to standard error, and a host message box
-// shows it too where a person can see one.
+// MessageBoxA: a host message box where a person can see one, as on Windows;
+// where none can be shown, the text goes to standard error instead, so that
+// it is never lost.
 #include <cstdio>
 
 #include "platform/handles.h"
@@ -18,12 +19,13 @@ Uint32 boxFlagsOf(UINT uType) {
 
 // The game's boxes have a caption and a text, no owner and an OK button.
 int WINAPI MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-    std::fprintf(stderr, "%s: %s\n", lpCaption, lpText);
-    std::fflush(stderr);
     // Without a display SDL would try to open one; an offscreen or dummy
     // driver means nobody could press OK, so the box would never close.
-    if (displayAvailable()) {
-        SDL_ShowSimpleMessageBox(boxFlagsOf(uType), lpCaption, lpText, nullptr);
+    const bool shown = displayAvailable() &&
+                       SDL_ShowSimpleMessageBox(boxFlagsOf(uType), lpCaption, lpText, nullptr) == 0;
+    if (!shown) {
+        std::fprintf(stderr, "%s: %s\n", lpCaption, lpText);
+        std::fflush(stderr);
     }
     // Every box the game shows has only an OK button.
     return IDOK;

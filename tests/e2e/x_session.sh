@@ -38,13 +38,16 @@ start_xvfb() {
   [ "$DISPLAY" != : ] || fail "Xvfb gave no display number"
 }
 
-# start_game DIR: $launch in DIR (standard error in DIR.stderr); its window
-# gets the keyboard once the first frame shows, after the font is built.
+# start_game DIR [NOTICES]: $launch in DIR (standard error in DIR.stderr).
+# NOTICES message boxes (default 0) must come before the game's first frame;
+# each is dismissed with Enter. The window gets the keyboard once the first
+# frame shows, after the font is built, and then no box may be left.
 start_game() {
   game_dir=$1
   (cd "$game_dir" && exec "${launch[@]}") 2>"$game_dir.stderr" &
   game_pid=$!
   local i
+  for i in $(seq "${2:-0}"); do dismiss_notice "box $i before the first frame"; done
   window_id=
   for i in $(seq "${window_polls:-600}"); do
     window_id=$(xdotool search --onlyvisible --name '^Stapelix by Norvane$' 2>/dev/null | head -n 1) || true
@@ -59,7 +62,33 @@ start_game() {
     shot first_frame
     [ "$(probe_count first_frame lit 0 0 1023 767)" -eq 0 ] || break
   done
+  [ -z "$(notice_window)" ] || fail "a message box is open beside the first frame"
   sleep 0.5
+}
+
+# notice_window: the id of a visible message box of the game (its caption is
+# "Stapelix"), or nothing.
+notice_window() { xdotool search --onlyvisible --name '^Stapelix$' 2>/dev/null | head -n 1 || true; }
+
+# dismiss_notice WHAT: waits for one of the game's message boxes, presses
+# Enter in it and waits until it is gone; the game must still be running.
+dismiss_notice() {
+  local i id=
+  for i in $(seq "${window_polls:-600}"); do
+    id=$(notice_window)
+    [ -n "$id" ] && break
+    expect_running
+    sleep 0.2
+  done
+  [ -n "$id" ] || fail "$1: no message box came"
+  expect_running
+  timeout 10 xdotool windowfocus --sync "$id" >/dev/null 2>&1 || true
+  timeout 10 xdotool key --clearmodifiers Return
+  for i in $(seq 100); do
+    [ -n "$(notice_window)" ] || return 0
+    sleep 0.2
+  done
+  fail "$1: the message box stayed after Enter"
 }
 
 expect_running() { kill -0 "$game_pid" 2>/dev/null || fail "the game ended unasked: $(tail -n 40 "$game_dir.stderr")"; }
