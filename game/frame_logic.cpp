@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr const char* namePlaceholder = "Enter Name";
-
 // Shift turns the digit row (and the unused codes up to '?') into the
 // characters 16 below; letters are lower case unless Shift is held.
 constexpr int shiftedDigitOffset = 16;
@@ -138,7 +136,9 @@ void mainMenuKeys(LoopState& loop) {
                 break;
         }
     }
-    if (gameState.gameClock != 0 && takeKey(keyEscape)) {
+    // One mode at a time: an Escape in the frame whose Enter opened the
+    // settings is the submenu's, which it leaves; it resumes no game as well.
+    if (!openedSettings && gameState.gameClock != 0 && takeKey(keyEscape)) {
         gameState.gameRunning = true;
         gameState.menuVisible = false;
     }
@@ -174,7 +174,11 @@ void preparePlayerName(LoopState& loop) {
 }
 
 void runFrameLogic(LoopState& loop) {
-    if (gameState.gameRunning && !loop.paused) timedGameStep(loop.tickTimer);
+    if (gameState.gameRunning && !loop.paused) {
+        timedGameStep(loop.tickTimer);
+        // Only a piece that cannot be placed stops a game inside the step.
+        if (!gameState.gameRunning) loop.gameEnded = true;
+    }
 
     if (gameState.gameRunning) gameKeys(loop);
 

@@ -10,6 +10,9 @@ struct LoopState {
     bool paused = false;
     bool nameEditing = false;  // implies paused
     bool quitRequested = false;
+    // Set by the frame in which a game ended, so that its scores are saved at
+    // once; whoever saves them clears it.
+    bool gameEnded = false;
     uint32_t nameLength = 0;  // where the next typed character goes, 0..maxNameLength
     TickTimer tickTimer = {};
 };

@@ -1,5 +1,7 @@
 // The entry function: start-up, the message loop with one frame per pass
-// when the queue is empty, and shut-down with both files written back.
+// when the queue is empty, and shut-down with both files written back. The
+// files are also written the moment a game ends, so that a crash or a power
+// cut later in the session loses nothing of it.
 #include <cstdlib>
 #include <ctime>
 
@@ -9,14 +11,14 @@
 #include "store/saved_files.h"
 #include "store/settings.h"
 #include "window/gl_window.h"
+#include "window/player_notice.h"
+#include "window/session_save.h"
 
 #include "platform/win32.h"
 
 namespace {
 
 constexpr const char* blockTextureFile = "Images\\Block.bmp";
-constexpr const char* settingsFile = "Stapelix.ini";
-constexpr const char* highscoreFile = "Highscores.txt";
 constexpr const char* windowClassName = "Stapelix";
 constexpr const char* windowTitle = "Stapelix by Norvane";
 constexpr int colorBits = 16;
@@ -41,8 +43,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     LoopState loop;
 
     glWindow.addTextureFile(blockTextureFile);
-    SavedFiles savedFiles = {settingsFile, highscoreFile};
-    loadSavedFiles(savedFiles);
+    // A file that could not be read will not be saved to: the player hears
+    // of it now, before playing a session that will not be kept there.
+    tellPlayer(loadSavedFiles(savedFiles).c_str());
     preparePlayerName(loop);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     initTickTimer(loop.tickTimer);
@@ -80,11 +83,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         runFrameLogic(loop);
         drawScene();
         glWindow.swapBuffers();
+        if (loop.gameEnded) {
+            loop.gameEnded = false;
+            saveSession();  // the final field is on screen already
+        }
         Sleep(frameSleepMilliseconds);
         if (loop.quitRequested) break;
     }
 
-    saveSavedFiles(savedFiles);  // keeps a file that could not be read
+    saveSession();  // keeps a file that could not be read
     glWindow.killWindow();
     return result;
 }

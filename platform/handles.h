@@ -72,5 +72,11 @@ void releaseWindows();
 void releaseFonts();
 void stopHost();
 
+// SIGHUP, SIGINT and SIGTERM from now on only mark a termination request,
+// which the message queue delivers as WM_CLOSE to every window.
+void catchTerminationSignals();
+bool terminationPending();
+void clearTermination();
+
 // lParam of WM_MOVE and WM_SIZE: two 16-bit words, low then high.
 LPARAM packWords(int low, int high);

@@ -1,6 +1,7 @@
 // The process entry: calls WinMain as Windows would, with an empty command
 // line (the game reads none), and shuts the platform layer down after it
-// returns.
+// returns. A termination signal closes the game's window as its close button
+// does, from the start.
 #include "platform/handles.h"
 
 namespace {
@@ -8,6 +9,7 @@ char emptyCommandLine[] = "";
 }
 
 int main() {
+    catchTerminationSignals();
     const int result = WinMain(GetModuleHandleA(nullptr), nullptr, emptyCommandLine, SW_SHOW);
     stopHost();
     return result;

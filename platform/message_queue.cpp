@@ -12,6 +12,8 @@ constexpr int queueCapacity = 512;
 constexpr int maxMessagesPerEvent = maxWindows;
 
 constexpr WPARAM minimisedFlag = WPARAM(1) << 16;
+// How often a wait for host events looks for a termination signal.
+constexpr int signalPollMilliseconds = 100;
 
 // A ring buffer of posted messages, oldest at head. WM_QUIT is not queued:
 // like Windows, it is a flag that is reported once nothing else is waiting.
@@ -88,6 +90,27 @@ void postWindowEvent(const SDL_WindowEvent& event) {
     }
 }
 
+// Every live window is asked to close, as Windows asks at a log-off.
+void closeEveryWindow() {
+    for (WindowRecord& record : windowRecords) {
+        if (record.live) post(&record, WM_CLOSE, 0, 0);
+    }
+}
+
+bool anyLiveWindow() {
+    for (const WindowRecord& record : windowRecords) {
+        if (record.live) return true;
+    }
+    return false;
+}
+
+// A signal before the window exists waits for it.
+void deliverTermination() {
+    if (!terminationPending() || !anyLiveWindow()) return;
+    clearTermination();
+    closeEveryWindow();
+}
+
 void translate(const SDL_Event& event) {
     switch (event.type) {
         case SDL_KEYDOWN:
@@ -98,10 +121,7 @@ void translate(const SDL_Event& event) {
             postWindowEvent(event.window);
             break;
         case SDL_QUIT:
-            // A termination request from outside: every window is asked to close.
-            for (WindowRecord& record : windowRecords) {
-                if (record.live) post(&record, WM_CLOSE, 0, 0);
-            }
+            closeEveryWindow();  // a termination request from outside
             break;
         default:
             break;
@@ -113,6 +133,7 @@ bool eventsRunning() {
 }
 
 void pumpHostEvents() {
+    deliverTermination();
     if (!eventsRunning()) return;
     SDL_PumpEvents();
     SDL_Event event;
@@ -166,8 +187,12 @@ BOOL WINAPI WaitMessage(void) {
     if (queue.count > 0 || queue.quitPosted) return TRUE;
     // Without SDL events nothing could ever arrive: fail instead of hanging.
     if (!eventsRunning()) return FALSE;
+    // A signal does not wake SDL's wait: look for one between short waits.
     SDL_Event event;
-    if (SDL_WaitEvent(&event) == 0) return FALSE;
+    while (SDL_WaitEventTimeout(&event, signalPollMilliseconds) == 0) {
+        deliverTermination();
+        if (queue.count > 0) return TRUE;
+    }
     translate(event);
     return TRUE;
 }

@@ -53,6 +53,7 @@ bool readEntry(const char* line, HighscoreEntry& entry) {
     if (*end != '\0' && std::strcmp(end, "\n") != 0) return false;
     std::memset(entry.name, 0, nameSize);
     std::memcpy(entry.name, line, std::min<size_t>(size_t(tab - line), maxNameLength));
+    forgetPlaceholder(entry.name);
     entry.score = uint32_t(score);
     return true;
 }
@@ -87,8 +88,8 @@ bool writeTable(std::FILE* file) {
             }
             for (uint32_t slot = 0; slot < rankedSlots && list[slot].score != 0; ++slot) {
                 // A name is terminated inside its 20 bytes; the width guards anyway.
-                if (!printed(std::fprintf(file, "%.*s\t%u", int(maxNameLength), list[slot].name,
-                                          list[slot].score))) {
+                if (!printed(std::fprintf(file, "%.*s\t%u", int(maxNameLength),
+                                          savedName(list[slot].name), list[slot].score))) {
                     return false;
                 }
                 if (slot + 1 < rankedSlots && list[slot + 1].score != 0 &&
@@ -130,6 +131,14 @@ char* playerName() {
 
 uint32_t& playerScore() {
     return playerEntry().score;
+}
+
+const char* savedName(const char* name) {
+    return std::strcmp(name, namePlaceholder) == 0 ? "" : name;
+}
+
+void forgetPlaceholder(char (&name)[nameSize]) {
+    if (std::strcmp(name, namePlaceholder) == 0) std::memset(name, 0, nameSize);
 }
 
 void promotePlayerEntry() {
@@ -175,6 +184,6 @@ bool loadHighscores(const char* fileName) {
     return closeTextLines(text);
 }
 
-void saveHighscores(const char* fileName) {
-    saveFileSafely(fileName, writeTable);
+bool saveHighscores(const char* fileName, SaveFailure& failure) {
+    return saveFileSafely(fileName, writeTable, failure);
 }

@@ -7,6 +7,8 @@
 
 #include "store/settings.h"
 
+struct SaveFailure;
+
 // Widths and heights 0..29 have a list: the file has never held lists for the
 // largest size, which gets lists that live for the run only.
 constexpr uint32_t highscoreSizes = maxFieldSize;
@@ -16,6 +18,9 @@ constexpr uint32_t swapSlot = 11;
 constexpr uint32_t slotsPerList = 12;
 constexpr uint32_t maxNameLength = 19;          // characters of a player's name
 constexpr size_t nameSize = maxNameLength + 1;  // and its terminator
+// Shown, and edited away, while the player has no name. It is no name: the
+// files never keep it, and one read from an older file counts as none.
+constexpr const char* namePlaceholder = "Enter Name";
 
 struct HighscoreEntry {
     char name[nameSize];
@@ -38,8 +43,12 @@ HighscoreEntry* currentList();
 char* playerName();
 uint32_t& playerScore();
 void promotePlayerEntry();
+// A name as the files keep it: the placeholder becomes no name, when it is
+// written and when an older file that holds it is read.
+const char* savedName(const char* name);
+void forgetPlaceholder(char (&name)[nameSize]);
 // Fills the table from the file and sets playerSlot. False when the file is
 // there but could not be opened or read to its end: it must then not be
 // overwritten. A missing file reads as an empty one.
 bool loadHighscores(const char* fileName);
-void saveHighscores(const char* fileName);
+bool saveHighscores(const char* fileName, SaveFailure& failure);

@@ -47,9 +47,10 @@ void applyLine(const char* line) {
     if (nameStart >= 0) {
         const char* text = line + nameStart;
         if (*text == ' ') ++text;  // the one blank the writer puts after '='
-        char* name = currentList()[unrankedSlot].name;
+        char(&name)[nameSize] = currentList()[unrankedSlot].name;
         std::memset(name, 0, nameSize);
         std::memcpy(name, text, std::min<size_t>(std::strcspn(text, "\r\n"), maxNameLength));
+        forgetPlaceholder(name);
     }
 
     if (std::sscanf(line, "Speedlimit = %u", &first) == 1) {
@@ -77,7 +78,7 @@ bool writeSettings(std::FILE* file) {
     return printed(std::fputs("[Game]", file)) &&
            printed(
                std::fprintf(file, "\nField = %u %u", settings.fieldWidth, settings.fieldHeight)) &&
-           printed(std::fprintf(file, "\nName = %.*s", int(maxNameLength), playerName())) &&
+           printed(std::fprintf(file, "\nName = %.*s", int(maxNameLength), savedName(playerName()))) &&
            printed(std::fprintf(file, "\nSpeedlimit = %u", settings.speedLimit)) &&
            printed(std::fputs("\n\n[Video]", file)) &&
            printed(std::fprintf(file, "\nFullscreen = %d", int(settings.fullscreen ? 1 : 0))) &&
@@ -96,6 +97,6 @@ bool loadSettings(const char* fileName) {
     return closeTextLines(text);
 }
 
-void saveSettings(const char* fileName) {
-    saveFileSafely(fileName, writeSettings);
+bool saveSettings(const char* fileName, SaveFailure& failure) {
+    return saveFileSafely(fileName, writeSettings, failure);
 }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+struct SaveFailure;
+
 // The playable field: widths and heights from 4 to 30 cells.
 constexpr uint32_t minFieldSize = 4;
 constexpr uint32_t maxFieldSize = 30;
@@ -24,4 +26,4 @@ extern Settings settings;
 // False when the file is there but could not be opened or read to its end:
 // it must then not be overwritten. A missing file leaves every default.
 bool loadSettings(const char* fileName);
-void saveSettings(const char* fileName);
+bool saveSettings(const char* fileName, SaveFailure& failure);

@@ -10,6 +10,7 @@ constexpr UINT noticeBox = MB_OK | MB_ICONEXCLAMATION;
 }  // namespace
 
 void tellPlayer(const char* text) {
+    if (text == nullptr || text[0] == '\0') return;
     std::fprintf(stderr, "%s\n", text);
     std::fflush(stderr);
     MessageBoxA(nullptr, text, noticeCaption, noticeBox);

@@ -5,5 +5,5 @@
 #pragma once
 
 // Blocks until the player dismisses the box. Call it once per fault, never
-// per frame.
+// per frame. An empty text is nothing to tell: no box.
 void tellPlayer(const char* text);

@@ -1,9 +1,11 @@
 // The window procedure: it only records facts for the main loop (key flags,
 // whether the window is minimised, its position) and resets the projection on
-// a resize. All game logic reads those flags in the next frame.
+// a resize. All game logic reads those flags in the next frame. The one
+// exception is the end of the Windows session, which gives no next frame.
 #include "game/game_state.h"
 #include "game/key_state.h"
 #include "window/gl_window.h"
+#include "window/session_save.h"
 
 #include "platform/win32.h"
 
@@ -29,6 +31,13 @@ LRESULT CALLBACK windowProcedure(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
     case WM_CLOSE:
         // The window stays until killWindow; the loop ends on the quit message.
         PostQuitMessage(0);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;  // the game never holds up a log-off or shut-down
+    case WM_ENDSESSION:
+        // Windows ends the process once this returns, without a WM_QUIT:
+        // the session is saved now or never.
+        if (wParam) saveSession();
         return 0;
     case WM_KEYDOWN:
         if (wParam < keyCodeCount) keyState.down[wParam] = 1;

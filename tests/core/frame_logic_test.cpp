@@ -46,7 +46,7 @@ std::string afterSteps(const std::vector<int>& steps) {
             std::to_string(settings.fieldHeight);
     if (g.gameClock != 0) text += " t" + std::to_string(g.gameClock / settings.speedLimit);
     text += std::string(loop.paused ? " paused" : "") + (loop.nameEditing ? " editing" : "") +
-            (loop.quitRequested ? " quit" : "");
+            (loop.quitRequested ? " quit" : "") + (loop.gameEnded ? " ended" : "");
     if (*playerName()) text += " '" + std::string(playerName()) + "'";
     for (int code = 0; code < 256; ++code) {
         if (keyState.down[code])
@@ -79,6 +79,8 @@ TEST(FrameLogic, EveryModeTransition) {
         {{enter, escape}, "menu 1 10x20"},  // a game without a tick cannot be resumed
         {{enter, Tick, escape, escape}, "play 0 10x20 t1"},
         {{enter, Tick, escape, down, up, up}, "menu 0 10x20 t1 Up"},
+        // Enter on "Settings" opens it; the same frame's Escape leaves it, resuming nothing.
+        {{enter, Tick, escape, down, down, Hold + enter, escape}, "menu 2 10x20 t1"},
         {{enter, 'P', Tick}, "play 1 10x20 paused"},
         {{enter, 'P', 'P'}, "play 1 10x20"},
         {{enter, Tick, 'P', escape, enter}, "play 0 10x20 t1 paused"},
@@ -99,12 +101,13 @@ TEST(FrameLogic, EveryModeTransition) {
          "play 1 10x20 paused editing 'Eighteen_characterz' Y"},
         {{Prepare, enter, 'Q', Hold + 'R', 'P'}, "play 1 10x20 'q' R"},
         // Game over keeps the field on screen until Enter or Escape.
-        {{enter, Hold + keySpace, End}, "over 1 10x20 t10"},  // the last tick takes its keys
-        {{enter, End, left, Tick}, "over 1 10x20 t10 Left"},
-        {{enter, End, escape, up}, "menu 1 10x20 Up"},
-        {{enter, End, Hold + enter, escape}, "menu 1 10x20"},
-        {{enter, f1, enter, End}, "menu 1 10x20"},  // the Enter still set leaves at once
-        {{enter, End, f12}, "over 1 10x20 t10 quit F12"}};
+        // The frame that ends a game marks its scores for saving; Escape and Exit do not.
+        {{enter, Hold + keySpace, End}, "over 1 10x20 t10 ended"},  // the last tick takes its keys
+        {{enter, End, left, Tick}, "over 1 10x20 t10 ended Left"},
+        {{enter, End, escape, up}, "menu 1 10x20 ended Up"},
+        {{enter, End, Hold + enter, escape}, "menu 1 10x20 ended"},
+        {{enter, f1, enter, End}, "menu 1 10x20 ended"},  // the Enter still set leaves at once
+        {{enter, End, f12}, "over 1 10x20 t10 quit ended F12"}};
     for (const auto& [steps, expected] : cases) EXPECT_EQ(afterSteps(steps), expected);
 }
 

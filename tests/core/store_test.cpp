@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "core_test_support.h"
+#include "store/safe_save.h"
 #include "store/saved_files.h"
 
 namespace fs = std::filesystem;
@@ -54,6 +55,17 @@ std::string describe(const fs::path& path) {
                : "directory of " + std::to_string(entries(path));
 }
 
+// A save whose failure, if any, is the test's to check.
+SaveFailure failure;
+bool saveTable(const char* file) { return saveHighscores(file, failure); }
+bool saveIni(const char* file) { return saveSettings(file, failure); }
+
+std::string mode(const std::string& file) {
+    char octal[8];
+    std::snprintf(octal, sizeof octal, "%o", unsigned(fs::status(file).permissions() & fs::perms::mask));
+    return octal;
+}
+
 class Store : public ::testing::Test {
 protected:
     TempDir dir;
@@ -62,9 +74,10 @@ protected:
 };
 
 TEST_F(Store, AKnownTableIsWrittenByteForByteHeightFirstAndReadBack) {
-    setList(4, 4, "ann:30 bo:12 x:2");
+    setList(4, 4, "ann:30 bo:12 x:2 y:1");
     std::strcpy(highscoreList(4, 4)[1].name, " b o ");  // names hold blanks, or nothing
     std::strcpy(highscoreList(4, 4)[2].name, "");
+    std::strcpy(highscoreList(4, 4)[3].name, namePlaceholder);  // which is no name
     setList(0, 0, "o:2");
     setList(4, 5, "di:4");
     setList(5, 4, "cy:7");
@@ -73,12 +86,14 @@ TEST_F(Store, AKnownTableIsWrittenByteForByteHeightFirstAndReadBack) {
     setList(29, 29, "last:1");
     setList(30, 20, "wide:4");  // sizes with a 30 keep their lists for the run only
     setList(20, 30, "tall:4");
+    std::strcpy(highscoreList(4, 4)[3].name, "");
     const std::string lists = allLists();
-    saveHighscores(path.c_str());
+    std::strcpy(highscoreList(4, 4)[3].name, namePlaceholder);
+    EXPECT_TRUE(saveTable(path.c_str()));
     EXPECT_EQ(
         readFile(path),
         "Field: 0 0\nName\tScore\n\no\t2\n\n"
-        "Field: 4 4\nName\tScore\n\nann\t30\n b o \t12\n\t2\n\n"
+        "Field: 4 4\nName\tScore\n\nann\t30\n b o \t12\n\t2\n\t1\n\n"
         "Field: 5 4\nName\tScore\n\ncy\t7\n\n"
         "Field: 4 5\nName\tScore\n\ndi\t4\n\n"
         "Field: 6 6\nName\tScore\n\nx\t3\n\n"
@@ -103,7 +118,7 @@ TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
         {"stray\t50\nField: 10 20" + header +  // an entry before any header
              "Enter Name\t40\nAl Bo\t 30 \njust words\nAl\tBo\nneg\t-5\nbig\t4294967296\n"
              "odd\t7x\n\t4294967295\nField: 4 4\tx\nok\t20\n",  // a header holds no tab
-         "10x20 Enter Name:40 Al Bo:30 :4294967295 ok:20; ", 4},
+         "10x20 :40 Al Bo:30 :4294967295 ok:20; ", 4},  // the placeholder is no name
         // Headers outside the table skip their entries; names keep 19 characters.
         {"Field: 5 5" + header + std::string(40, 'n') + "\t8\nField: 30 20" + header + "wide\t9\n" +
              "Field: -1 5" + header + "neg\t9\nField: 5 30" + header + "tall\t9\n" +
@@ -145,6 +160,7 @@ TEST_F(Store, SettingsAreWrittenAsTheyAreReadAndEveryBadValueMadeSafe) {
         // A name is the rest of its line, blanks included, 19 at most (above); the last one wins.
         {"Name=Kim\r\nName = ", "10x20 30 0 640x480 |"},
         {"Name =  a 9 \n", "10x20 30 0 640x480  a 9 | a 9 "},
+        {"Name = Kim\nName = Enter Name", "10x20 30 0 640x480 |"},  // the placeholder is none
         // A byte-order mark; CR ends lines; a long line comes in pieces of 99 characters.
         {"\xEF\xBB\xBF" + std::string(99, 'x') + "Speedlimit = 9\rField = 7 13\r\n",
          "7x13 9 0 640x480 |"}};
@@ -157,44 +173,70 @@ TEST_F(Store, SettingsAreWrittenAsTheyAreReadAndEveryBadValueMadeSafe) {
     writeFile(ini, file);
     loadSettings(ini.c_str());
     playerSlot = unrankedSlot;
-    saveSettings(ini.c_str());
+    EXPECT_TRUE(saveIni(ini.c_str()));
     EXPECT_EQ(readFile(ini), file);  // written as read
+    std::strcpy(playerName(), namePlaceholder);
+    EXPECT_TRUE(saveIni(ini.c_str()));
+    EXPECT_NE(readFile(ini).find("\nName = \nSpeedlimit"), std::string::npos);
 }
 
-TEST_F(Store, ASaveReplacesTheOldFileWholeOrNotAtAll) {
+// Every failure leaves the old file whole and says where and why; a file made
+// read-only is left alone; a replaced file keeps its permissions; a temporary
+// name taken by anything but a stale temporary file is passed over.
+TEST_F(Store, ASaveReplacesTheOldFileWholeOrNotAtAllAndSaysWhy) {
     signal(SIGXFSZ, SIG_IGN);  // a write past the size limit fails instead of ending the program
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     const rlimit full{16, saved.rlim_max};  // a full disk, as the writer sees it
     for (const auto& [save, name] :
-         {std::pair{saveHighscores, "Highscores.txt"}, {saveSettings, "Stapelix.ini"}}) {
+         {std::pair{saveTable, "Highscores.txt"}, {saveIni, "Stapelix.ini"}}) {
         const std::string file = dir.file(name), blocked = file + ".dir", temporary = file + ".tmp";
         setList(10, 20, "keep:5");  // the list in play and the player's name
-        save(file.c_str());
+        ASSERT_TRUE(save(file.c_str()));
         oldContent = readFile(file);
         setList(10, 20, "newer_and_longer:9");
+        std::string reasons;
+        const auto attempt = [&, save = save](const std::string& target) {
+            reasons += save(target.c_str()) ? "saved; "
+                                            : fs::relative(failure.folder, dir.path).string() +
+                                                  ": " + failure.reason + "; ";
+        };
         setrlimit(RLIMIT_FSIZE, &full);
-        save(file.c_str());
+        attempt(file);
         setrlimit(RLIMIT_FSIZE, &saved);
         fs::create_directory(blocked);  // a target that cannot be replaced
-        save(blocked.c_str());
-        save(dir.file("none/file").c_str());  // a folder that does not exist
-        EXPECT_EQ(readFile(file) + describe(blocked), oldContent + "directory of 0");
-        // A stale temporary is cleared; the file is flushed before the rename, the folder after.
+        attempt(blocked);
+        attempt(dir.file("none/file"));  // a folder that does not exist
+        fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+        attempt(file);
+        EXPECT_EQ(reasons,
+                  ".: File too large; .: Is a directory; none: No such file or directory; "
+                  ".: the file is read-only; ");
+        EXPECT_EQ(readFile(file) + describe(blocked) + " " + mode(file),
+                  oldContent + "directory of 0 440");
+        // The player's folder under the temporary name stays; the next name is
+        // used, a stale file there removed. Flushed before the rename, the folder after.
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
         fs::create_directories(temporary + "/inside");
+        writeFile(temporary + "2", "stale");
         watched = fs::canonical(dir.path);
         savedFile = file;
-        save(file.c_str());
+        attempt(file);
         watched.clear();
-        EXPECT_EQ(
-            flushes + std::to_string(readFile(file).find("newer_and_longer") != std::string::npos),
-            std::string(name) + ".tmp old, folder new, 1");
+        EXPECT_EQ(flushes + describe(temporary) + " " + mode(file) + " " +
+                      std::to_string(readFile(file).find("newer_and_longer") != std::string::npos),
+                  std::string(name) + ".tmp2 old, folder new, directory of 1 600 1");
         flushes.clear();
+        fs::remove_all(temporary);
+        writeFile(temporary, "stale");  // a save killed before its rename left this
+        EXPECT_TRUE(save(file.c_str()));
     }
-    EXPECT_EQ(entries(dir.path), 4);
+    EXPECT_EQ(entries(dir.path), 4);  // each file and its blocked twin, no temporary left
 }
 
-TEST_F(Store, AFileThatCouldNotBeReadIsLeftAsItIsAtExit) {
+// The player hears of a file that could not be read at start-up, which is then
+// never written; and of each file that could not be saved, once per run.
+TEST_F(Store, ThePlayerHearsOfEveryFileThatCouldNotBeReadOrSavedOnce) {
     setList(10, 20, "a:1");  // a link to itself does not open; a directory does not read
     for (const auto& [file, other] : {std::pair{path, ini}, {ini, path}}) {
         fs::remove_all(file);
@@ -203,17 +245,31 @@ TEST_F(Store, AFileThatCouldNotBeReadIsLeftAsItIsAtExit) {
         file == path ? fs::create_symlink("Highscores.txt", file)
                      : void(fs::create_directory(file));
         const std::string before = describe(file);
-        SavedFiles files = {ini.c_str(), path.c_str()};
-        loadSavedFiles(files);
-        ::testing::internal::CaptureStderr();
-        saveSavedFiles(files);
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-                  file +
-                      " could not be read when the game started, so it was left unchanged "
-                      "and this session was not saved to it.\n");
+        SavedFiles files = savedFiles;
+        files.settings.name = ini.c_str();
+        files.highscores.name = path.c_str();
+        EXPECT_EQ(loadSavedFiles(files),
+                  file + " could not be read when the game started, so it was left unchanged "
+                         "and this session was not saved to it.");
+        EXPECT_EQ(saveSavedFiles(files), "");
         EXPECT_EQ(describe(file), before);
         EXPECT_NE(readFile(other), "");  // the other one is saved
     }
+    const std::string lost = (dir.path / "lost").string();
+    const std::string lostIni = lost + "/Stapelix.ini", lostTable = lost + "/Highscores.txt";
+    SavedFiles files = savedFiles;
+    files.settings.name = lostIni.c_str();
+    files.highscores.name = lostTable.c_str();
+    EXPECT_EQ(loadSavedFiles(files), "");  // missing files are no fault
+    const std::string notice = saveSavedFiles(files);
+    EXPECT_EQ(notice, lostIni + " could not be saved in " + lost + ": No such file or directory.\n" +
+                          lostTable + " could not be saved in " + lost +
+                          ": No such file or directory.");
+    fs::create_directory(lost);
+    writeFile(lostIni, "");
+    fs::permissions(lostIni, fs::perms::owner_read);
+    EXPECT_EQ(saveSavedFiles(files), "");  // told already; the table is saved now
+    EXPECT_EQ(readFile(lostIni) + readFile(lostTable), "Field: 10 20\nName\tScore\n\na\t1");
 }
 
 TEST_F(Store, ASaveWritesThroughSymbolicLinksToTheirTarget) {
@@ -223,14 +279,15 @@ TEST_F(Store, ASaveWritesThroughSymbolicLinksToTheirTarget) {
     fs::create_symlink("Highscores.txt", dir.path / "sync/hop");
     setList(10, 20, "new:5");
     for (int save = 0; save < 2; ++save) {  // the target missing, then there
-        saveHighscores(path.c_str());
+        EXPECT_TRUE(saveTable(path.c_str()));
         EXPECT_EQ(describe(path) + " " + readFile(dir.file("sync/Highscores.txt")),
                   "link to sync/hop Field: 10 20\nName\tScore\n\nnew\t5");
         EXPECT_EQ(entries(dir.path) * 10 + entries(dir.path / "sync"), 22);
     }
     fs::create_symlink("loop", dir.file("loop"));  // a loop of links is no file to save to
-    saveHighscores(dir.file("loop").c_str());
-    EXPECT_EQ(describe(dir.file("loop")), "link to loop");
+    EXPECT_FALSE(saveTable(dir.file("loop").c_str()));
+    EXPECT_EQ(describe(dir.file("loop")) + ": " + failure.reason,
+              "link to loop: its chain of symbolic links does not end");
 }
 
 }  // namespace

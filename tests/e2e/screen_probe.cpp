@@ -3,7 +3,8 @@
 //
 //   screen_probe SHOT.ppm                       -> "WIDTH HEIGHT"
 //   screen_probe SHOT.ppm CLASS X0 Y0 X1 Y1     -> "COUNT MINX MINY MAXX MAXY"
-// CLASS: red (text and red-only shades), white, lit (anything not black);
+// CLASS: red (text and red-only shades), blue (blue-only shades: the bar), white,
+// lit (anything not black);
 // the rectangle is inclusive, pixels outside the picture match no class.
 #include <algorithm>
 #include <cstdio>
@@ -15,6 +16,7 @@ namespace {
 
 bool matches(const char* kind, const unsigned char* p) {
     if (std::strcmp(kind, "red") == 0) return p[0] > 100 && p[1] < 40 && p[2] < 40;
+    if (std::strcmp(kind, "blue") == 0) return p[2] > 100 && p[0] < 40 && p[1] < 40;
     if (std::strcmp(kind, "white") == 0) return p[0] > 200 && p[1] > 200 && p[2] > 200;
     return std::strcmp(kind, "lit") == 0 && p[0] + p[1] + p[2] > 60;
 }
@@ -32,7 +34,7 @@ int main(int argc, char** argv) {
     const bool whole = header && std::fread(rgb.data(), 1, rgb.size(), in) == rgb.size();
     if (in != nullptr) std::fclose(in);
     if (!whole) {
-        std::fprintf(stderr, "usage: screen_probe SHOT.ppm [red|white|lit X0 Y0 X1 Y1]\n");
+        std::fprintf(stderr, "usage: screen_probe SHOT.ppm [red|blue|white|lit X0 Y0 X1 Y1]\n");
         return 2;
     }
     if (argc == 2) return std::printf("%d %d\n", width, height) < 0;

@@ -99,11 +99,12 @@ second_run() {
 # raised to it (Windows widens it further, to its minimum tracking size) and
 # the virtual screen still fills the client area; Alt+F4 closes the window as
 # the system menu does. A "Highscores.txt" that cannot be read (a folder:
-# neither system opens it as a file) is left as it is, and the player told so.
+# neither system opens it as a file) is left as it is, and the player told so
+# in a box at start-up.
 small_window_run() {
   as_text "${settings_ini/Size = 640 480/Size = 10 10}" >"$2/Stapelix.ini"
   mkdir "$2/Highscores.txt"
-  start_game "$1"
+  start_game "$1" 1
   shot small
   local width height side column
   read -r width height <<<"$("$probe" "$work/small.ppm")"
@@ -123,4 +124,57 @@ small_window_run() {
   [ -d "$2/Highscores.txt" ] && [ -z "$(ls -A "$2/Highscores.txt")" ] || fail "the unreadable Highscores.txt was changed"
   [ "$(tr -d '\r' <"$1.stderr")" = "Highscores.txt could not be read when the game started, so it was left unchanged and this session was not saved to it." ] ||
     fail "no word of the unreadable Highscores.txt: $(cat "$1.stderr")"
+}
+
+# game_over_run START FILES: on a 4 x 16 field every piece is dropped at
+# once, a bar first turned flat (alone it fills a row of four), until a game
+# ends with a row scored; games without one start again from the menu. The
+# files are saved the moment a game ends, so a SIGKILL on the game-over
+# screen loses nothing of it.
+game_over_run() {
+  local small_ini=${settings_ini/Field = 10 20/Field = 4 16} pieces
+  as_text "$small_ini" >"$2/Stapelix.ini"
+  start_game "$1"
+  press Return
+  for pieces in $(seq 150); do
+    if [ -e "$2/Highscores.txt" ]; then
+      grep -q 'abc' "$2/Highscores.txt" && break
+      rm "$2/Highscores.txt"  # a game over without a row: back to the menu, a new game
+      press Return Return
+    fi
+    # Fields rows 12..15, the top four, where a new piece appears: y 304..368.
+    shot piece
+    if [ "$(probe_count piece blue 273 305 335 367)" -gt 200 ]; then press Up space; else press space; fi
+  done
+  grep -q 'abc' "$2/Highscores.txt" || fail "no game over with a row scored in 150 pieces"
+  echo "game over with a row scored after $pieces pieces: $(tr "\n\t" "  " <"$2/Highscores.txt")"
+  sleep 0.5
+  kill -KILL "$game_pid"
+  wait "$game_pid" || true
+  game_pid=
+  local saved
+  saved=$(tr -d '\r' <"$2/Highscores.txt")
+  [[ "$saved" =~ ^Field:\ 4\ 16$'\n'Name$'\t'Score$'\n\n'abc$'\t'[1-9][0-9]*$ ]] ||
+    fail "Highscores.txt after a kill at the game over: $saved"
+  expect_file "$2/Stapelix.ini" "$small_ini"
+}
+
+# read_only_run START FILES: a "Highscores.txt" the player made read-only is
+# left as it is, permissions included; the player is told at exit in a box,
+# and the game still ends with status 0 once it is dismissed.
+read_only_run() {
+  as_text "$settings_ini" >"$2/Stapelix.ini"
+  as_text "$scores_table" >"$2/Highscores.txt"
+  chmod 444 "$2/Highscores.txt"
+  start_game "$1"
+  press Down Return Right F12
+  dismiss_notice "a read-only Highscores.txt"
+  end_game "F12 with a read-only Highscores.txt"
+  expect_file "$2/Highscores.txt" "$scores_table"
+  [ "$(stat -c %a "$2/Highscores.txt")" = 444 ] || fail "the read-only Highscores.txt changed its mode"
+  expect_file "$2/Stapelix.ini" "${settings_ini/Field = 10 20/Field = 11 20}"
+  local told
+  told=$(tr -d '\r' <"$1.stderr")
+  [[ "$told" == "Highscores.txt could not be saved in "*": the file is read-only." ]] ||
+    fail "no word of the read-only Highscores.txt: $told"
 }

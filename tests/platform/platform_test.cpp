@@ -2,6 +2,7 @@
 // events as messages, the queue, display modes and message boxes.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <set>
 #include <tuple>
@@ -171,6 +172,16 @@ TEST_F(PlatformTest, ShowingAndHostWindowEventsBecomeWindowMessages) {
     for (const MSG& msg : takeAll())
         if (msg.message == WM_CLOSE) closing.insert(msg.hwnd);
     EXPECT_EQ(closing, (std::multiset{hWnd, second}));
+    // So does each termination signal, also in a wait that nothing else would end.
+    catchTerminationSignals();
+    for (int signalNumber : {SIGHUP, SIGINT, SIGTERM}) {
+        raise(signalNumber);
+        EXPECT_TRUE(WaitMessage());
+        closing.clear();
+        for (const MSG& msg : takeAll())
+            if (msg.message == WM_CLOSE) closing.insert(msg.hwnd);
+        EXPECT_EQ(closing, (std::multiset{hWnd, second})) << signalNumber;
+    }
 }
 
 // Host key events arrive as the key messages the game's window procedure

@@ -14,6 +14,7 @@
 #include "game/key_state.h"
 #include "render/scene.h"
 #include "store/highscores.h"
+#include "store/saved_files.h"
 #include "window/gl_window.h"
 
 #include "platform/font_face.h"
@@ -358,6 +359,24 @@ TEST(GlWindow, WindowProcedureMessages) {
         EXPECT_EQ(quit, s.quits) << s.message << " " << s.wParam;
         EXPECT_TRUE(keyState.down[s.wParam & 0xFF] == 0 && glWindow.window != nullptr);
     }
+}
+
+// Windows' end of the session is never held up, and once it is final both
+// files are saved before the procedure returns: no WM_QUIT comes after it.
+TEST(GlWindow, TheEndOfTheWindowsSessionSavesBothFiles) {
+    std::string folder = (std::filesystem::temp_directory_path() / "stapelix-XXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::string ini = folder + "/Stapelix.ini", table = folder + "/Highscores.txt";
+    const SavedFiles before = savedFiles;
+    savedFiles.settings.name = ini.c_str();
+    savedFiles.highscores.name = table.c_str();
+    EXPECT_EQ(windowProcedure(glWindow.window, WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_EQ(windowProcedure(glWindow.window, WM_ENDSESSION, FALSE, 0), 0);  // called off
+    const bool savedEarly = std::filesystem::exists(ini) || std::filesystem::exists(table);
+    EXPECT_EQ(windowProcedure(glWindow.window, WM_ENDSESSION, TRUE, 0), 0);
+    EXPECT_TRUE(!savedEarly && std::filesystem::exists(ini) && std::filesystem::exists(table));
+    savedFiles = before;
+    std::filesystem::remove_all(folder);
 }
 
 // Decoded files never reach the hook; its pictures upload every byte, RGB or

@@ -36,8 +36,23 @@ timeout 600 wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot: $(tail -n 
 platform=windows
 start_files=$(ls -A "$folder")
 launch=(wine stapelix.exe)
-for run in first second small; do cp -R "$folder" "$work/$run"; done
+for run in first second small over read-only end-session; do cp -R "$folder" "$work/$run"; done
 first_run "$work/first" "$work/first"
 second_run "$work/second" "$work/second"
 small_window_run "$work/small" "$work/small"
+game_over_run "$work/over" "$work/over"
+read_only_run "$work/read-only" "$work/read-only"
+
+# Windows ending the session (log-off, shut-down) saves a changed setting
+# before the process is ended.
+dir=$work/end-session
+as_text "$settings_ini" >"$dir/Stapelix.ini"
+start_game "$dir"
+press Down Return Right
+timeout 120 wineboot --end-session >"$work/end-session.log" 2>&1 || fail "wineboot --end-session: $(cat "$work/end-session.log")"
+for i in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.2; done
+! kill -0 "$game_pid" 2>/dev/null || fail "the session ended, but the game did not"
+wait "$game_pid" || true
+game_pid=
+expect_file "$dir/Stapelix.ini" "${settings_ini/Field = 10 20/Field = 11 20}"
 echo "windows zip session passed"
