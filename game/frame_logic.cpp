@@ -86,10 +86,8 @@ void changeSize(uint32_t line, int step) {
     const uint32_t size = width ? settings.fieldWidth : settings.fieldHeight;
     if (step < 0 ? size > minFieldSize : size < maxFieldSize) {
         const uint32_t newSize = size + step;
-        HighscoreEntry* newList = width ? highscoreList(newSize, settings.fieldHeight)
-                                        : highscoreList(settings.fieldWidth, newSize);
-        std::memcpy(newList[unrankedSlot].name, playerName(), nameSize);
-        playerSlot = unrankedSlot;
+        carryPlayerName(width ? highscoreList(newSize, settings.fieldHeight)
+                              : highscoreList(settings.fieldWidth, newSize));
         (width ? settings.fieldWidth : settings.fieldHeight) = newSize;
     }
     gameState.gameClock = 0;
@@ -157,10 +155,7 @@ void mainMenuKeys(LoopState& loop) {
 }  // namespace
 
 void preparePlayerName(LoopState& loop) {
-    HighscoreEntry* list = currentList();
-    if (playerSlot < unrankedSlot) {
-        std::memcpy(list[playerSlot].name, list[unrankedSlot].name, nameSize);
-    }
+    takeSavedName();
     char* name = playerName();
     if (name[0] == '\0') {
         // With nameLength 0 the first typed character replaces the placeholder.

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 
 #include "game/clock.h"
@@ -129,12 +128,8 @@ void newGame() {
 
     // Each game starts a fresh entry that has to climb; the entry the player
     // held before keeps its slot, name and score.
-    HighscoreEntry* list = currentList();
-    if (playerSlot < unrankedSlot) {
-        std::memcpy(list[unrankedSlot].name, list[playerSlot].name, nameSize);
-    }
-    playerSlot = unrankedSlot;
-    list[unrankedSlot].score = 0;
+    carryPlayerName(currentList());
+    playerScore() = 0;
 
     // The whole grid, not only the active rows: blocks that an earlier, taller
     // game left above the field would still be judged by the cell test.

@@ -22,14 +22,6 @@ constexpr Piece pieceDefinitions[pieceTypes] = {
     {15, 0, {{0, 0}, {1, 0}, {0, -1}, {0, -2}}},     // upside-down J
 };
 
-// Columns an operation may touch: the field width, never more than the grid.
-uint32_t activeWidth() {
-    return std::min<uint32_t>(settings.fieldWidth, gridSize);
-}
-uint32_t activeHeight() {
-    return std::min<uint32_t>(settings.fieldHeight, gridSize);
-}
-
 uint8_t& cellAt(int x, int y) {
     return playfield.cells[y * gridSize + x];
 }
@@ -57,6 +49,14 @@ void shiftColumns(PieceCell (&cells)[blocksPerPiece], int dx) {
 }
 
 }  // namespace
+
+uint32_t activeWidth() {
+    return std::min<uint32_t>(settings.fieldWidth, gridSize);
+}
+
+uint32_t activeHeight() {
+    return std::min<uint32_t>(settings.fieldHeight, gridSize);
+}
 
 void makePiece(Piece& piece, int type) {
     if (type < 0 || type >= pieceTypes) return;

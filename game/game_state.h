@@ -63,6 +63,10 @@ struct GameState {
 extern GameState gameState;
 extern Playfield playfield;
 
+// The active area, columns and rows from 0: the field size, never more than
+// the grid, whatever the settings hold. Nothing reads or draws beyond it.
+uint32_t activeWidth();
+uint32_t activeHeight();
 void makePiece(Piece& piece, int type);
 CellStatus testCell(int x, int y);
 bool movePiece(int dx, int dy);

@@ -62,6 +62,28 @@ void setWhite() { glColor3f(1.0f, 1.0f, 1.0f); }
 
 void setRed() { glColor3f(1.0f, 0.0f, 0.0f); }
 
+// A block's corners, each after its texture coordinate, which puts the
+// texture upright on it: counter-clockwise on screen from the top right, the
+// order of a quad. A strip takes them as top right, top left, bottom right,
+// bottom left, so that its first triangle is wound the same way.
+struct BlockCorner {
+    float s, t, x, y;
+};
+constexpr BlockCorner blockCorners[] = {{1.0f, 1.0f, halfCell, halfCell},
+                                        {0.0f, 1.0f, -halfCell, halfCell},
+                                        {0.0f, 0.0f, -halfCell, -halfCell},
+                                        {1.0f, 0.0f, halfCell, -halfCell}};
+constexpr int quadOrder[] = {0, 1, 2, 3};
+constexpr int stripOrder[] = {0, 1, 3, 2};
+
+// The block around the origin of the current matrix, inside glBegin.
+void blockVertices(const int (&order)[4]) {
+    for (int corner : order) {
+        glTexCoord2f(blockCorners[corner].s, blockCorners[corner].t);
+        glVertex2f(blockCorners[corner].x, blockCorners[corner].y);
+    }
+}
+
 void drawCells(uint32_t width, uint32_t height) {
     const float halfWidth = float(width) / 2.0f;
     const float halfHeight = float(height) / 2.0f;
@@ -78,14 +100,7 @@ void drawCells(uint32_t width, uint32_t height) {
             // two draws, which Mesa turns into a vertex-state change per cell
             // costing several times the quad itself. The pixels are the same.
             setCellColor(code);
-            glTexCoord2f(1.0f, 1.0f);
-            glVertex2f(halfCell, halfCell);
-            glTexCoord2f(0.0f, 1.0f);
-            glVertex2f(-halfCell, halfCell);
-            glTexCoord2f(0.0f, 0.0f);
-            glVertex2f(-halfCell, -halfCell);
-            glTexCoord2f(1.0f, 0.0f);
-            glVertex2f(halfCell, -halfCell);
+            blockVertices(quadOrder);
             glEnd();
         }
     }
@@ -103,14 +118,7 @@ void drawPreview(uint32_t width, uint32_t height) {
         glTranslatef(referenceX + cellSize * float(piece.cells[block].x),
                      referenceY + cellSize * float(piece.cells[block].y), 0.0f);
         glBegin(GL_TRIANGLE_STRIP);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex2f(halfCell, halfCell);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex2f(-halfCell, halfCell);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex2f(halfCell, -halfCell);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex2f(-halfCell, -halfCell);
+        blockVertices(stripOrder);
         glEnd();
     }
 }
@@ -153,10 +161,8 @@ void drawFramesAndText(uint32_t width, uint32_t height) {
 }
 
 void drawGameView() {
-    // The field never exceeds the grid, whatever the settings held.
-    const uint32_t width = settings.fieldWidth < maxFieldSize ? settings.fieldWidth : maxFieldSize;
-    const uint32_t height =
-        settings.fieldHeight < maxFieldSize ? settings.fieldHeight : maxFieldSize;
+    const uint32_t width = activeWidth();
+    const uint32_t height = activeHeight();
     glWindow.bindTexture(blockTexture);
     drawCells(width, height);
     drawPreview(width, height);

@@ -25,11 +25,7 @@ HighscoreEntry scratchList[slotsPerList];
 constexpr uint32_t decimalBase = 10;
 
 void copyName(char* to, const char* from) {
-    std::memcpy(to, from, nameSize);
-}
-
-bool printed(int result) {
-    return result >= 0;
+    if (to != from) std::memcpy(to, from, nameSize);
 }
 
 // An entry line is the name, a tab and the score: the tab is the last one on
@@ -74,32 +70,23 @@ bool isHeader(const char* line, HighscoreEntry*& list) {
     return true;
 }
 
-bool writeTable(std::FILE* file) {
+void writeTable(std::FILE* file) {
     bool anyWritten = false;
     for (uint32_t height = 0; height < highscoreSizes; ++height) {
         for (uint32_t width = 0; width < highscoreSizes; ++width) {
             const HighscoreEntry* list = highscoreTable.lists[width][height];
             if (list[0].score == 0) continue;
-            if (anyWritten && !printed(std::fputs("\n\n", file))) return false;
+            if (anyWritten) std::fputs("\n\n", file);
             anyWritten = true;
-            if (!printed(std::fprintf(file, "Field: %d %d\n", int(width), int(height))) ||
-                !printed(std::fputs("Name\tScore\n\n", file))) {
-                return false;
-            }
+            std::fprintf(file, "Field: %d %d\nName\tScore\n\n", int(width), int(height));
             for (uint32_t slot = 0; slot < rankedSlots && list[slot].score != 0; ++slot) {
                 // A name is terminated inside its 20 bytes; the width guards anyway.
-                if (!printed(std::fprintf(file, "%.*s\t%u", int(maxNameLength),
-                                          savedName(list[slot].name), list[slot].score))) {
-                    return false;
-                }
-                if (slot + 1 < rankedSlots && list[slot + 1].score != 0 &&
-                    !printed(std::fputs("\n", file))) {
-                    return false;
-                }
+                std::fprintf(file, "%.*s\t%u", int(maxNameLength), savedName(list[slot].name),
+                             list[slot].score);
+                if (slot + 1 < rankedSlots && list[slot + 1].score != 0) std::fputs("\n", file);
             }
         }
     }
-    return true;
 }
 
 }  // namespace
@@ -131,6 +118,15 @@ char* playerName() {
 
 uint32_t& playerScore() {
     return playerEntry().score;
+}
+
+void carryPlayerName(HighscoreEntry* list) {
+    copyName(list[unrankedSlot].name, playerName());
+    playerSlot = unrankedSlot;
+}
+
+void takeSavedName() {
+    copyName(playerName(), currentList()[unrankedSlot].name);
 }
 
 const char* savedName(const char* name) {

@@ -43,6 +43,13 @@ HighscoreEntry* currentList();
 char* playerName();
 uint32_t& playerScore();
 void promotePlayerEntry();
+// The player's name goes into the unranked slot of `list`, which becomes the
+// player's entry, its score as it was: a new game starts a fresh entry that
+// has to climb, and a new field size takes the name along into its list.
+void carryPlayerName(HighscoreEntry* list);
+// At start-up: the name read from the settings, in the unranked slot of the
+// list in play, becomes the name of the player's entry.
+void takeSavedName();
 // A name as the files keep it: the placeholder becomes no name, when it is
 // written and when an older file that holds it is read.
 const char* savedName(const char* name);

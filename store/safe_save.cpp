@@ -78,7 +78,7 @@ bool failWithErrno(SaveFailure& failure, int error) {
 
 }  // namespace
 
-bool saveFileSafely(const char* fileName, bool (*writeContent)(std::FILE* file),
+bool saveFileSafely(const char* fileName, void (*writeContent)(std::FILE* file),
                     SaveFailure& failure) {
     fs::path target;
     std::error_code error;
@@ -95,8 +95,8 @@ bool saveFileSafely(const char* fileName, bool (*writeContent)(std::FILE* file),
     errno = 0;
     std::FILE* file = std::fopen(temporary.string().c_str(), "w");
     if (file == nullptr) return failWithErrno(failure, errno);
-    bool written = writeContent(file) && std::ferror(file) == 0 && std::fflush(file) == 0 &&
-                   flushFileToDisk(file);
+    writeContent(file);
+    bool written = std::ferror(file) == 0 && std::fflush(file) == 0 && flushFileToDisk(file);
     int writeError = errno;
     // Closing reports a write that failed late (a full disk on a network share).
     if (std::fclose(file) != 0 && written) {

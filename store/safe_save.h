@@ -15,7 +15,7 @@ struct SaveFailure {
 // the close succeeded; the replaced file's permissions carry over. A file the
 // player made read-only is left as it is. On any failure the temporary file
 // is removed, the old file stays as it was, the result is false and `failure`
-// says where and why. writeContent returns false when one of its writes
-// failed (errno then tells why).
-bool saveFileSafely(const char* fileName, bool (*writeContent)(std::FILE* file),
+// says where and why. writeContent need not check its writes: a failed one
+// leaves the stream's error flag set and errno saying why.
+bool saveFileSafely(const char* fileName, void (*writeContent)(std::FILE* file),
                     SaveFailure& failure);

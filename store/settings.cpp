@@ -69,22 +69,13 @@ void applyLine(const char* line) {
     settings.windowHeight = atLeast(settings.windowHeight, minWindowHeight);
 }
 
-bool printed(int result) {
-    return result >= 0;
-}
-
 // Ten lines, no line end after the last.
-bool writeSettings(std::FILE* file) {
-    return printed(std::fputs("[Game]", file)) &&
-           printed(
-               std::fprintf(file, "\nField = %u %u", settings.fieldWidth, settings.fieldHeight)) &&
-           printed(std::fprintf(file, "\nName = %.*s", int(maxNameLength), savedName(playerName()))) &&
-           printed(std::fprintf(file, "\nSpeedlimit = %u", settings.speedLimit)) &&
-           printed(std::fputs("\n\n[Video]", file)) &&
-           printed(std::fprintf(file, "\nFullscreen = %d", int(settings.fullscreen ? 1 : 0))) &&
-           printed(std::fputs("\n\n[Window]", file)) &&
-           printed(
-               std::fprintf(file, "\nSize = %u %u", settings.windowWidth, settings.windowHeight));
+void writeSettings(std::FILE* file) {
+    std::fprintf(file, "[Game]\nField = %u %u\nName = %.*s\nSpeedlimit = %u", settings.fieldWidth,
+                 settings.fieldHeight, int(maxNameLength), savedName(playerName()),
+                 settings.speedLimit);
+    std::fprintf(file, "\n\n[Video]\nFullscreen = %d", int(settings.fullscreen ? 1 : 0));
+    std::fprintf(file, "\n\n[Window]\nSize = %u %u", settings.windowWidth, settings.windowHeight);
 }
 
 }  // namespace

@@ -44,7 +44,9 @@ inline void setList(uint32_t width, uint32_t height, const std::string& entries)
 
 // One frame on a 1 kHz counter, with a tick due (two whole ticks late: the carry drops) or none.
 inline void frame(LoopState& loop, bool tickDue) {
-    loop.tickTimer = {1000, 0, tickDue ? 2 * int64_t(settings.speedLimit) + 1 : 0, 0};
+    loop.tickTimer = TickTimer{};
+    loop.tickTimer.frequency = 1000;
+    loop.tickTimer.lastSample = tickDue ? 2 * int64_t(settings.speedLimit) + 1 : 0;
     runFrameLogic(loop);
 }
 

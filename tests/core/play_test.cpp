@@ -57,7 +57,10 @@ TEST(Play, ANewGameDealsFromRandModSevenCurrentFirstAndStartsAFreshEntry) {
         std::strcpy(currentList()[unrankedSlot].name, seed % 2 == 0 ? "" : "zoe");
         currentList()[unrankedSlot].score = 7;
         std::memset(playfield.cells, 3, sizeof playfield.cells);  // the hidden rows too
-        gameState = {{}, false, {}, 9, 12, 3, 900, false, true, false, newGameLine, true};
+        gameState.level = 9;  // all a new game resets, or must leave
+        gameState.linesCleared = 12;
+        gameState.clearedThisDrop = 3;
+        gameState.gameClock = 900;
         std::srand(seed);
         const int current = std::rand() % 7, next = std::rand() % 7, afterEnd = std::rand() % 7;
         std::srand(seed);

@@ -125,7 +125,9 @@ class WindowEnvironment : public ::testing::Environment {
 
 void resetGame(uint32_t width, uint32_t height) {
     gameState = GameState{};
-    settings = Settings{width, height};
+    settings = Settings{};
+    settings.fieldWidth = width;
+    settings.fieldHeight = height;
     playerSlot = 0;
     gameState.menuVisible = false;
     playfield = Playfield{};
@@ -391,7 +393,10 @@ TEST(GlWindow, TextureSetAndNames) {
         hookNames.push_back(fileName);
         if (std::strstr(fileName, "refused") != nullptr) return false;
         const uint32_t size = 16 * 8 * (std::strstr(fileName, "rgba") != nullptr ? 4 : 3);
-        image = {16, 8, size / 128, static_cast<uint8_t*>(std::malloc(size))};
+        image.width = 16;
+        image.height = 8;
+        image.channels = size / 128;
+        image.pixels = static_cast<uint8_t*>(std::malloc(size));
         for (size_t i = 0; i < size; ++i) image.pixels[i] = uint8_t(7 * i + 3);
         return true;
     };
