@@ -10,9 +10,9 @@
 #   cmake -DSOURCE_DIR=. -DTABLE=build/dev/layers.cmake [-DPICTURE=DEVELOPERS.md] \
 #         -P tools/check_layers.cmake
 #
-# The table sets `layers` (folders, bottom first), `portableLayers`,
-# `programSources` (files compiled into the program alone) and, for each
-# layer and for `program`, `links_<name>`: the folders it links.
+# The table sets `layers` (folders, bottom first; the program's folder, app,
+# is the top one), `portableLayers` and, for each layer, `links_<name>`: the
+# folders it links.
 cmake_minimum_required(VERSION 3.20)
 
 if(NOT DEFINED SOURCE_DIR OR NOT DEFINED TABLE)
@@ -22,7 +22,6 @@ get_filename_component(SOURCE_DIR ${SOURCE_DIR} ABSOLUTE)
 include(${TABLE})
 
 set(failures "")
-set(owners ${layers} program)
 
 # No cycle: take away, round by round, the layers whose links are all taken.
 set(left ${layers})
@@ -49,7 +48,7 @@ while(left)
   list(REMOVE_ITEM left ${round})
 endwhile()
 
-foreach(owner ${owners})
+foreach(owner ${layers})
   set(used_${owner} "")
 endforeach()
 
@@ -60,9 +59,6 @@ foreach(layer ${layers})
   endif()
   foreach(file ${files})
     set(owner ${layer})
-    if(file IN_LIST programSources)
-      set(owner program)
-    endif()
     set(portable FALSE)
     if(owner IN_LIST portableLayers AND NOT file MATCHES "_(posix|windows)\\.cpp$")
       set(portable TRUE)
@@ -96,7 +92,7 @@ foreach(layer ${layers})
   endforeach()
 endforeach()
 
-foreach(owner ${owners})
+foreach(owner ${layers})
   foreach(link ${links_${owner}})
     if(NOT link IN_LIST used_${owner})
       list(APPEND failures "${owner} links ${link} but includes nothing of it")
@@ -105,8 +101,8 @@ foreach(owner ${owners})
 endforeach()
 
 # The picture of the link lines in the developers' notes, when given: in a
-# fenced block, a line per library, "<folder> -> <folders it links>" (the
-# program's line starts with "stapelix"), the same sets as the build's.
+# fenced block, a line per folder, "<folder> -> <folders it links>", the same
+# sets as the build's.
 if(DEFINED PICTURE)
   file(STRINGS ${PICTURE} pictureLines)
   set(inFence FALSE)
@@ -124,10 +120,7 @@ if(DEFINED PICTURE)
       continue()
     endif()
     set(name ${CMAKE_MATCH_1})
-    if(name STREQUAL "stapelix")
-      set(name program)
-    endif()
-    if(NOT name IN_LIST owners)
+    if(NOT name IN_LIST layers)
       continue()
     endif()
     set(pictured "")
@@ -143,7 +136,7 @@ if(DEFINED PICTURE)
     endif()
     list(APPEND drawn ${name})
   endforeach()
-  foreach(owner ${owners})
+  foreach(owner ${layers})
     if(NOT owner IN_LIST drawn)
       list(APPEND failures "${PICTURE}: no line for ${owner}")
     endif()
@@ -157,9 +150,7 @@ if(failures)
 endif()
 
 # The picture: each library with what it links, top first.
-list(JOIN programSources " " files)
-list(JOIN links_program " " below)
-set(lines "program (${files}) -> ${below}")
+set(lines "")
 list(REVERSE placed)
 foreach(layer ${placed})
   if(links_${layer})

@@ -29,10 +29,10 @@ CORE = (("core_tests", "core_allocation_tests", "core_disk_flush_tests"), r"^cor
 IMAGE = (("image_tests",), r"^image\.")
 PLATFORM = (("platform_tests",), r"^platform\.")
 RENDER = (("render_tests", "make_block_texture"), r"^render\.")
-PLAY = (("stapelix", "screen_probe", "close_window"), r"^e2e\.PlaySession$")
+PLAY = (("stapelix_app", "screen_probe", "close_window"), r"^e2e\.PlaySession$")
 COVERAGE = {
     "game/": [CORE, RENDER, PLAY],
-    "game/win_main.cpp": [PLAY],
+    "app/": [PLAY],
     "store/": [CORE, RENDER, PLAY],
     "image/": [IMAGE, RENDER, PLAY],
     "render/": [RENDER, PLAY],
@@ -41,12 +41,12 @@ COVERAGE = {
     "platform/win32.h": [CORE, PLATFORM, RENDER, PLAY],
 }
 # The whole-build tests, minutes each: a last tier, only with --slow.
-WHOLE_BUILD = ("stapelix", "screen_probe")
+WHOLE_BUILD = ("stapelix_app", "screen_probe")
 SLOW = {
     "": (WHOLE_BUILD, r"^e2e\.SanitizedSession$|^windows\.Zip$"),
     "image/": (WHOLE_BUILD, r"^e2e\.SanitizedSession$|^fuzz_smoke$|^windows\.Zip$"),
 }
-FOLDERS = ("game", "store", "image", "render", "window", "platform")
+FOLDERS = ("app", "game", "store", "image", "render", "window", "platform")
 # Planted only when named in --folders: the Win32 numbers of the emulation.
 # Every user sees the same changed value, so nearly every such fault changes
 # nothing, and each one rebuilds almost the whole tree (minutes).
