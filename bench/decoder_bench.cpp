@@ -3,7 +3,7 @@
 // (the benchmark aborts on any difference); then the decoders are sampled in
 // turn, each sample a run of repeated decodes of about 20 ms of thread CPU
 // time, and the median sample gives MB/s (10^6 bytes of canonical output per
-// second). The table is Markdown, ready for README.md.
+// second). The table is Markdown, ready for bench/README.md.
 //
 //   image_bench [--samples N] [--only TEXT]
 #include <time.h>

@@ -12,7 +12,7 @@
 // percentile of the whole frame), the process's CPU time over all threads,
 // the gl* calls the game makes (counted by the --wrap layer, frame_probe),
 // and heap allocations: the game's, the libraries' on the main thread, and
-// other threads'. The table is Markdown, ready for README.md. With --dump,
+// other threads'. The table is Markdown, ready for bench/README.md. With --dump,
 // each scene's frame is also written to DIR/scene-<n>.ppm, as read back from
 // the back buffer, so that two builds can be compared pixel for pixel.
 //
