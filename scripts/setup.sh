@@ -23,13 +23,14 @@ zip_packages=(cmake make g++-mingw-w64-x86-64)
 deb_packages=(dpkg-dev)
 # What the tests, fuzzers and benchmarks need besides (zlib, libpng,
 # libdeflate, ISA-L, spng and stb_image are the decoder benchmark's peers);
-# wine plays the zip, the validators check the package's menu entry and
-# metainfo; SDL's X11 message boxes draw with the X core fonts of xfonts-base
-# and fail to show without them.
+# wine plays the zip, icoutils and libxml2-utils read the exe's resources,
+# the validators check the package's menu entry and metainfo; SDL's X11
+# message boxes draw with the X core fonts of xfonts-base and fail to show
+# without them.
 test_packages=(googletest libgtest-dev clang libclang-rt-14-dev
   zlib1g-dev libpng-dev libdeflate-dev libisal-dev libspng-dev libstb-dev
   xvfb xauth x11-utils xfonts-base xdotool imagemagick valgrind
-  wine wine64 unzip desktop-file-utils appstream)
+  wine wine64 unzip icoutils libxml2-utils desktop-file-utils appstream)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -46,13 +46,12 @@ apt-get install --simulate -o Debug::NoLocking=1 -o Dir::Cache::pkgcache= -o Dir
   >"$work/apt.log" 2>&1 && grep -q '^Inst stapelix ' "$work/apt.log" || fail "apt cannot install it: $(cat "$work/apt.log")"
 
 # The icons: 4 x 4 cells, each its piece's colour (Yellow, Magenta, Cyan) or clear.
+source "$e2e_dir/icon_cells.sh"
 for size in "${icon_sizes[@]}"; do
   icon="$root/usr/share/icons/hicolor/${size}x$size/apps/$app.png"
   [ "$(identify -format '%m %w %h' "$icon")" = "PNG $size $size" ] || fail "$icon is no $size x $size PNG"
-  cells=$(convert "$icon" -sample 4x4 -depth 8 rgba:- | od -An -v -tu1 -w4 | awk '{
-    hue = ($1 > 100) ($2 > 100) ($3 > 100); pure = ($1 < 40 || $1 > 100) && ($2 < 40 || $2 > 100) && ($3 < 40 || $3 > 100)
-    printf "%s", $4 == 0 ? "." : $4 < 255 || !pure ? "?" : hue == "110" ? "Y" : hue == "101" ? "M" : hue == "011" ? "C" : "?" }')
-  [ "$cells" = "..YYM.YYMMC.MCCC" ] || fail "the $size x $size icon's cells are $cells"
+  cells=$(icon_cells "$icon")
+  [ "$cells" = "$icon_layout" ] || fail "the $size x $size icon's cells are $cells"
 done
 
 # Without XDG_DATA_HOME the data folder is made in HOME, the texture copied in.
