@@ -1,5 +1,5 @@
 # Sourced by the Windows package tests after x_session.sh: stapelix.exe as
-# shipped.
+# shipped, and its window's icon under wine.
 source "$e2e_dir/icon_cells.sh"
 
 # The Windows versions the manifest names: 7, 8, 8.1, and 10 with 11.
@@ -78,3 +78,19 @@ check_exe() {
   grep -q '<dpiAwareness[^>]*>PerMonitorV2' "$dir/manifest.xml" || fail "the manifest is not per-monitor DPI aware"
 }
 
+# check_window_icon: the game's window ($window_id) shows the program's
+# icon, which wine hands to X as _NET_WM_ICON from the window class.
+check_window_icon() {
+  local values width height
+  values=$(xprop -id "$window_id" -notype -f _NET_WM_ICON 32c _NET_WM_ICON | sed 's/^[^=]*= *//' | tr -d ' ')
+  IFS=, read -r width height _ <<<"$values"
+  [ -n "$width" ] && [ "$width" -ge 16 ] && [ "$width" = "$height" ] ||
+    fail "the window has no icon: $(xprop -id "$window_id" _NET_WM_ICON | head -c 300)"
+  # Each cell's centre pixel of the first icon, ARGB, as "R G B A".
+  tr ',' '\n' <<<"$values" | awk -v w="$width" 'NR > 2 && NR <= 2 + w * w {
+      x = (NR - 3) % w; y = int((NR - 3) / w)
+      if (x % (w / 4) == int(w / 8) && y % (w / 4) == int(w / 8))
+        print int($1 / 65536) % 256, int($1 / 256) % 256, $1 % 256, int($1 / 16777216) }' >"$work/window_icon"
+  [ "$(cells_of <"$work/window_icon")" = "$icon_layout" ] ||
+    fail "the window's $width-pixel icon has the cells $(cells_of <"$work/window_icon")"
+}
