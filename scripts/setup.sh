@@ -29,13 +29,14 @@ deb_packages=(dpkg-dev)
 # What the tests, fuzzers and benchmarks need besides (zlib, libpng,
 # libdeflate, ISA-L, spng and stb_image are the decoder benchmark's peers);
 # wine plays the zip and runs the installer, icoutils and libxml2-utils read
-# the exe's resources, the validators check the package's menu entry and
-# metainfo; SDL's X11 message boxes draw with the X core fonts of xfonts-base
-# and fail to show without them.
+# the exe's resources, the validators and lintian check the package's menu
+# entry, metainfo and the package itself, man-db renders its manual page;
+# SDL's X11 message boxes draw with the X core fonts of xfonts-base and fail
+# to show without them.
 test_packages=(googletest libgtest-dev clang libclang-rt-14-dev
   zlib1g-dev libpng-dev libdeflate-dev libisal-dev libspng-dev libstb-dev
   xvfb xauth x11-utils xfonts-base xdotool imagemagick valgrind
-  wine wine64 unzip icoutils libxml2-utils desktop-file-utils appstream)
+  wine wine64 unzip icoutils libxml2-utils desktop-file-utils appstream lintian man-db)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
