@@ -4,6 +4,9 @@
 #   scripts/setup.sh test   installs what is missing, builds, runs every test
 #   scripts/setup.sh zip    installs what is missing, cross-builds the Windows
 #                           zip build/zip/Stapelix-<version>-win64.zip
+#   scripts/setup.sh installer  installs what is missing, cross-builds the
+#                           Windows installer
+#                           build/installer/Stapelix-<version>-win64-setup.exe
 #   scripts/setup.sh deb    installs what is missing, builds the Debian package
 #                           build/deb/stapelix_<version>_<arch>.deb
 set -euo pipefail
@@ -11,25 +14,29 @@ cd "$(dirname "$0")/.."
 
 mode=${1:-}
 case "$mode" in
-  play | test | zip | deb) ;;
-  *) echo "usage: scripts/setup.sh play|test|zip|deb" >&2; exit 2 ;;
+  play | test | zip | installer | deb) ;;
+  *) echo "usage: scripts/setup.sh play|test|zip|installer|deb" >&2; exit 2 ;;
 esac
 
 # What the game needs to build and run.
 play_packages=(cmake make g++ pkg-config libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev
   libgl1-mesa-dri libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2)
-# The Windows cross build, and what cpack needs to make the Debian package.
+# The Windows cross build (windres comes with it), what cpack needs to make
+# the installer (makensis) and the Debian package.
 zip_packages=(cmake make g++-mingw-w64-x86-64)
+installer_packages=("${zip_packages[@]}" nsis)
 deb_packages=(dpkg-dev)
 # What the tests, fuzzers and benchmarks need besides (zlib, libpng,
 # libdeflate, ISA-L, spng and stb_image are the decoder benchmark's peers);
-# wine plays the zip, the validators check the package's menu entry and
-# metainfo; SDL's X11 message boxes draw with the X core fonts of xfonts-base
-# and fail to show without them.
+# wine plays the zip and runs the installer, icoutils and libxml2-utils read
+# the exe's resources, the validators and lintian check the package's menu
+# entry, metainfo and the package itself, man-db renders its manual page;
+# SDL's X11 message boxes draw with the X core fonts of xfonts-base and fail
+# to show without them.
 test_packages=(googletest libgtest-dev clang libclang-rt-14-dev
   zlib1g-dev libpng-dev libdeflate-dev libisal-dev libspng-dev libstb-dev
   xvfb xauth x11-utils xfonts-base xdotool imagemagick valgrind
-  wine wine64 unzip desktop-file-utils appstream)
+  wine wine64 unzip icoutils libxml2-utils desktop-file-utils appstream lintian man-db)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -79,7 +86,14 @@ if [ "$mode" = zip ]; then
   cmake -S . -B build/zip -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF
   cmake --build build/zip -j"$jobs"
-  cd build/zip && exec cpack
+  cd build/zip && exec cpack -G ZIP
+fi
+if [ "$mode" = installer ]; then
+  install_missing "${installer_packages[@]}"
+  cmake -S . -B build/installer -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF
+  cmake --build build/installer -j"$jobs"
+  cd build/installer && exec cpack -G NSIS
 fi
 if [ "$mode" = deb ]; then
   install_missing "${play_packages[@]}" "${deb_packages[@]}"
@@ -88,7 +102,7 @@ if [ "$mode" = deb ]; then
   cd build/deb && exec cpack
 fi
 
-install_missing "${play_packages[@]}" "${zip_packages[@]}" "${deb_packages[@]}" "${test_packages[@]}"
+install_missing "${play_packages[@]}" "${installer_packages[@]}" "${deb_packages[@]}" "${test_packages[@]}"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTAPELIX_TESTS=ON -DSTAPELIX_BENCH=ON \
   -DSTAPELIX_WERROR=ON
 cmake --build build/test -j"$jobs"

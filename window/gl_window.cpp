@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/win32.h"
+#include "window/program_icon.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -18,8 +19,8 @@ constexpr double fieldOfViewDegrees = 45.0;
 constexpr double perspectiveAspect = double(virtualScreenWidth) / virtualScreenHeight;
 }  // namespace
 
-// Only the handles and counts are set here; as a global the rest of the
-// record starts zeroed.
+// Only the handles, counts and the icon's resource id are set here; as a
+// global the rest of the record starts zeroed.
 GlWindow::GlWindow()
     : renderContext(nullptr),
       deviceContext(nullptr),
@@ -27,6 +28,7 @@ GlWindow::GlWindow()
       textureIds(nullptr),
       textureCount(0),
       fontCount(0),
+      iconId(STAPELIX_ICON_ID),
       posX(0),
       posY(0),
       textureIdCount(0) {}

@@ -65,7 +65,7 @@ public:
     uint32_t* textureIds;
     uint32_t textureCount;
     uint32_t fontCount;
-    uint16_t iconId;
+    uint16_t iconId;  // the window class's icon resource (window/program_icon.h)
     int32_t posX;
     int32_t posY;
     uint32_t fontBases[maxFonts];

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package: built by cpack, listed, unpacked with dpkg -x into a
 # temporary root (an install leaves traces), its layout, menu entry, metainfo,
-# icons and dependencies checked; played as the menu entry starts it.
+# icons and dependencies checked, lintian run on it and its manual page
+# rendered; played as the menu entry starts it.
 #   debian_package.sh SOURCE_DIR SCREEN_PROBE CLOSE_WINDOW
 source "$(dirname "$0")/x_session.sh"
 build_game "$work/build" -DCMAKE_BUILD_TYPE=Release
@@ -18,8 +19,10 @@ app=org.norvane.stapelix
 program=usr/lib/games/stapelix/stapelix
 shared=usr/share/games/stapelix/Block.bmp
 icon_sizes=(16 24 32 48 64 128 256)
+manual=usr/share/man/man6/stapelix.6.gz
 expected=(usr/games/stapelix "$program" "$shared" usr/share/applications/$app.desktop
-  usr/share/metainfo/$app.metainfo.xml usr/share/doc/stapelix/how-to-play.txt)
+  usr/share/metainfo/$app.metainfo.xml usr/share/doc/stapelix/how-to-play.txt
+  usr/share/doc/stapelix/copyright usr/share/doc/stapelix/changelog.gz "$manual")
 for size in "${icon_sizes[@]}"; do expected+=("usr/share/icons/hicolor/${size}x$size/apps/$app.png"); done
 [ "$(cd "$root" && find . -type f -printf '%P\n' | sort)" = "$(printf '%s\n' "${expected[@]}" | sort)" ] ||
   fail "the package holds other files: $(cd "$root" && find . -type f)"
@@ -32,6 +35,27 @@ appstreamcli validate --no-net --strict "$root/usr/share/metainfo/$app.metainfo.
 grep -qx "Icon=$app" "$desktop" || fail "the menu entry names another icon"
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 [ -x "$root$exec_line" ] || fail "the menu entry starts '$exec_line', which the package does not hold"
+
+# Nothing for lintian to flag, not even a warning. Its temporary files go
+# into the test's own folder.
+mkdir "$work/tmp"
+status=0
+TMPDIR="$work/tmp" lintian "$deb" >"$work/lintian.log" 2>&1 || status=$?
+cat "$work/lintian.log"
+# Status 1 is an error tag, which the next line reports; above it lintian failed.
+[ "$status" -le 1 ] || fail "lintian could not check the package (status $status)"
+! grep -q '^[EW]: ' "$work/lintian.log" || fail "lintian: $(grep '^[EW]: ' "$work/lintian.log")"
+# The manual page renders without a warning and names the files; the
+# changelog's latest entry is this version's.
+man --warnings -E UTF-8 -l -Tutf8 -Z "$root/$manual" 2>"$work/man.log" >/dev/null && [ ! -s "$work/man.log" ] ||
+  fail "man: $(cat "$work/man.log")"
+page=$(MANWIDTH=80 man -P cat -l "$root/$manual")
+for text in 'stapelix - falling-block puzzle game' Stapelix.ini Highscores.txt Images/Block.bmp XDG_DATA_HOME; do
+  grep -qF -- "$text" <<<"$page" || fail "the manual page does not show '$text'"
+done
+zcat "$root/usr/share/doc/stapelix/changelog.gz" >"$work/changelog"
+[ "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$(dpkg-deb --field "$deb" Version)" ] ||
+  fail "the changelog's latest entry is not this version's"
 
 # Every library the program links comes from a package it depends on, and
 # those dependencies can be met here (a simulated install writes nothing).
@@ -46,13 +70,12 @@ apt-get install --simulate -o Debug::NoLocking=1 -o Dir::Cache::pkgcache= -o Dir
   >"$work/apt.log" 2>&1 && grep -q '^Inst stapelix ' "$work/apt.log" || fail "apt cannot install it: $(cat "$work/apt.log")"
 
 # The icons: 4 x 4 cells, each its piece's colour (Yellow, Magenta, Cyan) or clear.
+source "$e2e_dir/icon_cells.sh"
 for size in "${icon_sizes[@]}"; do
   icon="$root/usr/share/icons/hicolor/${size}x$size/apps/$app.png"
   [ "$(identify -format '%m %w %h' "$icon")" = "PNG $size $size" ] || fail "$icon is no $size x $size PNG"
-  cells=$(convert "$icon" -sample 4x4 -depth 8 rgba:- | od -An -v -tu1 -w4 | awk '{
-    hue = ($1 > 100) ($2 > 100) ($3 > 100); pure = ($1 < 40 || $1 > 100) && ($2 < 40 || $2 > 100) && ($3 < 40 || $3 > 100)
-    printf "%s", $4 == 0 ? "." : $4 < 255 || !pure ? "?" : hue == "110" ? "Y" : hue == "101" ? "M" : hue == "011" ? "C" : "?" }')
-  [ "$cells" = "..YYM.YYMMC.MCCC" ] || fail "the $size x $size icon's cells are $cells"
+  cells=$(icon_cells "$icon")
+  [ "$cells" = "$icon_layout" ] || fail "the $size x $size icon's cells are $cells"
 done
 
 # Without XDG_DATA_HOME the data folder is made in HOME, the texture copied in.

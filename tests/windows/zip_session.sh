@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Windows zip as a player gets it: cross-built, packed by cpack, listed,
-# a 64-bit GUI exe with its runtimes linked in, played under wine (own prefix)
-# through the shared session in fresh copies of the unzipped folder.
+# a 64-bit GUI exe with its runtimes linked in and its resources, played
+# under wine (own prefix) through the shared session in fresh copies of the
+# unzipped folder.
 #   zip_session.sh SOURCE_DIR SCREEN_PROBE CLOSE_WINDOW
 source "$(dirname "$0")/../e2e/x_session.sh"
+source "$(dirname "$0")/windows_exe.sh"
 build_game "$work/build" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release
 (cd "$work/build" && cpack -G ZIP -B "$work/package") >"$work/cpack.log" 2>&1 ||
   fail "cpack: $(tail -n 20 "$work/cpack.log")"
@@ -19,14 +21,8 @@ cmp -s "$folder/Images/Block.bmp" "$source_dir/Images/Block.bmp" || fail "the zi
 [ "$(grep -c $'\r$' "$folder/How to play.txt")" -eq "$(wc -l <"$folder/How to play.txt")" ] ||
   fail "'How to play.txt' has lines without CR LF"
 
-exe="$folder/stapelix.exe"
-header=$(x86_64-w64-mingw32-objdump -p "$exe")
-grep -q 'file format pei-x86-64' <<<"$header" && grep -q '^Subsystem.*(Windows GUI)' <<<"$header" ||
-  fail "stapelix.exe is no 64-bit Windows GUI program"
-imports=$(awk '/DLL Name:/ { print $3 }' <<<"$header" | tr '\n' ' ')
-echo "stapelix.exe as shipped: $(stat -c %s "$exe") bytes, imports $imports"
-# Only system DLLs: no MinGW runtime for the player to find.
-! grep -qi 'lib[a-z0-9_+-]*\.dll' <<<"$imports" || fail "stapelix.exe needs MinGW DLLs: $imports"
+version=${zip##*/Stapelix-}
+check_exe "$folder/stapelix.exe" "${version%-win64.zip}"
 
 # No Mono or Gecko installers (the game needs neither), no menu entries.
 export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
