@@ -51,6 +51,11 @@ uint32_t readLittle32(const uint8_t* bytes) {
            (uint32_t(bytes[3]) << 24);
 }
 
+bool refuse(Refusal& refusal, RefusalReason reason, uint32_t detail = 0) {
+    refusal = {reason, detail};
+    return false;
+}
+
 bool knownInfoHeader(uint32_t size) {
     for (uint32_t known : infoHeaderSizes) {
         if (size == known) return true;
@@ -244,42 +249,60 @@ void decodeRle(const uint8_t* data, size_t size, bool fourBit, const PixelSlot* 
 
 }  // namespace
 
-bool decodeBmp(Image& image, const uint8_t* data, size_t size) {
-    if (data == nullptr || size < fileHeaderBytes + sizeof(uint32_t)) return false;
-    if (data[0] != 'B' || data[1] != 'M') return false;
+bool decodeBmp(Image& image, const uint8_t* data, size_t size, Refusal& refusal) {
+    if (data == nullptr || size == 0) return refuse(refusal, RefusalReason::EmptyFile);
+    if (data[0] != 'B' || (size > 1 && data[1] != 'M')) {
+        return refuse(refusal, RefusalReason::NotBmp);
+    }
+    if (size < fileHeaderBytes + sizeof(uint32_t)) return refuse(refusal, RefusalReason::FileEnds);
     const uint32_t infoBytes = readLittle32(data + infoSizeOffset);
-    if (!knownInfoHeader(infoBytes) || size < fileHeaderBytes + infoBytes) return false;
+    if (!knownInfoHeader(infoBytes)) {
+        return refuse(refusal, RefusalReason::UnknownBmpHeader, infoBytes);
+    }
+    if (size < fileHeaderBytes + infoBytes) return refuse(refusal, RefusalReason::FileEnds);
     const int32_t width = static_cast<int32_t>(readLittle32(data + widthOffset));
-    if (width <= 0 || width > maxImageSide) return false;
     const int32_t fileHeight = static_cast<int32_t>(readLittle32(data + heightOffset));
-    if (fileHeight == 0 || fileHeight < -maxImageSide || fileHeight > maxImageSide) return false;
+    if (width < 0) return refuse(refusal, RefusalReason::NegativeWidth);
+    if (width == 0 || fileHeight == 0) return refuse(refusal, RefusalReason::NoPixels);
+    const bool topDown = fileHeight < 0;
+    const uint32_t height = static_cast<uint32_t>(topDown ? -int64_t(fileHeight) : fileHeight);
+    if (width > maxImageSide) return refuse(refusal, RefusalReason::TooWide, uint32_t(width));
+    if (height > uint32_t(maxImageSide)) return refuse(refusal, RefusalReason::TooHigh, height);
     const uint32_t bits = readLittle16(data + bitCountOffset);
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return false;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) {
+        return refuse(refusal, RefusalReason::UnsupportedBitCount, bits);
+    }
     const uint32_t compression = readLittle32(data + compressionOffset);
-    if (compression > rle4Compression) return false;
+    if (compression > rle4Compression) {
+        return refuse(refusal, RefusalReason::UnsupportedCompression);
+    }
     // RLE8 holds 8-bit indices and RLE4 4-bit ones; other pairings have no
     // meaning. A 24-bit file is read as uncompressed whatever it says.
-    if (bits != 24 && compression == rle8Compression && bits != 8) return false;
-    if (bits != 24 && compression == rle4Compression && bits != 4) return false;
+    if (bits != 24 && ((compression == rle8Compression && bits != 8) ||
+                       (compression == rle4Compression && bits != 4))) {
+        return refuse(refusal, RefusalReason::CompressionBitMismatch);
+    }
     // A 24-bit file has no palette to read (one it carries for palette
     // displays lies before bfOffBits and is passed over).
     const uint32_t coloursUsed = readLittle32(data + coloursUsedOffset);
     const uint32_t fullPalette = bits == 24 ? 0 : 1u << bits;
-    if (bits != 24 && coloursUsed > fullPalette) return false;
+    if (bits != 24 && coloursUsed > fullPalette) {
+        return refuse(refusal, RefusalReason::PaletteTooLong, coloursUsed);
+    }
     const uint32_t entries = coloursUsed != 0 && bits != 24 ? coloursUsed : fullPalette;
     const size_t paletteStart = fileHeaderBytes + infoBytes;
     // The pixels lie after the palette and inside the file (they may be
     // empty: such a file is all black, or all skipped pixels).
     const uint32_t pixelOffset = readLittle32(data + pixelOffsetOffset);
-    if (pixelOffset < paletteStart + entries * paletteEntryBytes || pixelOffset > size)
-        return false;
+    if (pixelOffset < paletteStart + entries * paletteEntryBytes) {
+        return refuse(refusal, RefusalReason::PixelsInsideHeader);
+    }
+    if (pixelOffset > size) return refuse(refusal, RefusalReason::FileEnds);
 
-    const bool topDown = fileHeight < 0;
-    const uint32_t height = static_cast<uint32_t>(topDown ? -int64_t(fileHeight) : fileHeight);
     const size_t stride = rowStride(uint32_t(width), rgbBytes);
     // Every byte is written below: pixels, black or skipped ones, and fillers.
     uint8_t* const pixels = static_cast<uint8_t*>(std::malloc(stride * height));
-    if (pixels == nullptr) return false;
+    if (pixels == nullptr) return refuse(refusal, RefusalReason::OutOfMemory);
     const Rows rows{pixels, uint32_t(width), height, stride, topDown};
 
     // Indices past a short palette are black.
@@ -311,11 +334,21 @@ bool decodeBmp(Image& image, const uint8_t* data, size_t size) {
     return true;
 }
 
-bool loadBmp(Image& image, const char* fileName) {
+bool decodeBmp(Image& image, const uint8_t* data, size_t size) {
+    Refusal refusal;
+    return decodeBmp(image, data, size, refusal);
+}
+
+bool loadBmp(Image& image, const char* fileName, Refusal& refusal) {
     uint8_t* bytes = nullptr;
     uint32_t size = 0;
-    if (!readFileBytes(fileName, bytes, size)) return false;
-    const bool ok = decodeBmp(image, bytes, size);
+    if (!readFileBytes(fileName, bytes, size, refusal)) return false;
+    const bool ok = decodeBmp(image, bytes, size, refusal);
     std::free(bytes);
     return ok;
+}
+
+bool loadBmp(Image& image, const char* fileName) {
+    Refusal refusal;
+    return loadBmp(image, fileName, refusal);
 }

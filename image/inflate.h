@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "image/refusal.h"
+
 // True for CMF 0x08 to 0x78 (deflate, any window from 256 bytes to 32 KiB), a
 // valid FCHECK and no preset dictionary.
 bool zlibHeaderOk(uint8_t cmf, uint8_t flg);
@@ -20,3 +22,7 @@ bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output,
 // The same, also reporting how many bytes were written (at most capacity).
 bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output,
                    uint32_t capacity, uint32_t& written);
+
+// The same; on false, `refusal` says which rule the stream broke.
+bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output, uint32_t capacity,
+                   uint32_t& written, Refusal& refusal);

@@ -58,9 +58,10 @@ TEST(Bmp, DecodesThePictureItWasBuiltFrom) {
     EXPECT_EQ(misread(decodeBmp, loadBmp, built, {}), std::vector<std::string>{});
 }
 
-// Decoded: pixels cut short or past a short palette (black); RLE8 and RLE4 escapes, runs
-// past a row or the last row, data cut in each escape (the rest entry 255, RLE4 15).
-// Refused: unknown bit counts, compressions, header sizes; pixels outside the data.
+// Decoded: pixels cut short or past a short palette (black); RLE8 and RLE4
+// escapes, runs past a row or the last row, data cut in each escape (the rest
+// entry 255, RLE4 15). Refused, each with its reason: unknown bit counts,
+// compressions, header sizes, palettes too long; pixels outside the data.
 TEST(Bmp, HandMadeFiles) {
     std::string high;  // 2047 rows of "." and one of "3"
     for (int row = 0; row < 2048; ++row) high += row < 2047 ? ". " : "3";
@@ -93,24 +94,48 @@ TEST(Bmp, HandMadeFiles) {
         {bmp(2, 1, 8, 1, {1, 1}, {40, 2}), drawn("1-")}};
     const Bytes good = bmp(2, 1, 8, 0, {1, 2, 0, 0}), v5 = bmp(2, 1, 24, 0, {}, {124}),
                 six = {1, 2, 3, 4, 5, 6};
-    std::vector<Bytes> refused = {
-        bmp(2, 1, 16, 0),     bmp(2, 1, 32, 0),   bmp(2, 1, 2, 0),     bmp(2, 1, 280, 0),
-        bmp(2, 1, 8, 3),      bmp(2, 1, 24, ~0u), bmp(2, 1, 4, 1),     bmp(2, 1, 8, 2),
-        bmp(0, 1, 24, 0),     bmp(2, 0, 24, 0),   bmp(-2, 1, 24, 0),   bmp(2049, 1, 24, 0),
-        bmp(65538, 1, 24, 0), bmp(1, 2049, 8, 1), bmp(1, -2049, 8, 1), bmp(1, INT32_MIN, 24, 0)};
-    for (size_t length : {0, 17, 53, 14 + 40 + 6})
-        refused.emplace_back(good.begin(), good.begin() + long(length));
-    for (Layout layout :
-         {Layout{12}, Layout{64}, Layout{41}, Layout{40, 0, 0, 0}, Layout{40, 0, 0, 13},
-          Layout{108, 0, 0, 121}, Layout{40, 0, 0, 14 + 40 + 7}})
-        refused.push_back(bmp(2, 1, 24, 0, six, layout));
-    refused.insert(refused.end(),
-                   {Bytes(v5.begin(), v5.end() - 1),
-                    cat<uint8_t>({{'B', 'L'}, Bytes(good.begin() + 2, good.end())}),
-                    bmp(2, 1, 8, 0, {1, 2, 0, 0}, {40, 4, 0, 14 + 40 + 15}),
-                    bmp(2, 1, 8, 0, Bytes(1100), {40, 257}), bmp(2, 1, 1, 0, {0, 0, 0, 0}, {40, 3}),
-                    bmp(INT32_MAX, INT32_MAX, 8, 1)});
+    Refused refused = {
+        {bmp(2, 1, 16, 0), {Reason::UnsupportedBitCount, 16}},
+        {bmp(2, 1, 32, 0), {Reason::UnsupportedBitCount, 32}},
+        {bmp(2, 1, 2, 0), {Reason::UnsupportedBitCount, 2}},
+        {bmp(2, 1, 280, 0), {Reason::UnsupportedBitCount, 280}},
+        {bmp(2, 1, 8, 3), {Reason::UnsupportedCompression}},
+        {bmp(2, 1, 24, ~0u), {Reason::UnsupportedCompression}},
+        {bmp(2, 1, 4, 1), {Reason::CompressionBitMismatch}},
+        {bmp(2, 1, 8, 2), {Reason::CompressionBitMismatch}},
+        {bmp(0, 1, 24, 0), {Reason::NoPixels}},
+        {bmp(2, 0, 24, 0), {Reason::NoPixels}},
+        {bmp(-2, 1, 24, 0), {Reason::NegativeWidth}},
+        {bmp(2049, 1, 24, 0), {Reason::TooWide, 2049}},
+        {bmp(65538, 1, 24, 0), {Reason::TooWide, 65538}},
+        {bmp(1, 2049, 8, 1), {Reason::TooHigh, 2049}},
+        {bmp(1, -2049, 8, 1), {Reason::TooHigh, 2049}},
+        {bmp(1, INT32_MIN, 24, 0), {Reason::TooHigh, 0x80000000u}},
+        {bmp(INT32_MAX, INT32_MAX, 8, 1), {Reason::TooWide, INT32_MAX}},
+        {{0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0}, {Reason::NotBmp}},
+        {cat<uint8_t>({{'B', 'L'}, Bytes(good.begin() + 2, good.end())}), {Reason::NotBmp}},
+        {{'B'}, {Reason::FileEnds}},
+        {Bytes(v5.begin(), v5.end() - 1), {Reason::FileEnds}},
+        {bmp(2, 1, 8, 0, {1, 2, 0, 0}, {40, 4, 0, 14 + 40 + 15}), {Reason::PixelsInsideHeader}},
+        {bmp(2, 1, 8, 0, Bytes(1100), {40, 257}), {Reason::PaletteTooLong, 257}},
+        {bmp(2, 1, 1, 0, {0, 0, 0, 0}, {40, 3}), {Reason::PaletteTooLong, 3}},
+        {bmp(2, 1, 4, 0, {0, 0, 0, 0}, {40, 17}), {Reason::PaletteTooLong, 17}}};
+    for (const auto& [length, why] : {std::pair{0, Reason::EmptyFile},
+                                      {17, Reason::FileEnds},
+                                      {53, Reason::FileEnds},
+                                      {14 + 40 + 6, Reason::FileEnds}})
+        refused.push_back({Bytes(good.begin(), good.begin() + length), {why}});
+    for (const auto& [layout, why] : {std::pair{Layout{12}, Refusal{Reason::UnknownBmpHeader, 12}},
+                                      {Layout{64}, {Reason::UnknownBmpHeader, 64}},
+                                      {Layout{41}, {Reason::UnknownBmpHeader, 41}},
+                                      {Layout{40, 0, 0, 0}, {Reason::PixelsInsideHeader}},
+                                      {Layout{40, 0, 0, 13}, {Reason::PixelsInsideHeader}},
+                                      {Layout{108, 0, 0, 121}, {Reason::PixelsInsideHeader}},
+                                      {Layout{40, 0, 0, 14 + 40 + 7}, {Reason::FileEnds}}})
+        refused.push_back({bmp(2, 1, 24, 0, six, layout), why});
     EXPECT_EQ(misread(decodeBmp, loadBmp, decoded, refused), std::vector<std::string>{});
     Image image{};
-    EXPECT_FALSE(decodeBmp(image, nullptr, 100));
+    Refusal refusal;
+    EXPECT_FALSE(decodeBmp(image, nullptr, 100, refusal));
+    EXPECT_EQ(refusal, Refusal{Reason::EmptyFile});
 }

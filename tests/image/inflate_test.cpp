@@ -42,9 +42,11 @@ Tokens tokensFor(const Lengths& literals, const Lengths& distances, size_t size,
 }  // namespace
 
 TEST(Inflate, Streams) {
-    // A stream, what it gives (none: it fails), and how many bytes at its end
-    // are never read (Adler-32); zlib's at its levels, strategies and flushes.
-    std::vector<std::tuple<Bytes, std::optional<Bytes>, uint32_t>> cases;
+    // A stream, what it gives (none: it fails, for the reason given), and how
+    // many bytes at its end are never read (Adler-32); zlib's at its levels,
+    // strategies and flushes. Cut further, a stream fails as its input ends.
+    using R = RefusalReason;
+    std::vector<std::tuple<Bytes, std::optional<Bytes>, uint32_t, R>> cases;
     const std::pair<Bytes, size_t> samples[] = {{sample(70000, 1), 4096},
                                                 {sample(20000, 2, 0), 333},
                                                 {sample(60000, 3, 7), 1000},
@@ -59,7 +61,8 @@ TEST(Inflate, Streams) {
                 const int flush = flushes[(level + strategy) % 4];
                 for (const Bytes& z : {zlibCompress(data, level, strategy),
                                        zlibCompress(data, level, strategy, every, flush)})
-                    cases.push_back({Bytes(z.begin() + 2, z.end()), data, 4});
+                    cases.push_back(
+                        {Bytes(z.begin() + 2, z.end()), data, 4, R::CompressedDataEnds});
             }
         }
     }
@@ -103,38 +106,45 @@ TEST(Inflate, Streams) {
         {W().dynamic(true, dynL, Lengths(30, 9), far).bytes, expand(far)},
         {W().dynamic(true, pairingCode, dynD, paired).bytes, expand(paired)},
         {W().dynamic(true, partL, largeD, partial).bytes, expand(partial)}};
-    for (const auto& [stream, expected] : good) cases.push_back({stream, expected, 0});
+    for (const auto& [stream, expected] : good)
+        cases.push_back({stream, expected, 0, R::CompressedDataEnds});
     // Failing: block type 3, distances before the start, bad repeats, missing
     // or unused codes (early: exact path, late: fast loop), oversubscribed tables.
     std::vector<std::pair<uint32_t, uint32_t>> repeat16(101, {16, 3}), repeat18(101, {18, 127});
     repeat16[0] = repeat18[0] = {8, 0};
     const auto tail = [](W w) { return w.put(0, 64).bytes; };
-    const Bytes bad[] = {
-        W().fixed(false, {a}).put(7, 35).bytes,
-        W().fixed(true, {a, b, {3, 3}}).bytes,
-        W().fixed(true, {a, {10, 1}, {258, 12}}).bytes,
-        W().fixed(true, cat<Token>({run, {{3, 1000}}, run})).bytes,
-        tail(W().header(true, 257, 1, {{16, 0}})),
-        tail(W().header(true, 257, 1, repeat16)),
-        tail(W().header(true, 257, 1, repeat18)),
-        W().header(true, 257, 1, {}, Lengths(19, 0)).put(~0u, 32).bytes,
-        tail(W().header(true, 287, 1, {{18, 127}, {18, 127}, {18, 0}, {1, 0}})),
-        W().dynamic(true, rLen, {0}, {{0, 'r'}, {3, 1}}).bytes,
-        W().dynamic(true, rLen, {0}, cat<Token>({run, {{3, 1}}})).bytes,
-        tail(W().dynamic(true, aEnd, {0}, {a}, false).put(3, 2)),
-        tail(W().dynamic(true, partL, largeD, {a}, false).code(largeL, 285)),
-        W().dynamic(true, rEnd, {0}, run, false).put(3, 2).bytes,
-        tail(W().dynamic(true, l288, {5}, {a}, false).code(l288, 287)),
-        tail(W().dynamic(true, fixedL, d32, {a}, false).code(fixedL, 257).code(d32, 31)),
-        W().dynamic(true, Lengths(288, 11), {5}, {a}).bytes,
-        W().dynamic(true, fixedL, Lengths(32, 15), {a}).bytes};
-    for (const Bytes& stream : bad) cases.push_back({stream, std::nullopt, 0});
+    const std::pair<Bytes, R> bad[] = {
+        {W().fixed(false, {a}).put(7, 35).bytes, R::ReservedBlockType},
+        {W().fixed(true, {a, b, {3, 3}}).bytes, R::DistanceTooFar},
+        {W().fixed(true, {a, {10, 1}, {258, 12}}).bytes, R::DistanceTooFar},
+        {W().fixed(true, cat<Token>({run, {{3, 1000}}, run})).bytes, R::DistanceTooFar},
+        {tail(W().header(true, 257, 1, {{16, 0}})), R::BadCodeLengths},
+        {tail(W().header(true, 257, 1, repeat16)), R::BadCodeLengths},
+        {tail(W().header(true, 257, 1, repeat18)), R::BadCodeLengths},
+        {W().header(true, 257, 1, {}, Lengths(19, 0)).put(~0u, 32).bytes, R::BadCodeLengths},
+        {tail(W().header(true, 257, 1, {}, runsOf({1, 1, 18, 0})).put(1, 1)), R::InvalidCode},
+        {tail(W().header(true, 287, 1, {{18, 127}, {18, 127}, {18, 0}, {1, 0}})),
+         R::BadCodeLengths},
+        {W().dynamic(true, rLen, {0}, {{0, 'r'}, {3, 1}}).bytes, R::InvalidCode},
+        {W().dynamic(true, rLen, {0}, cat<Token>({run, {{3, 1}}})).bytes, R::InvalidCode},
+        {tail(W().dynamic(true, aEnd, {0}, {a}, false).put(3, 2)), R::InvalidCode},
+        {tail(W().dynamic(true, partL, largeD, {a}, false).code(largeL, 285)), R::InvalidCode},
+        {tail(W().dynamic(true, partL, {0}, {a}, false).code(largeL, 257)), R::InvalidCode},
+        {W().dynamic(true, rEnd, {0}, run, false).put(3, 2).bytes, R::InvalidCode},
+        {tail(W().fixed(true, {a}, false).code(fixedL, 286)), R::InvalidCode},
+        {tail(W().fixed(true, run, false).code(fixedL, 257).code(d32, 30)), R::InvalidCode},
+        {tail(W().dynamic(true, l288, {5}, {a}, false).code(l288, 287)), R::InvalidCode},
+        {tail(W().dynamic(true, fixedL, d32, {a}, false).code(fixedL, 257).code(d32, 31)),
+         R::InvalidCode},
+        {W().dynamic(true, Lengths(288, 11), {5}, {a}).bytes, R::BadCodeLengths},
+        {W().dynamic(true, fixedL, Lengths(32, 15), {a}).bytes, R::BadCodeLengths}};
+    for (const auto& [stream, why] : bad) cases.push_back({stream, std::nullopt, 0, why});
     const InflateVariant chosen = inflateVariant;
     for (InflateVariant variant : {InflateVariant::Portable, InflateVariant::Bmi2}) {
         if (!inflateVariantAvailable(variant)) continue;
         inflateVariant = variant;
         for (size_t i = 0; i < cases.size(); ++i) {
-            const auto& [stream, expected, trailer] = cases[i];
+            const auto& [stream, expected, trailer, why] = cases[i];
             const uint32_t size = uint32_t(expected ? expected->size() : 1000);
             // Capacities around a longest match from the end; input padded, and cut.
             std::vector<uint32_t> capacities = {
@@ -147,16 +157,22 @@ TEST(Inflate, Streams) {
                     for (const Bytes* input : {&stream, cut ? &stream : &padded}) {
                         Bytes out(capacity + 64, 0xA5);
                         uint32_t written = 0;
+                        Refusal refusal;
                         const bool ok = decodeDeflate(input->data(), uint32_t(input->size() - cut),
-                                                      out.data(), capacity, written);
+                                                      out.data(), capacity, written, refusal);
                         const bool decodes = expected && cut <= trailer;
                         const size_t kept = decodes ? std::min(capacity, size) : written;
-                        const Bytes& gave = decodes ? *expected : out;
+                        const Bytes& gave = expected ? *expected : out;
                         Bytes want(gave.begin(), gave.begin() + long(kept));
                         want.resize(out.size(), 0xA5);
-                        ASSERT_TRUE(ok == decodes && written == kept && out == want)
+                        // A cut may end a broken stream before its fault.
+                        const bool reasonOk =
+                            decodes ? refusal.reason == R::None
+                                    : refusal.reason == why ||
+                                          (cut != 0 && refusal.reason == R::CompressedDataEnds);
+                        ASSERT_TRUE(ok == decodes && written == kept && out == want && reasonOk)
                             << "case " << i << ", " << capacity << ", cut " << cut << ", variant "
-                            << int(variant);
+                            << int(variant) << ", reason " << int(refusal.reason);
                     }
                 }
             }
