@@ -614,6 +614,9 @@ bool decodeSymbolsStandard(Inflater& s, const TableSpace& space, const BlockTabl
     }
 }
 
+// A stored block cut short by the end of the input gives the bytes that are
+// there and counts as ended: a final one ends the stream, after any other the
+// next block header finds no input.
 bool copyStoredBlock(Inflater& s) {
     // Whole bytes still in the bit buffer go back to the input; the bits of
     // the partly used byte are dropped.
@@ -625,17 +628,14 @@ bool copyStoredBlock(Inflater& s) {
     }
     const uint32_t length = uint32_t(s.in[0]) | (uint32_t(s.in[1]) << 8);
     s.in += storedHeaderBytes;  // NLEN is not compared
-    // The stored bytes are needed input like any other: a block cut short
-    // is a truncated stream.
-    if (static_cast<size_t>(s.inEnd - s.in) < length) {
-        return refuse(s, RefusalReason::CompressedDataEnds);
-    }
+    const size_t left = static_cast<size_t>(s.inEnd - s.in);
+    const size_t present = length < left ? length : left;
     const size_t room = static_cast<size_t>(s.outEnd - s.out);
-    const size_t copied = length < room ? length : room;
+    const size_t copied = present < room ? present : room;
     if (copied != 0) std::memcpy(s.out, s.in, copied);
     s.out += copied;
-    s.dropped += length - copied;
-    s.in += length;
+    s.dropped += present - copied;
+    s.in += present;
     return true;
 }
 

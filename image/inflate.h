@@ -13,7 +13,9 @@ bool zlibHeaderOk(uint8_t cmf, uint8_t flg);
 
 // Decodes the DEFLATE blocks that follow the two zlib header bytes until the
 // final block ends. False when the input runs out while bits are still needed
-// (or the stream is malformed); output beyond capacity is dropped. Bytes the
+// (or the stream is malformed); output beyond capacity is dropped. A stored
+// block cut short by the end of the input gives the bytes that are there and
+// ends there, so a final one cut short still ends the stream. Bytes the
 // stream does not deliver are left untouched and nothing is written past
 // capacity.
 bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output,

@@ -39,12 +39,33 @@ Tokens tokensFor(const Lengths& literals, const Lengths& distances, size_t size,
     return out;
 }
 
+// zlib's reading of a raw stream cut after `length` bytes: whether the cut
+// falls in the data of the final block, a stored one, and the bytes it gave.
+std::pair<bool, size_t> zlibOnCut(const Bytes& stream, size_t length, size_t capacity) {
+    z_stream z{};
+    inflateInit2(&z, -15);
+    Bytes out(capacity + 1);
+    z.next_in = const_cast<Bytef*>(stream.data());
+    z.avail_in = uInt(length);
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    inflate(&z, Z_NO_FLUSH);
+    // -1 above, the stored bytes still to copy below: inside a stored block.
+    const long mark = inflateMark(&z);
+    const bool inFinalStored =
+        (z.data_type & 64) != 0 && (mark >> 16) == -1 && (mark & 0xFFFF) != 0;
+    inflateEnd(&z);
+    return {inFinalStored, z.total_out};
+}
+
 }  // namespace
 
 TEST(Inflate, Streams) {
     // A stream, what it gives (none: it fails, for the reason given), and how
     // many bytes at its end are never read (Adler-32); zlib's at its levels,
-    // strategies and flushes. Cut further, a stream fails as its input ends.
+    // strategies and flushes. Cut further, a stream fails as its input ends,
+    // but for a cut in the data of a final stored block, where it ends there
+    // (zlib tells where its cuts fall).
     using R = RefusalReason;
     std::vector<std::tuple<Bytes, std::optional<Bytes>, uint32_t, R>> cases;
     const std::pair<Bytes, size_t> samples[] = {{sample(70000, 1), 4096},
@@ -153,6 +174,11 @@ TEST(Inflate, Streams) {
                 capacities.push_back(size - std::min(back, size));
             const Bytes padded = cat<uint8_t>({stream, Bytes(64, 0)});
             for (size_t cut = 0; cut <= (stream.size() < 2000 ? stream.size() : 20); ++cut) {
+                // Only zlib's streams can end in a stored block.
+                const bool zlibCut = expected && cut > trailer && trailer != 0;
+                const auto [storedEnd, zlibGave] =
+                    zlibCut ? zlibOnCut(stream, stream.size() - cut, size)
+                            : std::pair<bool, size_t>{false, 0};
                 for (uint32_t capacity : cut ? std::vector<uint32_t>{size} : capacities) {
                     for (const Bytes* input : {&stream, cut ? &stream : &padded}) {
                         Bytes out(capacity + 64, 0xA5);
@@ -160,8 +186,10 @@ TEST(Inflate, Streams) {
                         Refusal refusal;
                         const bool ok = decodeDeflate(input->data(), uint32_t(input->size() - cut),
                                                       out.data(), capacity, written, refusal);
-                        const bool decodes = expected && cut <= trailer;
-                        const size_t kept = decodes ? std::min(capacity, size) : written;
+                        const bool decodes = expected && (cut <= trailer || storedEnd);
+                        const size_t kept = cut <= trailer && decodes ? std::min(capacity, size)
+                                            : zlibCut                 ? zlibGave
+                                                                      : written;
                         const Bytes& gave = expected ? *expected : out;
                         Bytes want(gave.begin(), gave.begin() + long(kept));
                         want.resize(out.size(), 0xA5);
@@ -179,6 +207,38 @@ TEST(Inflate, Streams) {
         }
     }
     inflateVariant = chosen;
+}
+
+// A stored block cut short by the input gives the bytes there, up to the
+// capacity, and ends: a final one ends the stream, any other leaves the next
+// block header without input.
+TEST(Inflate, StoredBlockCutByTheInput) {
+    const Bytes noise = sample(300, 43, 0);
+    const auto cut = [&](bool final) {
+        Bytes stream = W().fixed(false, {{0, 'a'}}).stored(final, noise).bytes;
+        stream.resize(stream.size() - 100);
+        return stream;
+    };
+    const Bytes kept = cat<uint8_t>({{'a'}, Bytes(noise.begin(), noise.begin() + 200)});
+    const std::tuple<bool, uint32_t, bool, size_t, RefusalReason> cases[] = {
+        {true, 400, true, 201, RefusalReason::None},
+        {true, 120, true, 120, RefusalReason::None},
+        {false, 400, false, 201, RefusalReason::CompressedDataEnds},
+        {false, 120, false, 120, RefusalReason::CompressedDataEnds}};
+    for (const auto& [final, capacity, decodes, written, why] : cases) {
+        const Bytes stream = cut(final);
+        Bytes out(capacity + 16, 0xA5);
+        uint32_t given = 0;
+        Refusal refusal;
+        EXPECT_EQ(decodeDeflate(stream.data(), uint32_t(stream.size()), out.data(), capacity, given,
+                                refusal),
+                  decodes);
+        Bytes want(kept.begin(), kept.begin() + long(written));
+        want.resize(out.size(), 0xA5);
+        EXPECT_EQ(given, written);
+        EXPECT_EQ(out, want);
+        EXPECT_EQ(refusal.reason, why);
+    }
 }
 
 // Every 15-bit pattern finds its code's word, past the root through a link; a root literal

@@ -131,6 +131,9 @@ TEST(Png, HandMadeFiles) {
     const Bytes onePixel = file({ihdr(8, 1, {1, 3, 0, 0, 0}), chunk("PLTE", {1, 1, 1}),
                                  chunk("IDAT", zlibCompress({0, 1}))});
     const Bytes signature = file({});
+    // A stored final block cut short ends the stream two bytes early.
+    const Bytes stored = zlibCompress({0, 1, 2, 3, 0, 4, 5, 6}, 0);
+    const Bytes storedCut(stored.begin(), stored.end() - 6);
     Refused refused = {
         {{}, {Reason::EmptyFile}},
         {Bytes(signature.begin(), signature.end() - 1), {Reason::FileEnds}},
@@ -159,6 +162,7 @@ TEST(Png, HandMadeFiles) {
         {split, {Reason::CompressedDataEnds}},
         {withData(Bytes(z.begin(), z.begin() + 5)), {Reason::CompressedDataEnds}},
         {withData(zlibCompress({0, 1, 2, 3, 0, 4})), {Reason::CompressedDataEnds}},
+        {withData(storedCut), {Reason::CompressedDataEnds}},
         {withData(cat<uint8_t>({Bytes(z.begin(), z.begin() + 2), {7}})),
          {Reason::ReservedBlockType}},
         {withData(zlibCompress({5, 1, 2, 3, 0, 4, 5, 6})), {Reason::UnknownRowFilter}},
