@@ -2,9 +2,10 @@
 // the pixel data starts; an info header of biSize bytes (40, or the 52, 56,
 // 108 and 124 byte versions, which only add fields after the first 40); for
 // palettised files the palette right after it, biClrUsed entries or 2^bits
-// when that is 0. Uncompressed rows are padded to 4 bytes in the file. Rows
-// are stored bottom-up, or top-down when biHeight is negative; the image's
-// first row is always the bottom one.
+// when that is 0 (an 8-bit file may list more than 256; the first 256 are
+// read). Uncompressed rows are padded to 4 bytes in the file. Rows are stored
+// bottom-up, or top-down when biHeight is negative; the image's first row is
+// always the bottom one.
 #include "image/bmp_decoder.h"
 
 #include <algorithm>
@@ -26,6 +27,7 @@ constexpr size_t compressionOffset = 30;
 constexpr size_t coloursUsedOffset = 46;  // biClrUsed
 constexpr size_t paletteEntryBytes = 4;   // blue, green, red, reserved
 constexpr uint32_t rgbBytes = 3;
+constexpr uint32_t maxPaletteEntries = 256;
 
 // BITMAPINFOHEADER and its later versions (V2, V3, V4, V5).
 constexpr uint32_t infoHeaderSizes[] = {40, 52, 56, 108, 124};
@@ -171,10 +173,12 @@ void decodeRows(const uint8_t* data, size_t size, uint32_t bits, const PixelSlot
 }
 
 // Runs the RLE8 or RLE4 stream over rows filled with the skipped-pixel colour,
-// so skipping is moving the position. A run that passes the row's end is cut
-// there: what is left of the row's data is dropped until an end of line. A
-// row filled exactly needs no end of line before the next run. Decoding stops
-// past the last row or when the data ends.
+// so skipping is moving the position. Only an end of line, a delta or the end
+// of the bitmap moves to another row: a run, encoded or absolute, that
+// reaches past the row's end is cut there, and runs after it are dropped
+// until the next end of line (encoders pad a row ending in a run with pixels
+// up to a multiple of 4 before its end of line). Decoding stops past the last
+// row or when the data ends.
 void decodeRle(const uint8_t* data, size_t size, bool fourBit, const PixelSlot* palette,
                const Rows& rows) {
     const uint8_t* const end = data + size;
@@ -187,19 +191,11 @@ void decodeRle(const uint8_t* data, size_t size, bool fourBit, const PixelSlot* 
         return x < rows.width ? static_cast<uint32_t>(std::min<uint64_t>(count, rows.width - x))
                               : 0;
     };
-    auto startRun = [&] {
-        if (x == rows.width) {
-            x = 0;
-            ++y;
-        }
-        return y < rows.height;
-    };
     while (end - data >= 2 && y < rows.height) {
         const uint32_t count = data[0];
         const uint32_t value = data[1];
         data += 2;
         if (count > 0) {
-            if (!startRun()) return;
             uint8_t* const out = at();
             const uint32_t shown = inRow(count);
             if (!fourBit) {
@@ -211,10 +207,8 @@ void decodeRle(const uint8_t* data, size_t size, bool fourBit, const PixelSlot* 
             }
             x += count;
         } else if (value == endOfLine) {
-            if (x != 0) {
-                x = 0;
-                ++y;
-            }
+            x = 0;
+            ++y;
         } else if (value == endOfBitmap) {
             return;
         } else if (value == delta) {
@@ -224,7 +218,6 @@ void decodeRle(const uint8_t* data, size_t size, bool fourBit, const PixelSlot* 
             data += 2;
         } else {
             // Absolute run: `value` indices, then padding to 16 bits.
-            if (!startRun()) return;
             const size_t runBytes = fourBit ? (value + 1) / 2 : value;
             const size_t left = static_cast<size_t>(end - data);
             uint8_t* const out = at();
@@ -286,13 +279,14 @@ bool decodeBmp(Image& image, const uint8_t* data, size_t size, Refusal& refusal)
     // displays lies before bfOffBits and is passed over).
     const uint32_t coloursUsed = readLittle32(data + coloursUsedOffset);
     const uint32_t fullPalette = bits == 24 ? 0 : 1u << bits;
-    if (bits != 24 && coloursUsed > fullPalette) {
+    if (bits != 24 && bits != 8 && coloursUsed > fullPalette) {
         return refuse(refusal, RefusalReason::PaletteTooLong, coloursUsed);
     }
-    const uint32_t entries = coloursUsed != 0 && bits != 24 ? coloursUsed : fullPalette;
+    const uint32_t entries =
+        coloursUsed != 0 && bits != 24 ? std::min(coloursUsed, maxPaletteEntries) : fullPalette;
     const size_t paletteStart = fileHeaderBytes + infoBytes;
-    // The pixels lie after the palette and inside the file (they may be
-    // empty: such a file is all black, or all skipped pixels).
+    // The pixels lie after the palette entries read and inside the file (they
+    // may be empty: such a file is all black, or all skipped pixels).
     const uint32_t pixelOffset = readLittle32(data + pixelOffsetOffset);
     if (pixelOffset < paletteStart + entries * paletteEntryBytes) {
         return refuse(refusal, RefusalReason::PixelsInsideHeader);
@@ -306,7 +300,7 @@ bool decodeBmp(Image& image, const uint8_t* data, size_t size, Refusal& refusal)
     const Rows rows{pixels, uint32_t(width), height, stride, topDown};
 
     // Indices past a short palette are black.
-    PixelSlot palette[256] = {};
+    PixelSlot palette[maxPaletteEntries] = {};
     for (uint32_t i = 0; i < entries; ++i) {
         const uint8_t* const entry = data + paletteStart + i * paletteEntryBytes;
         palette[i][0] = entry[2];
