@@ -67,8 +67,15 @@ start_game() {
 }
 
 # notice_window: the id of a visible message box of the game (its caption is
-# "Stapelix"), or nothing.
-notice_window() { xdotool search --onlyvisible --name '^Stapelix$' 2>/dev/null | head -n 1 || true; }
+# "Stapelix"), or nothing. xwininfo, as xdotool cannot match a name set as
+# UTF8_STRING, which is how SDL names its message box.
+notice_window() {
+  local id
+  for id in $(xwininfo -root -tree 2>/dev/null | awk '$2 == "\"Stapelix\":" { print $1 }'); do
+    xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' && { echo "$id"; return 0; }
+  done
+  return 0
+}
 
 # dismiss_notice WHAT: waits for one of the game's message boxes, presses
 # Enter in it and waits until it is gone; the game must still be running.
