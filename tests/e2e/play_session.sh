@@ -18,6 +18,8 @@ start_xvfb
 first_run "$work/first" "$work/first"
 second_run "$work/second" "$work/second"
 small_window_run "$work/small" "$work/small"
+mkdir -p "$work/refused/Images"
+refused_texture_run "$work/refused" "$work/refused"
 
 dir=$work/no-display
 status=0

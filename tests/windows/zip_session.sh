@@ -40,4 +40,6 @@ for run in first second small; do cp -R "$folder" "$work/$run"; done
 first_run "$work/first" "$work/first"
 second_run "$work/second" "$work/second"
 small_window_run "$work/small" "$work/small"
+cp -R "$folder" "$work/refused"
+refused_texture_run "$work/refused" "$work/refused"
 echo "windows zip session passed"
