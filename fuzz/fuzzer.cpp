@@ -1,7 +1,8 @@
 // The decoders on arbitrary bytes, one fuzzer per FUZZ_TARGET ("inflate",
-// "png" or "bmp"). A decode fails and hands out nothing, or succeeds with a
-// whole image whose every byte is read (so AddressSanitizer sees a buffer
-// shorter than the sizes claim) and whose row filler is zero.
+// "png" or "bmp"). A decode fails with a reason and hands out nothing, or
+// succeeds with no reason and a whole image whose every byte is read (so
+// AddressSanitizer sees a buffer shorter than the sizes claim) and whose row
+// filler is zero.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -15,19 +16,22 @@ namespace {
 // The first two bytes choose the output capacity in units of 16 bytes (up to
 // 1 MiB), the rest is the DEFLATE data. The buffer is exactly the capacity,
 // so that AddressSanitizer sees any write past it. A third of the capacity
-// must give the same result and a prefix of the output: the capacity cuts
-// what is kept, never how the stream is read.
+// must give the same result, reason and a prefix of the output: the capacity
+// cuts what is kept, never how the stream is read.
 void fuzzInflate(const uint8_t* data, size_t size) {
     if (size < 2) return;
     const uint32_t capacity = ((uint32_t(data[0]) << 8) | data[1]) * 16, smaller = capacity / 3;
     uint8_t* const full = static_cast<uint8_t*>(std::malloc(capacity + !capacity));
     uint8_t* const cut = static_cast<uint8_t*>(std::malloc(smaller + !smaller));
     uint32_t written = 0, cutWritten = 0;
-    const bool ok = decodeDeflate(data + 2, uint32_t(size - 2), full, capacity, written);
-    const bool cutOk = decodeDeflate(data + 2, uint32_t(size - 2), cut, smaller, cutWritten);
+    Refusal refusal, cutRefusal;
+    const bool ok = decodeDeflate(data + 2, uint32_t(size - 2), full, capacity, written, refusal);
+    const bool cutOk =
+        decodeDeflate(data + 2, uint32_t(size - 2), cut, smaller, cutWritten, cutRefusal);
     const uint32_t kept = written < smaller ? written : smaller;
     if (written > capacity || cutOk != ok || cutWritten != kept ||
-        std::memcmp(full, cut, kept) != 0)
+        std::memcmp(full, cut, kept) != 0 || ok != (refusal.reason == RefusalReason::None) ||
+        cutRefusal.reason != refusal.reason)
         std::abort();
     std::free(cut);
     std::free(full);
@@ -52,10 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (!png && tooLargeBmp(data, size)))
         return 0;
     Image image{0, 0, 0, nullptr};
-    if (!(png ? decodePng(image, data, uint32_t(size)) : decodeBmp(image, data, size))) {
-        if (image.pixels != nullptr) std::abort();
+    Refusal refusal;
+    if (!(png ? decodePng(image, data, uint32_t(size), refusal)
+              : decodeBmp(image, data, size, refusal))) {
+        if (image.pixels != nullptr || refusal.reason == RefusalReason::None) std::abort();
         return 0;
     }
+    if (refusal.reason != RefusalReason::None) std::abort();
     const uint32_t channels = png ? image.channels : 3;
     if (image.width <= 0 || image.height <= 0 || image.channels != channels || channels < 3 ||
         channels > 4)

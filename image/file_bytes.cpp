@@ -1,27 +1,55 @@
 #include "image/file_bytes.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
-bool readFileBytes(const char* fileName, uint8_t*& bytes, uint32_t& size) {
-    if (fileName == nullptr || fileName[0] == '\0') return false;
-    std::FILE* file = std::fopen(fileName, "rb");
-    if (file == nullptr) return false;
-    bool ok = false;
-    uint8_t* buffer = nullptr;
+namespace {
+
+bool refuse(Refusal& refusal, RefusalReason reason, int error) {
+    refusal = {reason, static_cast<uint32_t>(error)};
+    return false;
+}
+
+// The whole of an open file into a new buffer. One byte is read before the
+// size is taken: a folder opens on Linux but fails that read (EISDIR), where
+// its size would be some arbitrary number.
+bool readOpenFile(std::FILE* file, uint8_t*& bytes, uint32_t& size, Refusal& refusal) {
+    errno = 0;
+    if (std::fgetc(file) == EOF && std::ferror(file)) {
+        return refuse(refusal, RefusalReason::CannotRead, errno);
+    }
     long end = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) end = std::ftell(file);
-    if (end >= 0 && static_cast<unsigned long>(end) <= UINT32_MAX && std::fseek(file, 0, SEEK_SET) == 0) {
-        const size_t length = static_cast<size_t>(end);
-        buffer = static_cast<uint8_t*>(std::malloc(length != 0 ? length : 1));
-        ok = buffer != nullptr && std::fread(buffer, 1, length, file) == length;
-        if (ok) {
-            bytes = buffer;
-            size = static_cast<uint32_t>(length);
-        } else {
-            std::free(buffer);
-        }
+    if (end < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+        return refuse(refusal, RefusalReason::CannotRead, errno);
     }
+    if (static_cast<unsigned long>(end) > UINT32_MAX) {
+        return refuse(refusal, RefusalReason::FileTooLarge, 0);
+    }
+    const size_t length = static_cast<size_t>(end);
+    uint8_t* const buffer = static_cast<uint8_t*>(std::malloc(length != 0 ? length : 1));
+    if (buffer == nullptr) return refuse(refusal, RefusalReason::OutOfMemory, 0);
+    if (std::fread(buffer, 1, length, file) != length) {
+        std::free(buffer);
+        // Without an error the file shrank since its size was taken.
+        if (!std::ferror(file)) return refuse(refusal, RefusalReason::FileEnds, 0);
+        return refuse(refusal, RefusalReason::CannotRead, errno);
+    }
+    bytes = buffer;
+    size = static_cast<uint32_t>(length);
+    return true;
+}
+
+}  // namespace
+
+bool readFileBytes(const char* fileName, uint8_t*& bytes, uint32_t& size, Refusal& refusal) {
+    if (fileName == nullptr || fileName[0] == '\0') {
+        return refuse(refusal, RefusalReason::CannotOpen, ENOENT);
+    }
+    std::FILE* const file = std::fopen(fileName, "rb");
+    if (file == nullptr) return refuse(refusal, RefusalReason::CannotOpen, errno);
+    const bool ok = readOpenFile(file, bytes, size, refusal);
     std::fclose(file);
     return ok;
 }

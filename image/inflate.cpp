@@ -75,7 +75,8 @@ struct Inflater {
     uint8_t* outStart;
     uint8_t* out;
     uint8_t* outEnd;
-    uint64_t dropped;  // stream bytes that did not fit the capacity
+    uint64_t dropped;       // stream bytes that did not fit the capacity
+    RefusalReason failure;  // set where decoding fails, read only then
 };
 
 struct BlockTables {
@@ -86,8 +87,20 @@ struct BlockTables {
 
 enum class Step { More, BlockEnd, Fail };
 
+bool refuse(Inflater& s, RefusalReason reason) {
+    s.failure = reason;
+    return false;
+}
+
+Step fail(Inflater& s, RefusalReason reason) {
+    s.failure = reason;
+    return Step::Fail;
+}
+
+// The one place running out of input is noticed: every failure to fetch is a
+// failure of the whole decode.
 bool fetchByte(Inflater& s) {
-    if (s.in == s.inEnd) return false;
+    if (s.in == s.inEnd) return refuse(s, RefusalReason::CompressedDataEnds);
     s.bits |= uint64_t(*s.in++) << s.bitCount;
     s.bitCount += 8;
     return true;
@@ -149,7 +162,7 @@ void putLiteral(Inflater& s, uint8_t literal) {
 Step putMatch(Inflater& s, uint32_t length, uint32_t distance) {
     // A distance reaching before the start of the stream has no source.
     const uint64_t position = uint64_t(s.out - s.outStart) + s.dropped;
-    if (distance > position) return Step::Fail;
+    if (distance > position) return fail(s, RefusalReason::DistanceTooFar);
     const uint32_t room = static_cast<uint32_t>(s.outEnd - s.out);
     const uint32_t copied = length < room ? length : room;
     // With nothing kept so far the source may lie before the buffer.
@@ -271,16 +284,17 @@ Step decodeSymbolExact(Inflater& s, const TableSpace& space, const BlockTables& 
         return Step::More;
     }
     if ((action & endOfBlockBit) != 0) return Step::BlockEnd;
-    if (!isBase(action)) return Step::Fail;
+    if (!isBase(action)) return fail(s, RefusalReason::InvalidCode);
     uint32_t extra = action & extraBitsMask;
     if (!need(s, extra)) return Step::Fail;
     const uint32_t length = space.value[slot] + peek(s, extra);
     drop(s, extra);
 
-    if (t.distanceRootBits == 0) return Step::Fail;
+    // A length in a block without distance codes has no distance to go with.
+    if (t.distanceRootBits == 0) return fail(s, RefusalReason::InvalidCode);
     if (!lookupExact(s, space, t.distanceStart, t.distanceRootBits, slot)) return Step::Fail;
     action = space.action[slot];
-    if (!isBase(action)) return Step::Fail;
+    if (!isBase(action)) return fail(s, RefusalReason::InvalidCode);
     extra = action & extraBitsMask;
     if (!need(s, extra)) return Step::Fail;
     const uint32_t distance = space.value[slot] + peek(s, extra);
@@ -339,13 +353,15 @@ Step decodeSymbolWideExact(Inflater& s, const WideTables& wide) {
         return Step::More;
     }
     if ((word & wideExceptional) != 0) {
-        return (word & wideEndOfBlock) == wideEndOfBlock ? Step::BlockEnd : Step::Fail;
+        return (word & wideEndOfBlock) == wideEndOfBlock ? Step::BlockEnd
+                                                         : fail(s, RefusalReason::InvalidCode);
     }
     uint32_t length = 0;
     if (!takeBase(s, word, length)) return Step::Fail;
     if (!lookupWideExact(s, wide.distances, wideDistanceBits, word)) return Step::Fail;
+    if ((word & wideExceptional) != 0) return fail(s, RefusalReason::InvalidCode);
     uint32_t distance = 0;
-    if ((word & wideExceptional) != 0 || !takeBase(s, word, distance)) return Step::Fail;
+    if (!takeBase(s, word, distance)) return Step::Fail;
     return putMatch(s, length, distance);
 }
 
@@ -503,7 +519,7 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const WideTables& wide) {
                 break;
             }
             if ((word & wideExceptional) != 0) {
-                result = Step::Fail;
+                result = fail(s, RefusalReason::InvalidCode);
                 break;
             }
         }
@@ -524,7 +540,7 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const WideTables& wide) {
                 word = followLink(distances, word, bits);
             }
             if ((word & wideExceptional) != 0) {
-                result = Step::Fail;
+                result = fail(s, RefusalReason::InvalidCode);
                 break;
             }
         }
@@ -532,7 +548,7 @@ STAPELIX_ALWAYS_INLINE Step wideLoop(Inflater& s, const WideTables& wide) {
         STAPELIX_DROP_BASE(word);
         const uint32_t distance = wideValue(word, saved);
         if (distance > static_cast<size_t>(out - outStart)) {
-            result = Step::Fail;
+            result = fail(s, RefusalReason::DistanceTooFar);
             break;
         }
         // At least 8 bits left, and 16 bits of the stream in the buffer, as
@@ -598,24 +614,28 @@ bool decodeSymbolsStandard(Inflater& s, const TableSpace& space, const BlockTabl
     }
 }
 
+// A stored block cut short by the end of the input gives the bytes that are
+// there and counts as ended: a final one ends the stream, after any other the
+// next block header finds no input.
 bool copyStoredBlock(Inflater& s) {
     // Whole bytes still in the bit buffer go back to the input; the bits of
     // the partly used byte are dropped.
     s.in -= s.bitCount >> 3;
     s.bits = 0;
     s.bitCount = 0;
-    if (static_cast<size_t>(s.inEnd - s.in) < storedHeaderBytes) return false;
+    if (static_cast<size_t>(s.inEnd - s.in) < storedHeaderBytes) {
+        return refuse(s, RefusalReason::CompressedDataEnds);
+    }
     const uint32_t length = uint32_t(s.in[0]) | (uint32_t(s.in[1]) << 8);
     s.in += storedHeaderBytes;  // NLEN is not compared
-    // The stored bytes are needed input like any other: a block cut short
-    // is a truncated stream.
-    if (static_cast<size_t>(s.inEnd - s.in) < length) return false;
+    const size_t left = static_cast<size_t>(s.inEnd - s.in);
+    const size_t present = length < left ? length : left;
     const size_t room = static_cast<size_t>(s.outEnd - s.out);
-    const size_t copied = length < room ? length : room;
+    const size_t copied = present < room ? present : room;
     if (copied != 0) std::memcpy(s.out, s.in, copied);
     s.out += copied;
-    s.dropped += length - copied;
-    s.in += length;
+    s.dropped += present - copied;
+    s.in += present;
     return true;
 }
 
@@ -646,7 +666,7 @@ bool readCodeLengths(Inflater& s, TableSpace& space, uint16_t* lengths, uint32_t
     if (!buildDecodeTable(TableKind::CodeLengthTable, codeLengthLengths, codeLengthSymbols, index,
                           space, codeLengthRoot) ||
         codeLengthRoot == 0) {
-        return false;
+        return refuse(s, RefusalReason::BadCodeLengths);
     }
 
     const uint32_t total = literalCount + distanceCount;
@@ -659,7 +679,8 @@ bool readCodeLengths(Inflater& s, TableSpace& space, uint16_t* lengths, uint32_t
         }
         uint32_t slot = 0;
         if (!lookupExact(s, space, 0, codeLengthRoot, slot)) return false;
-        if (space.action[slot] != literalAction) return false;
+        // A bit pattern no code-length code reaches.
+        if (space.action[slot] != literalAction) return refuse(s, RefusalReason::InvalidCode);
         const uint32_t symbol = space.value[slot];
         if (symbol < repeatPrevious) {
             lengths[filled++] = static_cast<uint16_t>(symbol);
@@ -668,7 +689,8 @@ bool readCodeLengths(Inflater& s, TableSpace& space, uint16_t* lengths, uint32_t
         uint32_t repeat = 0;
         uint16_t repeated = 0;
         if (symbol == repeatPrevious) {
-            if (filled == 0 || !need(s, 2)) return false;
+            if (filled == 0) return refuse(s, RefusalReason::BadCodeLengths);
+            if (!need(s, 2)) return false;
             repeat = 3 + peek(s, 2);
             drop(s, 2);
             repeated = lengths[filled - 1];
@@ -681,9 +703,9 @@ bool readCodeLengths(Inflater& s, TableSpace& space, uint16_t* lengths, uint32_t
             repeat = 11 + peek(s, 7);
             drop(s, 7);
         } else {
-            return false;
+            return refuse(s, RefusalReason::BadCodeLengths);
         }
-        if (repeat > total - filled) return false;
+        if (repeat > total - filled) return refuse(s, RefusalReason::BadCodeLengths);
         while (repeat-- > 0) lengths[filled++] = repeated;
     }
     return true;
@@ -715,12 +737,14 @@ bool decodeDynamicBlock(Inflater& s, TableSpace& space, uint16_t* lengths, WideT
     if (!buildDecodeTable(TableKind::LiteralLengthTable, lengths, literalCount, index, space,
                           t.literalRootBits) ||
         t.literalRootBits == 0) {
-        return false;
+        return refuse(s, RefusalReason::BadCodeLengths);
     }
     t.distanceStart = index;
-    return buildDecodeTable(TableKind::DistanceTable, lengths + literalCount, distanceCount, index,
-                            space, t.distanceRootBits) &&
-           decodeSymbolsStandard(s, space, t);
+    if (!buildDecodeTable(TableKind::DistanceTable, lengths + literalCount, distanceCount, index,
+                          space, t.distanceRootBits)) {
+        return refuse(s, RefusalReason::BadCodeLengths);
+    }
+    return decodeSymbolsStandard(s, space, t);
 }
 
 // Decodes blocks until the final one has ended.
@@ -745,12 +769,15 @@ bool decodeBlocks(Inflater& s) {
                     buildWideTables(lengths, fixedLiteralLengthSymbols, fixedDistanceSymbols, wide);
             }
             // The fixed code is complete, so the wide tables always take it.
-            ok = fixedTablesReady && decodeSymbolsWide(s, wide);
+            if (!fixedTablesReady) return refuse(s, RefusalReason::BadCodeLengths);
+            ok = decodeSymbolsWide(s, wide);
         } else if (type == dynamicBlock) {
             fixedTablesReady = false;
             ok = decodeDynamicBlock(s, space, lengths, wide);
+        } else {
+            // Block type 3 is reserved: there are no tables to decode it with.
+            return refuse(s, RefusalReason::ReservedBlockType);
         }
-        // Block type 3 is reserved: there are no tables to decode it with.
         if (!ok) return false;
     }
     return true;
@@ -780,13 +807,22 @@ bool zlibHeaderOk(uint8_t cmf, uint8_t flg) {
 
 bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output, uint32_t capacity) {
     uint32_t written = 0;
-    return decodeDeflate(input, inputLength, output, capacity, written);
+    Refusal refusal;
+    return decodeDeflate(input, inputLength, output, capacity, written, refusal);
 }
 
 bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output, uint32_t capacity,
                    uint32_t& written) {
-    Inflater s{input, input + inputLength, 0, 0, output, output, output + capacity, 0};
+    Refusal refusal;
+    return decodeDeflate(input, inputLength, output, capacity, written, refusal);
+}
+
+bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output, uint32_t capacity,
+                   uint32_t& written, Refusal& refusal) {
+    const RefusalReason noFailure = RefusalReason::None;
+    Inflater s{input, input + inputLength, 0, 0, output, output, output + capacity, 0, noFailure};
     const bool ok = decodeBlocks(s);
     written = static_cast<uint32_t>(s.out - s.outStart);
+    if (!ok) refusal = {s.failure, 0};
     return ok;
 }

@@ -67,8 +67,18 @@ bool isChunk(const uint8_t* type, const char* name) {
     return std::memcmp(type, name, 4) == 0;
 }
 
+constexpr uint32_t byteDepth = 8;
+constexpr uint32_t wideDepth = 16;  // valid, but not decoded here
+constexpr uint32_t adam7Interlace = 1;
+
+bool refuse(Refusal& refusal, RefusalReason reason, uint32_t detail = 0) {
+    refusal = {reason, detail};
+    return false;
+}
+
+// The depths the PNG standard allows for each colour type (16 aside).
 bool depthAllowed(uint32_t colourType, uint32_t depth) {
-    const bool byteSamples = depth == 8;
+    const bool byteSamples = depth == byteDepth;
     const bool packedSamples = depth == 1 || depth == 2 || depth == 4;
     switch (colourType) {
         case greyType:
@@ -84,8 +94,8 @@ bool depthAllowed(uint32_t colourType, uint32_t depth) {
 }
 
 // Reads IHDR and derives every size the decode needs; false for anything
-// outside the supported subset or sizes that do not fit 32 bits.
-bool readHeader(const uint8_t* data, PngHeader& header) {
+// outside the supported subset.
+bool readHeader(const uint8_t* data, PngHeader& header, Refusal& refusal) {
     header.width = readBig32(data);
     header.height = readBig32(data + 4);
     header.bitDepth = data[8];
@@ -93,11 +103,21 @@ bool readHeader(const uint8_t* data, PngHeader& header) {
     const uint32_t compression = data[10];
     const uint32_t filterMethod = data[11];
     const uint32_t interlace = data[12];
-    if (compression != 0 || filterMethod != 0 || interlace != 0) return false;
-    if (!depthAllowed(header.colourType, header.bitDepth)) return false;
-    if (header.width == 0 || header.height == 0) return false;
+    if (compression != 0 || filterMethod != 0 || interlace > adam7Interlace) {
+        return refuse(refusal, RefusalReason::UnknownPngMethod);
+    }
+    if (header.bitDepth == wideDepth && header.colourType != paletteType &&
+        depthAllowed(header.colourType, byteDepth)) {
+        return refuse(refusal, RefusalReason::SixteenBitChannels);
+    }
+    if (!depthAllowed(header.colourType, header.bitDepth)) {
+        return refuse(refusal, RefusalReason::BadColourType);
+    }
+    if (interlace == adam7Interlace) return refuse(refusal, RefusalReason::Interlaced);
+    if (header.width == 0 || header.height == 0) return refuse(refusal, RefusalReason::NoPixels);
     const uint32_t maxSide = uint32_t(maxImageSide);
-    if (header.width > maxSide || header.height > maxSide) return false;
+    if (header.width > maxSide) return refuse(refusal, RefusalReason::TooWide, header.width);
+    if (header.height > maxSide) return refuse(refusal, RefusalReason::TooHigh, header.height);
     uint32_t samples = 1;
     if (header.colourType == rgbType) samples = 3;
     if (header.colourType == greyAlphaType) samples = 2;
@@ -105,14 +125,15 @@ bool readHeader(const uint8_t* data, PngHeader& header) {
     header.channels = (header.colourType == greyAlphaType || header.colourType == rgbaType) ? 4 : 3;
     header.filterUnit = header.bitDepth == 8 ? samples : 1;
 
-    const uint64_t scanline = (uint64_t(header.width) * samples * header.bitDepth + 7) / 8;
-    const uint64_t filtered = (scanline + 1) * header.height;
-    const uint64_t stride = rowStride(header.width, header.channels);
-    const uint64_t output = stride * header.height;
-    if (filtered > UINT32_MAX || output > UINT32_MAX || output > SIZE_MAX) return false;
-    header.scanlineBytes = static_cast<uint32_t>(scanline);
-    header.filteredBytes = static_cast<uint32_t>(filtered);
-    header.stride = static_cast<uint32_t>(stride);
+    // At most 2048 x 2048 pixels of four bytes: every size fits 32 bits.
+    static_assert((uint64_t(maxImageSide) * 4 + 1) * maxImageSide <= UINT32_MAX,
+                  "the filtered scanlines fit 32 bits");
+    static_assert(rowStride(maxImageSide, 4) * maxImageSide <= UINT32_MAX,
+                  "the output fits 32 bits");
+    const uint32_t scanline = (header.width * samples * header.bitDepth + 7) / 8;
+    header.scanlineBytes = scanline;
+    header.filteredBytes = (scanline + 1) * header.height;
+    header.stride = static_cast<uint32_t>(rowStride(header.width, header.channels));
     return true;
 }
 
@@ -139,14 +160,17 @@ UnfilterFunction unfilterFor(uint32_t filterUnit) {
 // RGB and RGBA scanlines are their own output rows: each is reconstructed
 // straight into its row, against the row above it in the picture, which is
 // the next one up in the bottom-up buffer. False for a filter type above 4.
-bool unfilterIntoRows(const uint8_t* filtered, const PngHeader& header, uint8_t* pixels) {
+bool unfilterIntoRows(const uint8_t* filtered, const PngHeader& header, uint8_t* pixels,
+                      Refusal& refusal) {
     const UnfilterFunction unfilter = unfilterFor(header.filterUnit);
     const uint32_t length = header.scanlineBytes;
     const uint8_t* prior = zeroScanline;
     for (uint32_t r = 0; r < header.height; ++r) {
         const uint8_t* const scanline = filtered + size_t(r) * (length + 1);
         uint8_t* const row = pixels + size_t(header.height - 1 - r) * header.stride;
-        if (!unfilter(scanline[0], scanline + 1, prior, row, length)) return false;
+        if (!unfilter(scanline[0], scanline + 1, prior, row, length)) {
+            return refuse(refusal, RefusalReason::UnknownRowFilter);
+        }
         std::memset(row + length, 0, header.stride - length);
         prior = row;
     }
@@ -203,12 +227,12 @@ SampleColours sampleColours(const PngHeader& header, const Palette& palette) {
 // packed, then turned into their output rows. False for a filter type above
 // 4 or a palette index beyond the palette.
 bool convertRows(const uint8_t* filtered, const PngHeader& header, const Palette& palette,
-                 uint8_t* pixels) {
+                 uint8_t* pixels, Refusal& refusal) {
     const UnfilterFunction unfilter = unfilterFor(header.filterUnit);
     const uint32_t length = header.scanlineBytes;
     const uint32_t width = header.width;
     OwnedBytes work(static_cast<uint8_t*>(std::malloc(size_t(length) * 2 + width)));
-    if (!work) return false;
+    if (!work) return refuse(refusal, RefusalReason::OutOfMemory);
     uint8_t* const scanlines[2] = {work.get(), work.get() + length};
     uint8_t* const unpacked = work.get() + size_t(length) * 2;
     const SampleColours colours = sampleColours(header, palette);
@@ -218,7 +242,9 @@ bool convertRows(const uint8_t* filtered, const PngHeader& header, const Palette
         const uint8_t* const scanline = filtered + size_t(r) * (length + 1);
         uint8_t* const reconstructed = scanlines[r % 2];
         uint8_t* const row = pixels + size_t(header.height - 1 - r) * header.stride;
-        if (!unfilter(scanline[0], scanline + 1, prior, reconstructed, length)) return false;
+        if (!unfilter(scanline[0], scanline + 1, prior, reconstructed, length)) {
+            return refuse(refusal, RefusalReason::UnknownRowFilter);
+        }
         prior = reconstructed;
         if (header.colourType == greyAlphaType) {
             const uint8_t* sample = reconstructed;
@@ -237,7 +263,9 @@ bool convertRows(const uint8_t* filtered, const PngHeader& header, const Palette
                 uint32_t highest = 0;
                 for (uint32_t x = 0; x < width; ++x)
                     highest = highest > samples[x] ? highest : samples[x];
-                if (highest >= colours.entries) return false;
+                if (highest >= colours.entries) {
+                    return refuse(refusal, RefusalReason::PaletteIndexTooHigh);
+                }
             }
             putSlots(row, samples, colours.slots, width);
         }
@@ -246,30 +274,44 @@ bool convertRows(const uint8_t* filtered, const PngHeader& header, const Palette
     return true;
 }
 
+uint8_t* refuseImage(Refusal& refusal, RefusalReason reason) {
+    refusal = {reason, 0};
+    return nullptr;
+}
+
 // Decodes one whole zlib stream into a new bottom-up pixel buffer; null on
 // any failure, with every working buffer released.
 uint8_t* decodeImageData(const PngHeader& header, const Palette& palette, const uint8_t* data,
-                         uint32_t length) {
-    if (length < zlibHeaderBytes || !zlibHeaderOk(data[0], data[1])) return nullptr;
-    if (header.colourType == paletteType && palette.entries == 0) return nullptr;
+                         uint32_t length, Refusal& refusal) {
+    if (length < zlibHeaderBytes) return refuseImage(refusal, RefusalReason::CompressedDataEnds);
+    if (!zlibHeaderOk(data[0], data[1])) return refuseImage(refusal, RefusalReason::BadZlibHeader);
+    if (header.colourType == paletteType && palette.entries == 0) {
+        return refuseImage(refusal, RefusalReason::MissingPalette);
+    }
     // A stream too short to deliver every scanline is refused before the
     // buffer is allocated.
-    if (header.filteredBytes > uint64_t(length - zlibHeaderBytes) * maxInflateRatio) return nullptr;
+    if (header.filteredBytes > uint64_t(length - zlibHeaderBytes) * maxInflateRatio) {
+        return refuseImage(refusal, RefusalReason::CompressedDataEnds);
+    }
 
     OwnedBytes filtered(static_cast<uint8_t*>(std::malloc(header.filteredBytes)));
-    if (!filtered) return nullptr;
+    if (!filtered) return refuseImage(refusal, RefusalReason::OutOfMemory);
     uint32_t written = 0;
     if (!decodeDeflate(data + zlibHeaderBytes, length - zlibHeaderBytes, filtered.get(),
-                       header.filteredBytes, written) ||
-        written != header.filteredBytes) {
+                       header.filteredBytes, written, refusal)) {
         return nullptr;
     }
+    // A stream that ends before the last scanline (a final stored block cut
+    // short, or simply too few bytes) leaves rows that were never written.
+    if (written != header.filteredBytes) {
+        return refuseImage(refusal, RefusalReason::CompressedDataEnds);
+    }
     OwnedBytes pixels(static_cast<uint8_t*>(std::malloc(size_t(header.stride) * header.height)));
-    if (!pixels) return nullptr;
+    if (!pixels) return refuseImage(refusal, RefusalReason::OutOfMemory);
     const bool direct =
         header.bitDepth == 8 && (header.colourType == rgbType || header.colourType == rgbaType);
-    const bool done = direct ? unfilterIntoRows(filtered.get(), header, pixels.get())
-                             : convertRows(filtered.get(), header, palette, pixels.get());
+    const bool done = direct ? unfilterIntoRows(filtered.get(), header, pixels.get(), refusal)
+                             : convertRows(filtered.get(), header, palette, pixels.get(), refusal);
     return done ? pixels.release() : nullptr;
 }
 
@@ -286,7 +328,7 @@ bool idatLength(const uint8_t* chunk, uint64_t available, uint32_t& length) {
 // `available` bytes from there to the end of the file. One chunk is decoded
 // where it lies; several are gathered once into one buffer.
 uint8_t* decodeIdatChunks(const PngHeader& header, const Palette& palette, const uint8_t* chunks,
-                          uint64_t available) {
+                          uint64_t available, Refusal& refusal) {
     const uint64_t chunkOverhead = chunkHeaderBytes + chunkCrcBytes;
     uint64_t total = 0;
     uint32_t count = 0;
@@ -298,17 +340,19 @@ uint8_t* decodeIdatChunks(const PngHeader& header, const Palette& palette, const
     }
     // The data of chunks inside a file of under 4 GiB.
     const uint32_t streamBytes = static_cast<uint32_t>(total);
-    if (count == 1) return decodeImageData(header, palette, chunks + chunkHeaderBytes, streamBytes);
+    if (count == 1) {
+        return decodeImageData(header, palette, chunks + chunkHeaderBytes, streamBytes, refusal);
+    }
 
     OwnedBytes stream(static_cast<uint8_t*>(std::malloc(streamBytes != 0 ? streamBytes : 1)));
-    if (!stream) return nullptr;
+    if (!stream) return refuseImage(refusal, RefusalReason::OutOfMemory);
     uint8_t* out = stream.get();
     for (uint64_t at = 0; at < available && idatLength(chunks + at, available - at, length);
          at += chunkOverhead + length) {
         std::memcpy(out, chunks + at + chunkHeaderBytes, length);
         out += length;
     }
-    return decodeImageData(header, palette, stream.get(), streamBytes);
+    return decodeImageData(header, palette, stream.get(), streamBytes, refusal);
 }
 
 }  // namespace
@@ -320,11 +364,13 @@ uint8_t paethPick(uint8_t a, uint8_t b, uint8_t c) {
 // The image is handed over only when the walk succeeds, so a refused file
 // leaves `image` as it was. Chunks must lie inside the data (their CRC may be
 // cut off: it is never read).
-bool decodePng(Image& image, const uint8_t* data, uint32_t size) {
-    if (data == nullptr || size < signatureBytes ||
-        std::memcmp(data, pngSignature, signatureBytes) != 0) {
-        return false;
+bool decodePng(Image& image, const uint8_t* data, uint32_t size, Refusal& refusal) {
+    if (data == nullptr || size == 0) return refuse(refusal, RefusalReason::EmptyFile);
+    const uint32_t present = size < signatureBytes ? size : signatureBytes;
+    if (std::memcmp(data, pngSignature, present) != 0) {
+        return refuse(refusal, RefusalReason::NotPng);
     }
+    if (present < signatureBytes) return refuse(refusal, RefusalReason::FileEnds);
     PngHeader header{};
     bool haveHeader = false;
     Palette palette;
@@ -332,17 +378,26 @@ bool decodePng(Image& image, const uint8_t* data, uint32_t size) {
     OwnedBytes pixels;
 
     uint64_t position = signatureBytes;
+    bool ended = false;  // IEND reached
     while (position < size) {
-        if (size - position < chunkHeaderBytes) return false;
+        if (size - position < chunkHeaderBytes) return refuse(refusal, RefusalReason::FileEnds);
         const uint8_t* const chunk = data + position;
         const uint32_t length = readBig32(chunk);
         const uint8_t* const type = chunk + 4;
         const uint8_t* const body = chunk + chunkHeaderBytes;
-        if (length > size - position - chunkHeaderBytes) return false;
+        if (length > size - position - chunkHeaderBytes) {
+            return refuse(refusal, RefusalReason::FileEnds);
+        }
 
-        if (isChunk(type, "IEND")) break;
+        if (isChunk(type, "IEND")) {
+            ended = true;
+            break;
+        }
         if (isChunk(type, "IHDR")) {
-            if (haveHeader || length != headerChunkBytes || !readHeader(body, header)) return false;
+            if (haveHeader || length != headerChunkBytes) {
+                return refuse(refusal, RefusalReason::PngHeaderDamaged);
+            }
+            if (!readHeader(body, header, refusal)) return false;
             haveHeader = true;
         } else if (isChunk(type, "PLTE")) {
             const uint32_t entries = length / paletteEntryBytes;
@@ -351,15 +406,20 @@ bool decodePng(Image& image, const uint8_t* data, uint32_t size) {
         } else if (isChunk(type, "IDAT")) {
             // The first IDAT starts the image's stream, which runs on through
             // the IDATs right after it; an IDAT after the image is skipped.
-            if (!haveHeader) return false;
+            if (!haveHeader) return refuse(refusal, RefusalReason::PngHeaderMissing);
             if (!pixels) {
-                pixels.reset(decodeIdatChunks(header, palette, chunk, size - position));
+                pixels.reset(decodeIdatChunks(header, palette, chunk, size - position, refusal));
                 if (!pixels) return false;
             }
         }
         position += uint64_t(chunkHeaderBytes) + length + chunkCrcBytes;
     }
-    if (!pixels) return false;
+    if (!pixels) {
+        // Cut before IEND, the file may just have lost the rest.
+        if (!ended) return refuse(refusal, RefusalReason::FileEnds);
+        return refuse(refusal,
+                      haveHeader ? RefusalReason::NoImageData : RefusalReason::PngHeaderMissing);
+    }
     image.width = static_cast<int32_t>(header.width);
     image.height = static_cast<int32_t>(header.height);
     image.channels = header.channels;
@@ -367,11 +427,21 @@ bool decodePng(Image& image, const uint8_t* data, uint32_t size) {
     return true;
 }
 
-bool loadPng(Image& image, const char* fileName) {
+bool decodePng(Image& image, const uint8_t* data, uint32_t size) {
+    Refusal refusal;
+    return decodePng(image, data, size, refusal);
+}
+
+bool loadPng(Image& image, const char* fileName, Refusal& refusal) {
     uint8_t* bytes = nullptr;
     uint32_t size = 0;
-    if (!readFileBytes(fileName, bytes, size)) return false;
-    const bool ok = decodePng(image, bytes, size);
+    if (!readFileBytes(fileName, bytes, size, refusal)) return false;
+    const bool ok = decodePng(image, bytes, size, refusal);
     std::free(bytes);
     return ok;
+}
+
+bool loadPng(Image& image, const char* fileName) {
+    Refusal refusal;
+    return loadPng(image, fileName, refusal);
 }

@@ -4,8 +4,13 @@
 #include <cstdint>
 
 #include "image/image.h"
+#include "image/refusal.h"
 
 uint8_t paethPick(uint8_t a, uint8_t b, uint8_t c);
 bool decodePng(Image& image, const uint8_t* data, uint32_t size);
 // Reads the whole file and decodes it.
 bool loadPng(Image& image, const char* fileName);
+// The same two; on false, `refusal` says why (NotPng for a file without the
+// PNG signature).
+bool decodePng(Image& image, const uint8_t* data, uint32_t size, Refusal& refusal);
+bool loadPng(Image& image, const char* fileName, Refusal& refusal);

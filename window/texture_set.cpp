@@ -3,10 +3,13 @@
 // while drawing.
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "image/bmp_decoder.h"
+#include "image/picture_file.h"
 #include "image/png_decoder.h"
 #include "window/gl_window.h"
+#include "window/player_notice.h"
 
 #include "platform/win32.h"
 
@@ -16,6 +19,14 @@
 namespace {
 constexpr uint32_t rgbChannels = 3;
 constexpr uint32_t rgbaChannels = 4;
+
+// One line: the file as registered, the reason, what the game does instead.
+void tellTextureRefused(const char* fileName, const Refusal& refusal) {
+    const std::string text = std::string(fileName) +
+                             " cannot be used as the block texture: " + refusalText(refusal) +
+                             ". The blocks are drawn without it.";
+    tellPlayer(text.c_str());
+}
 }  // namespace
 
 // Duplicates, empty names, names that would not fit a slot and names past the
@@ -39,7 +50,9 @@ uint32_t GlWindow::findTextureFile(const char* name) {
 }
 
 // The content decides the decoder, not the extension: PNG first, then BMP,
-// then the hook. A file that none accepts leaves its texture name empty.
+// then the hook. A file that none accepts leaves its texture name empty, and
+// the player is told why (the reason of the decoder the file is for) before
+// the first frame (the game loads its textures once, as it creates the window).
 void GlWindow::loadTextures(bool mipmaps, int32_t magFilter, int32_t minFilter) {
     delete[] textureIds;
     textureIds = nullptr;
@@ -52,11 +65,12 @@ void GlWindow::loadTextures(bool mipmaps, int32_t magFilter, int32_t minFilter) 
     for (uint32_t index = 0; index < textureIdCount; ++index) {
         const char* fileName = textureFiles[index];
         Image image = {};
-        if (!loadPng(image, fileName)) {
+        Refusal refusal;
+        if (!loadPicture(image, fileName, refusal)) {
             image = Image{};
-            if (!loadBmp(image, fileName)) {
-                image = Image{};
-                if (imageLoaderHook == nullptr || !imageLoaderHook(image, fileName)) continue;
+            if (imageLoaderHook == nullptr || !imageLoaderHook(image, fileName)) {
+                tellTextureRefused(fileName, refusal);
+                continue;
             }
         }
 

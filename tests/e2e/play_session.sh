@@ -21,6 +21,8 @@ second_run "$work/second" "$work/second"
 small_window_run "$work/small" "$work/small"
 game_over_run "$work/over" "$work/over"
 read_only_run "$work/read-only" "$work/read-only"
+mkdir -p "$work/refused/Images"
+refused_texture_run "$work/refused" "$work/refused"
 
 # A closed terminal (SIGHUP) and SIGTERM end the game as the close button
 # does: a changed setting is saved and the status is 0.

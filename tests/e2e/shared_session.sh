@@ -177,4 +177,25 @@ read_only_run() {
   told=$(tr -d '\r' <"$1.stderr")
   [[ "$told" == "Highscores.txt could not be saved in "*": the file is read-only." ]] ||
     fail "no word of the read-only Highscores.txt: $told"
+
+# refused_texture_run START FILES: a block texture the game cannot use (a
+# 32-bit BMP, as paint programs often save) gives exactly one message box
+# before the first frame, naming the file and the reason, and the same line
+# on standard error; once it is dismissed the game plays on with plain blocks.
+refused_texture_run() {
+  # A 1 x 1 picture: the file header, the 40-byte info header (1 plane, 32
+  # bits, the rest zeros) and its one pixel.
+  {
+    printf 'BM\x3a\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x20\0'
+    head -c 24 /dev/zero
+    printf '\xff\xff\xff\0'
+  } >"$2/Images/Block.bmp"
+  start_game "$1" 1
+  local told='Images\Block.bmp cannot be used as the block texture: 32-bit BMP pictures are not supported; save it as 24-bit. The blocks are drawn without it.'
+  [ "$(tr -d '\r' <"$1.stderr")" = "$told" ] || fail "refused texture: standard error holds: $(cat "$1.stderr")"
+  press Return
+  shot refused_texture
+  [ "$(probe_count refused_texture white 222 200 226 280)" -gt 60 ] || fail "refused texture: no field frame after New Game"
+  press F12
+  end_game "F12 after a refused texture"
 }

@@ -58,9 +58,12 @@ TEST(Bmp, DecodesThePictureItWasBuiltFrom) {
     EXPECT_EQ(misread(decodeBmp, loadBmp, built, {}), std::vector<std::string>{});
 }
 
-// Decoded: pixels cut short or past a short palette (black); RLE8 and RLE4 escapes, runs
-// past a row or the last row, data cut in each escape (the rest entry 255, RLE4 15).
-// Refused: unknown bit counts, compressions, header sizes; pixels outside the data.
+// Decoded: pixels cut short or past a short palette (black), an 8-bit palette
+// longer than 256; RLE8 and RLE4 escapes, runs cut at the row's end (never
+// wrapped), an end of line at a row's start, data cut in each escape (the
+// rest entry 255, RLE4 15). Refused, each with its reason: unknown bit
+// counts, compressions, header sizes, 1- and 4-bit palettes too long; pixels
+// outside the data.
 TEST(Bmp, HandMadeFiles) {
     std::string high;  // 2047 rows of "." and one of "3"
     for (int row = 0; row < 2048; ++row) high += row < 2047 ? ". " : "3";
@@ -70,9 +73,12 @@ TEST(Bmp, HandMadeFiles) {
         {bmp(2048, 1, 24, 0), picture(2048, 3, Bytes(2048 * 3, 0))},
         {bmp(4, 1, 8, 0, {2, 3}), drawn("23--")},
         {bmp(2, 1, 8, 0, {1, 2}, {40, 2}), drawn("1-")},
+        {bmp(2, 1, 8, 0, {255, 0, 0, 0}, {40, 300}), drawn(".0")},
         {bmp(4, 3, 8, 1, {3, 7, 0, 0, 0, 1, 2, 9}), drawn("777. .... ....")},
         {bmp(2, 2, 8, 1, {2, 4, 0, 0, 2, 5, 0, 1}), drawn("44 55")},
-        {bmp(2, 2, 8, 1, {2, 4, 2, 5}), drawn("44 55")},
+        {bmp(2, 2, 8, 1, {2, 4, 2, 5}), drawn("44 ..")},
+        {bmp(4, 2, 8, 1, {0, 4, 1, 2, 3, 4, 0, 3, 5, 6, 7, 0, 0, 0, 1, 8}), drawn("1234 8...")},
+        {bmp(2, 3, 8, 1, {0, 0, 2, 5, 0, 1}), drawn(".. 55 ..")},
         {bmp(4, 3, 8, 1, {1, 1, 0, 0, 1, 2, 0, 2, 2, 1, 1, 9, 0, 1}), drawn("1... 2... ...9")},
         {bmp(9, 1, 8, 1, {0, 3, 5, 6, 7, 4, 0, 4, 10, 11, 12, 13, 2, 8}), drawn("567abcd88")},
         {bmp(12, 1, 4, 2, {3, 0x12, 0, 3, 0x34, 0x50, 0, 5, 0x12, 0x34, 0x50, 2, 1, 0x70}),
@@ -93,24 +99,87 @@ TEST(Bmp, HandMadeFiles) {
         {bmp(2, 1, 8, 1, {1, 1}, {40, 2}), drawn("1-")}};
     const Bytes good = bmp(2, 1, 8, 0, {1, 2, 0, 0}), v5 = bmp(2, 1, 24, 0, {}, {124}),
                 six = {1, 2, 3, 4, 5, 6};
-    std::vector<Bytes> refused = {
-        bmp(2, 1, 16, 0),     bmp(2, 1, 32, 0),   bmp(2, 1, 2, 0),     bmp(2, 1, 280, 0),
-        bmp(2, 1, 8, 3),      bmp(2, 1, 24, ~0u), bmp(2, 1, 4, 1),     bmp(2, 1, 8, 2),
-        bmp(0, 1, 24, 0),     bmp(2, 0, 24, 0),   bmp(-2, 1, 24, 0),   bmp(2049, 1, 24, 0),
-        bmp(65538, 1, 24, 0), bmp(1, 2049, 8, 1), bmp(1, -2049, 8, 1), bmp(1, INT32_MIN, 24, 0)};
-    for (size_t length : {0, 17, 53, 14 + 40 + 6})
-        refused.emplace_back(good.begin(), good.begin() + long(length));
-    for (Layout layout :
-         {Layout{12}, Layout{64}, Layout{41}, Layout{40, 0, 0, 0}, Layout{40, 0, 0, 13},
-          Layout{108, 0, 0, 121}, Layout{40, 0, 0, 14 + 40 + 7}})
-        refused.push_back(bmp(2, 1, 24, 0, six, layout));
-    refused.insert(refused.end(),
-                   {Bytes(v5.begin(), v5.end() - 1),
-                    cat<uint8_t>({{'B', 'L'}, Bytes(good.begin() + 2, good.end())}),
-                    bmp(2, 1, 8, 0, {1, 2, 0, 0}, {40, 4, 0, 14 + 40 + 15}),
-                    bmp(2, 1, 8, 0, Bytes(1100), {40, 257}), bmp(2, 1, 1, 0, {0, 0, 0, 0}, {40, 3}),
-                    bmp(INT32_MAX, INT32_MAX, 8, 1)});
+    Refused refused = {
+        {bmp(2, 1, 16, 0), {Reason::UnsupportedBitCount, 16}},
+        {bmp(2, 1, 32, 0), {Reason::UnsupportedBitCount, 32}},
+        {bmp(2, 1, 2, 0), {Reason::UnsupportedBitCount, 2}},
+        {bmp(2, 1, 280, 0), {Reason::UnsupportedBitCount, 280}},
+        {bmp(2, 1, 8, 3), {Reason::UnsupportedCompression}},
+        {bmp(2, 1, 24, ~0u), {Reason::UnsupportedCompression}},
+        {bmp(2, 1, 4, 1), {Reason::CompressionBitMismatch}},
+        {bmp(2, 1, 8, 2), {Reason::CompressionBitMismatch}},
+        {bmp(0, 1, 24, 0), {Reason::NoPixels}},
+        {bmp(2, 0, 24, 0), {Reason::NoPixels}},
+        {bmp(-2, 1, 24, 0), {Reason::NegativeWidth}},
+        {bmp(2049, 1, 24, 0), {Reason::TooWide, 2049}},
+        {bmp(65538, 1, 24, 0), {Reason::TooWide, 65538}},
+        {bmp(1, 2049, 8, 1), {Reason::TooHigh, 2049}},
+        {bmp(1, -2049, 8, 1), {Reason::TooHigh, 2049}},
+        {bmp(1, INT32_MIN, 24, 0), {Reason::TooHigh, 0x80000000u}},
+        {bmp(INT32_MAX, INT32_MAX, 8, 1), {Reason::TooWide, INT32_MAX}},
+        {{0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0}, {Reason::NotBmp}},
+        {cat<uint8_t>({{'B', 'L'}, Bytes(good.begin() + 2, good.end())}), {Reason::NotBmp}},
+        {{'B'}, {Reason::FileEnds}},
+        {Bytes(v5.begin(), v5.end() - 1), {Reason::FileEnds}},
+        {bmp(2, 1, 8, 0, {1, 2, 0, 0}, {40, 4, 0, 14 + 40 + 15}), {Reason::PixelsInsideHeader}},
+        {bmp(2, 1, 1, 0, {0, 0, 0, 0}, {40, 3}), {Reason::PaletteTooLong, 3}},
+        {bmp(2, 1, 4, 0, {0, 0, 0, 0}, {40, 17}), {Reason::PaletteTooLong, 17}}};
+    for (const auto& [length, why] : {std::pair{0, Reason::EmptyFile},
+                                      {17, Reason::FileEnds},
+                                      {53, Reason::FileEnds},
+                                      {14 + 40 + 6, Reason::FileEnds}})
+        refused.push_back({Bytes(good.begin(), good.begin() + length), {why}});
+    for (const auto& [layout, why] : {std::pair{Layout{12}, Refusal{Reason::UnknownBmpHeader, 12}},
+                                      {Layout{64}, {Reason::UnknownBmpHeader, 64}},
+                                      {Layout{41}, {Reason::UnknownBmpHeader, 41}},
+                                      {Layout{40, 0, 0, 0}, {Reason::PixelsInsideHeader}},
+                                      {Layout{40, 0, 0, 13}, {Reason::PixelsInsideHeader}},
+                                      {Layout{108, 0, 0, 121}, {Reason::PixelsInsideHeader}},
+                                      {Layout{40, 0, 0, 14 + 40 + 7}, {Reason::FileEnds}}})
+        refused.push_back({bmp(2, 1, 24, 0, six, layout), why});
     EXPECT_EQ(misread(decodeBmp, loadBmp, decoded, refused), std::vector<std::string>{});
     Image image{};
-    EXPECT_FALSE(decodeBmp(image, nullptr, 100));
+    Refusal refusal;
+    EXPECT_FALSE(decodeBmp(image, nullptr, 100, refusal));
+    EXPECT_EQ(refusal, Refusal{Reason::EmptyFile});
+}
+
+// RLE8 and RLE4 as encoders write them: each 70-pixel row as runs and
+// absolute runs that end exactly at the row's end, then 2 padding pixels of
+// index 0 (to 72, a multiple of 4) as a run of their own, then an end of line.
+TEST(Bmp, RleRowsPaddedAsEncodersPadThem) {
+    constexpr uint32_t width = 70, height = 5;
+    std::vector<std::pair<Bytes, Picture>> decoded;
+    for (const bool fourBit : {false, true}) {
+        std::mt19937 rng(70 + fourBit);
+        const uint32_t colours = fourBit ? 16 : 256;
+        Bytes data, expected;
+        for (uint32_t y = 0; y < height; ++y) {
+            for (uint32_t x = 0, n = 0; x < width; x += n) {
+                const bool absolute = rng() % 2 == 0 && width - x >= 3;
+                n = std::min<uint32_t>(absolute ? 3 + rng() % 8 : 1 + rng() % 12, width - x);
+                std::vector<uint32_t> indices(n);
+                if (absolute) {
+                    for (uint32_t& i : indices) i = rng() % colours;
+                    data.insert(data.end(), {0, uint8_t(n)});
+                    for (uint32_t i = 0; i < n; i += fourBit ? 2 : 1)
+                        data.push_back(
+                            uint8_t(!fourBit ? indices[i]
+                                             : indices[i] << 4 | (i + 1 < n ? indices[i + 1] : 0)));
+                    if (data.size() % 2 != 0) data.push_back(0);
+                } else {
+                    const uint32_t value = rng() % 256;
+                    for (uint32_t i = 0; i < n; ++i)
+                        indices[i] = !fourBit ? value : i % 2 == 0 ? value >> 4 : value & 15;
+                    data.insert(data.end(), {uint8_t(n), uint8_t(value)});
+                }
+                for (uint32_t i : indices) expected = cat<uint8_t>({expected, entry(i)});
+            }
+            data.insert(data.end(), {2, 0, 0, 0});
+        }
+        data.insert(data.end(), {0, 1});
+        decoded.push_back({bmp(width, height, fourBit ? 4 : 8, fourBit ? 2 : 1, data),
+                           picture(width, 3, expected)});
+    }
+    EXPECT_EQ(misread(decodeBmp, loadBmp, decoded, {}), std::vector<std::string>{});
 }

@@ -39,12 +39,35 @@ Tokens tokensFor(const Lengths& literals, const Lengths& distances, size_t size,
     return out;
 }
 
+// zlib's reading of a raw stream cut after `length` bytes: whether the cut
+// falls in the data of the final block, a stored one, and the bytes it gave.
+std::pair<bool, size_t> zlibOnCut(const Bytes& stream, size_t length, size_t capacity) {
+    z_stream z{};
+    inflateInit2(&z, -15);
+    Bytes out(capacity + 1);
+    z.next_in = const_cast<Bytef*>(stream.data());
+    z.avail_in = uInt(length);
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    inflate(&z, Z_NO_FLUSH);
+    // -1 above, the stored bytes still to copy below: inside a stored block.
+    const long mark = inflateMark(&z);
+    const bool inFinalStored =
+        (z.data_type & 64) != 0 && (mark >> 16) == -1 && (mark & 0xFFFF) != 0;
+    inflateEnd(&z);
+    return {inFinalStored, z.total_out};
+}
+
 }  // namespace
 
 TEST(Inflate, Streams) {
-    // A stream, what it gives (none: it fails), and how many bytes at its end
-    // are never read (Adler-32); zlib's at its levels, strategies and flushes.
-    std::vector<std::tuple<Bytes, std::optional<Bytes>, uint32_t>> cases;
+    // A stream, what it gives (none: it fails, for the reason given), and how
+    // many bytes at its end are never read (Adler-32); zlib's at its levels,
+    // strategies and flushes. Cut further, a stream fails as its input ends,
+    // but for a cut in the data of a final stored block, where it ends there
+    // (zlib tells where its cuts fall).
+    using R = RefusalReason;
+    std::vector<std::tuple<Bytes, std::optional<Bytes>, uint32_t, R>> cases;
     const std::pair<Bytes, size_t> samples[] = {{sample(70000, 1), 4096},
                                                 {sample(20000, 2, 0), 333},
                                                 {sample(60000, 3, 7), 1000},
@@ -59,7 +82,8 @@ TEST(Inflate, Streams) {
                 const int flush = flushes[(level + strategy) % 4];
                 for (const Bytes& z : {zlibCompress(data, level, strategy),
                                        zlibCompress(data, level, strategy, every, flush)})
-                    cases.push_back({Bytes(z.begin() + 2, z.end()), data, 4});
+                    cases.push_back(
+                        {Bytes(z.begin() + 2, z.end()), data, 4, R::CompressedDataEnds});
             }
         }
     }
@@ -103,38 +127,45 @@ TEST(Inflate, Streams) {
         {W().dynamic(true, dynL, Lengths(30, 9), far).bytes, expand(far)},
         {W().dynamic(true, pairingCode, dynD, paired).bytes, expand(paired)},
         {W().dynamic(true, partL, largeD, partial).bytes, expand(partial)}};
-    for (const auto& [stream, expected] : good) cases.push_back({stream, expected, 0});
+    for (const auto& [stream, expected] : good)
+        cases.push_back({stream, expected, 0, R::CompressedDataEnds});
     // Failing: block type 3, distances before the start, bad repeats, missing
     // or unused codes (early: exact path, late: fast loop), oversubscribed tables.
     std::vector<std::pair<uint32_t, uint32_t>> repeat16(101, {16, 3}), repeat18(101, {18, 127});
     repeat16[0] = repeat18[0] = {8, 0};
     const auto tail = [](W w) { return w.put(0, 64).bytes; };
-    const Bytes bad[] = {
-        W().fixed(false, {a}).put(7, 35).bytes,
-        W().fixed(true, {a, b, {3, 3}}).bytes,
-        W().fixed(true, {a, {10, 1}, {258, 12}}).bytes,
-        W().fixed(true, cat<Token>({run, {{3, 1000}}, run})).bytes,
-        tail(W().header(true, 257, 1, {{16, 0}})),
-        tail(W().header(true, 257, 1, repeat16)),
-        tail(W().header(true, 257, 1, repeat18)),
-        W().header(true, 257, 1, {}, Lengths(19, 0)).put(~0u, 32).bytes,
-        tail(W().header(true, 287, 1, {{18, 127}, {18, 127}, {18, 0}, {1, 0}})),
-        W().dynamic(true, rLen, {0}, {{0, 'r'}, {3, 1}}).bytes,
-        W().dynamic(true, rLen, {0}, cat<Token>({run, {{3, 1}}})).bytes,
-        tail(W().dynamic(true, aEnd, {0}, {a}, false).put(3, 2)),
-        tail(W().dynamic(true, partL, largeD, {a}, false).code(largeL, 285)),
-        W().dynamic(true, rEnd, {0}, run, false).put(3, 2).bytes,
-        tail(W().dynamic(true, l288, {5}, {a}, false).code(l288, 287)),
-        tail(W().dynamic(true, fixedL, d32, {a}, false).code(fixedL, 257).code(d32, 31)),
-        W().dynamic(true, Lengths(288, 11), {5}, {a}).bytes,
-        W().dynamic(true, fixedL, Lengths(32, 15), {a}).bytes};
-    for (const Bytes& stream : bad) cases.push_back({stream, std::nullopt, 0});
+    const std::pair<Bytes, R> bad[] = {
+        {W().fixed(false, {a}).put(7, 35).bytes, R::ReservedBlockType},
+        {W().fixed(true, {a, b, {3, 3}}).bytes, R::DistanceTooFar},
+        {W().fixed(true, {a, {10, 1}, {258, 12}}).bytes, R::DistanceTooFar},
+        {W().fixed(true, cat<Token>({run, {{3, 1000}}, run})).bytes, R::DistanceTooFar},
+        {tail(W().header(true, 257, 1, {{16, 0}})), R::BadCodeLengths},
+        {tail(W().header(true, 257, 1, repeat16)), R::BadCodeLengths},
+        {tail(W().header(true, 257, 1, repeat18)), R::BadCodeLengths},
+        {W().header(true, 257, 1, {}, Lengths(19, 0)).put(~0u, 32).bytes, R::BadCodeLengths},
+        {tail(W().header(true, 257, 1, {}, runsOf({1, 1, 18, 0})).put(1, 1)), R::InvalidCode},
+        {tail(W().header(true, 287, 1, {{18, 127}, {18, 127}, {18, 0}, {1, 0}})),
+         R::BadCodeLengths},
+        {W().dynamic(true, rLen, {0}, {{0, 'r'}, {3, 1}}).bytes, R::InvalidCode},
+        {W().dynamic(true, rLen, {0}, cat<Token>({run, {{3, 1}}})).bytes, R::InvalidCode},
+        {tail(W().dynamic(true, aEnd, {0}, {a}, false).put(3, 2)), R::InvalidCode},
+        {tail(W().dynamic(true, partL, largeD, {a}, false).code(largeL, 285)), R::InvalidCode},
+        {tail(W().dynamic(true, partL, {0}, {a}, false).code(largeL, 257)), R::InvalidCode},
+        {W().dynamic(true, rEnd, {0}, run, false).put(3, 2).bytes, R::InvalidCode},
+        {tail(W().fixed(true, {a}, false).code(fixedL, 286)), R::InvalidCode},
+        {tail(W().fixed(true, run, false).code(fixedL, 257).code(d32, 30)), R::InvalidCode},
+        {tail(W().dynamic(true, l288, {5}, {a}, false).code(l288, 287)), R::InvalidCode},
+        {tail(W().dynamic(true, fixedL, d32, {a}, false).code(fixedL, 257).code(d32, 31)),
+         R::InvalidCode},
+        {W().dynamic(true, Lengths(288, 11), {5}, {a}).bytes, R::BadCodeLengths},
+        {W().dynamic(true, fixedL, Lengths(32, 15), {a}).bytes, R::BadCodeLengths}};
+    for (const auto& [stream, why] : bad) cases.push_back({stream, std::nullopt, 0, why});
     const InflateVariant chosen = inflateVariant;
     for (InflateVariant variant : {InflateVariant::Portable, InflateVariant::Bmi2}) {
         if (!inflateVariantAvailable(variant)) continue;
         inflateVariant = variant;
         for (size_t i = 0; i < cases.size(); ++i) {
-            const auto& [stream, expected, trailer] = cases[i];
+            const auto& [stream, expected, trailer, why] = cases[i];
             const uint32_t size = uint32_t(expected ? expected->size() : 1000);
             // Capacities around a longest match from the end; input padded, and cut.
             std::vector<uint32_t> capacities = {
@@ -143,26 +174,71 @@ TEST(Inflate, Streams) {
                 capacities.push_back(size - std::min(back, size));
             const Bytes padded = cat<uint8_t>({stream, Bytes(64, 0)});
             for (size_t cut = 0; cut <= (stream.size() < 2000 ? stream.size() : 20); ++cut) {
+                // Only zlib's streams can end in a stored block.
+                const bool zlibCut = expected && cut > trailer && trailer != 0;
+                const auto [storedEnd, zlibGave] =
+                    zlibCut ? zlibOnCut(stream, stream.size() - cut, size)
+                            : std::pair<bool, size_t>{false, 0};
                 for (uint32_t capacity : cut ? std::vector<uint32_t>{size} : capacities) {
                     for (const Bytes* input : {&stream, cut ? &stream : &padded}) {
                         Bytes out(capacity + 64, 0xA5);
                         uint32_t written = 0;
+                        Refusal refusal;
                         const bool ok = decodeDeflate(input->data(), uint32_t(input->size() - cut),
-                                                      out.data(), capacity, written);
-                        const bool decodes = expected && cut <= trailer;
-                        const size_t kept = decodes ? std::min(capacity, size) : written;
-                        const Bytes& gave = decodes ? *expected : out;
+                                                      out.data(), capacity, written, refusal);
+                        const bool decodes = expected && (cut <= trailer || storedEnd);
+                        const size_t kept = cut <= trailer && decodes ? std::min(capacity, size)
+                                            : zlibCut                 ? zlibGave
+                                                                      : written;
+                        const Bytes& gave = expected ? *expected : out;
                         Bytes want(gave.begin(), gave.begin() + long(kept));
                         want.resize(out.size(), 0xA5);
-                        ASSERT_TRUE(ok == decodes && written == kept && out == want)
+                        // A cut may end a broken stream before its fault.
+                        const bool reasonOk =
+                            decodes ? refusal.reason == R::None
+                                    : refusal.reason == why ||
+                                          (cut != 0 && refusal.reason == R::CompressedDataEnds);
+                        ASSERT_TRUE(ok == decodes && written == kept && out == want && reasonOk)
                             << "case " << i << ", " << capacity << ", cut " << cut << ", variant "
-                            << int(variant);
+                            << int(variant) << ", reason " << int(refusal.reason);
                     }
                 }
             }
         }
     }
     inflateVariant = chosen;
+}
+
+// A stored block cut short by the input gives the bytes there, up to the
+// capacity, and ends: a final one ends the stream, any other leaves the next
+// block header without input.
+TEST(Inflate, StoredBlockCutByTheInput) {
+    const Bytes noise = sample(300, 43, 0);
+    const auto cut = [&](bool final) {
+        Bytes stream = W().fixed(false, {{0, 'a'}}).stored(final, noise).bytes;
+        stream.resize(stream.size() - 100);
+        return stream;
+    };
+    const Bytes kept = cat<uint8_t>({{'a'}, Bytes(noise.begin(), noise.begin() + 200)});
+    const std::tuple<bool, uint32_t, bool, size_t, RefusalReason> cases[] = {
+        {true, 400, true, 201, RefusalReason::None},
+        {true, 120, true, 120, RefusalReason::None},
+        {false, 400, false, 201, RefusalReason::CompressedDataEnds},
+        {false, 120, false, 120, RefusalReason::CompressedDataEnds}};
+    for (const auto& [final, capacity, decodes, written, why] : cases) {
+        const Bytes stream = cut(final);
+        Bytes out(capacity + 16, 0xA5);
+        uint32_t given = 0;
+        Refusal refusal;
+        EXPECT_EQ(decodeDeflate(stream.data(), uint32_t(stream.size()), out.data(), capacity, given,
+                                refusal),
+                  decodes);
+        Bytes want(kept.begin(), kept.begin() + long(written));
+        want.resize(out.size(), 0xA5);
+        EXPECT_EQ(given, written);
+        EXPECT_EQ(out, want);
+        EXPECT_EQ(refusal.reason, why);
+    }
 }
 
 // Every 15-bit pattern finds its code's word, past the root through a link; a root literal

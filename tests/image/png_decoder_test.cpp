@@ -81,9 +81,10 @@ TEST(Png, FiltersAsTheStandardReconstructs) {
 }
 
 // Decoded: CRCs unchecked, no IEND, data after the image, a 16 KiB window, the
-// largest sides. Refused: chunks missing, misplaced or cut; IHDR fields, zlib
-// headers (window, check, dictionary, method) and sizes not taken; streams
-// broken, short or split by another chunk; indices past the palette.
+// largest sides. Refused, each with its reason: chunks missing, misplaced or
+// cut; IHDR fields, zlib headers (window, check, dictionary, method) and sizes
+// not taken; streams broken, short or split by another chunk; indices past
+// the palette.
 TEST(Png, HandMadeFiles) {
     const auto ihdr = [](uint32_t width, uint32_t height, const Bytes& fields) {
         return chunk("IHDR", cat<uint8_t>({big32(width), big32(height), fields}));
@@ -130,43 +131,66 @@ TEST(Png, HandMadeFiles) {
     const Bytes onePixel = file({ihdr(8, 1, {1, 3, 0, 0, 0}), chunk("PLTE", {1, 1, 1}),
                                  chunk("IDAT", zlibCompress({0, 1}))});
     const Bytes signature = file({});
-    std::vector<Bytes> refused = {
-        Bytes(signature.begin(), signature.end() - 1),
-        signature,
-        cat<uint8_t>({{137, 80, 78, 71, 13, 10, 26, 11}, header, idat, end}),
-        file({header, end}),
-        file({idat, header, end}),
-        file({header, idat, header, end}),
-        longIdat,
-        hugeText,
-        stub,
-        later,
-        file({longHeader, idat, end}),
-        rgb(2049, 1),
-        rgb(1, 2049),
-        headed(0x88, 0x1C),
-        headed(0x78, 0x9D),
-        headed(0x78, 0x20),
-        headed(0x77, 0x09),
-        withData({0x78}),
-        withData({}),
-        split,
-        withData(Bytes(z.begin(), z.begin() + 5)),
-        withData(zlibCompress({0, 1, 2, 3, 0, 4})),
-        withData(zlibCompress({5, 1, 2, 3, 0, 4, 5, 6})),
-        withData(zlibCompress({0, 1, 2, 3, 255, 4, 5, 6})),
-        file({header3, indices, end}),
-        file({header3, indices, plte, end}),
-        file({header3, chunk("PLTE", {1, 1, 1, 2, 2, 2}), indices, end}),
-        onePixel};
-    const std::tuple<uint32_t, uint32_t, Bytes> fields[] = {
-        {1, 2, {16, 2, 0, 0, 0}},          {1, 2, {8, 2, 1, 0, 0}},
-        {1, 2, {8, 2, 0, 1, 0}},           {1, 2, {8, 2, 0, 0, 1}},
-        {1, 2, {8, 5, 0, 0, 0}},           {1, 2, {4, 2, 0, 0, 0}},
-        {1, 2, {3, 0, 0, 0, 0}},           {0, 2, {8, 2, 0, 0, 0}},
-        {0x80000000u, 1, {8, 2, 0, 0, 0}}, {70000, 70000, {8, 2, 0, 0, 0}},
-        {0x7FFFFFFF, 1, {8, 0, 0, 0, 0}},  {2048, 2048, {8, 6, 0, 0, 0}}};
-    for (const auto& [width, height, values] : fields)
-        refused.push_back(file({ihdr(width, height, values), idat}));
+    // A stored final block cut short ends the stream two bytes early.
+    const Bytes stored = zlibCompress({0, 1, 2, 3, 0, 4, 5, 6}, 0);
+    const Bytes storedCut(stored.begin(), stored.end() - 6);
+    Refused refused = {
+        {{}, {Reason::EmptyFile}},
+        {Bytes(signature.begin(), signature.end() - 1), {Reason::FileEnds}},
+        {signature, {Reason::FileEnds}},
+        {file({header}), {Reason::FileEnds}},
+        {Bytes(wide.begin(), wide.begin() + long(wide.size() / 2)), {Reason::FileEnds}},
+        {cat<uint8_t>({{137, 80, 78, 71, 13, 10, 26, 11}, header, idat, end}), {Reason::NotPng}},
+        {{'B', 'M', 0, 0}, {Reason::NotPng}},
+        {file({header, end}), {Reason::NoImageData}},
+        {file({text, end}), {Reason::PngHeaderMissing}},
+        {file({idat, header, end}), {Reason::PngHeaderMissing}},
+        {file({header, idat, header, end}), {Reason::PngHeaderDamaged}},
+        {longIdat, {Reason::FileEnds}},
+        {hugeText, {Reason::FileEnds}},
+        {stub, {Reason::FileEnds}},
+        {later, {Reason::FileEnds}},
+        {file({longHeader, idat, end}), {Reason::PngHeaderDamaged}},
+        {rgb(2049, 1), {Reason::TooWide, 2049}},
+        {rgb(1, 2049), {Reason::TooHigh, 2049}},
+        {headed(0x88, 0x1C), {Reason::BadZlibHeader}},
+        {headed(0x78, 0x9D), {Reason::BadZlibHeader}},
+        {headed(0x78, 0x20), {Reason::BadZlibHeader}},
+        {headed(0x77, 0x09), {Reason::BadZlibHeader}},
+        {withData({0x78}), {Reason::CompressedDataEnds}},
+        {withData({}), {Reason::CompressedDataEnds}},
+        {split, {Reason::CompressedDataEnds}},
+        {withData(Bytes(z.begin(), z.begin() + 5)), {Reason::CompressedDataEnds}},
+        {withData(zlibCompress({0, 1, 2, 3, 0, 4})), {Reason::CompressedDataEnds}},
+        {withData(storedCut), {Reason::CompressedDataEnds}},
+        {withData(cat<uint8_t>({Bytes(z.begin(), z.begin() + 2), {7}})),
+         {Reason::ReservedBlockType}},
+        {withData(zlibCompress({5, 1, 2, 3, 0, 4, 5, 6})), {Reason::UnknownRowFilter}},
+        {withData(zlibCompress({0, 1, 2, 3, 255, 4, 5, 6})), {Reason::UnknownRowFilter}},
+        {file({header3, indices, end}), {Reason::MissingPalette}},
+        {file({header3, indices, plte, end}), {Reason::MissingPalette}},
+        {file({header3, chunk("PLTE", {1, 1, 1, 2, 2, 2}), indices, end}),
+         {Reason::PaletteIndexTooHigh}},
+        {onePixel, {Reason::PaletteIndexTooHigh}}};
+    const std::tuple<uint32_t, uint32_t, Bytes, Refusal> fields[] = {
+        {1, 2, {16, 2, 0, 0, 0}, {Reason::SixteenBitChannels}},
+        {1, 2, {16, 0, 0, 0, 0}, {Reason::SixteenBitChannels}},
+        {1, 2, {16, 3, 0, 0, 0}, {Reason::BadColourType}},
+        {1, 2, {8, 2, 1, 0, 0}, {Reason::UnknownPngMethod}},
+        {1, 2, {8, 2, 0, 1, 0}, {Reason::UnknownPngMethod}},
+        {1, 2, {8, 2, 0, 0, 2}, {Reason::UnknownPngMethod}},
+        {1, 2, {8, 2, 0, 0, 1}, {Reason::Interlaced}},
+        {1, 2, {8, 5, 0, 0, 0}, {Reason::BadColourType}},
+        {1, 2, {4, 2, 0, 0, 0}, {Reason::BadColourType}},
+        {1, 2, {3, 0, 0, 0, 0}, {Reason::BadColourType}},
+        {0, 2, {8, 2, 0, 0, 0}, {Reason::NoPixels}},
+        {2, 0, {8, 2, 0, 0, 0}, {Reason::NoPixels}},
+        {0x80000000u, 1, {8, 2, 0, 0, 0}, {Reason::TooWide, 0x80000000u}},
+        {70000, 70000, {8, 2, 0, 0, 0}, {Reason::TooWide, 70000}},
+        {2048, 70000, {8, 2, 0, 0, 0}, {Reason::TooHigh, 70000}},
+        {0x7FFFFFFF, 1, {8, 0, 0, 0, 0}, {Reason::TooWide, 0x7FFFFFFF}},
+        {2048, 2048, {8, 6, 0, 0, 0}, {Reason::CompressedDataEnds}}};
+    for (const auto& [width, height, values, why] : fields)
+        refused.push_back({file({ihdr(width, height, values), idat}), why});
     EXPECT_EQ(misread(decodePng, loadPng, decoded, refused), std::vector<std::string>{});
 }

@@ -6,15 +6,25 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <ostream>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "image/image.h"
+#include "image/refusal.h"
+
+inline bool operator==(const Refusal& a, const Refusal& b) {
+    return a.reason == b.reason && a.detail == b.detail;
+}
+inline std::ostream& operator<<(std::ostream& out, const Refusal& r) {
+    return out << "reason " << int(r.reason) << " detail " << r.detail;
+}
 
 namespace testing_image {
 
@@ -284,42 +294,59 @@ inline Bytes bmp(int32_t width, int32_t height, uint32_t bits, uint32_t compress
     return cat<uint8_t>({out, pixels});
 }
 
+using Reason = RefusalReason;
+using Refused = std::vector<std::pair<Bytes, Refusal>>;
+
 // Cases a decoder gets wrong, from memory and from fresh temp files: another
-// picture, a refused file taken or the image touched; names that load.
-template <typename Decode, typename Load>
-std::vector<std::string> misread(Decode decode, Load load,
+// picture or a reason for a decoded file; a refused file taken, the image
+// touched or another reason; names that load or give another reason.
+template <typename Size>
+std::vector<std::string> misread(bool (*decode)(Image&, const uint8_t*, Size, Refusal&),
+                                 bool (*load)(Image&, const char*, Refusal&),
                                  const std::vector<std::pair<Bytes, Picture>>& decoded,
-                                 const std::vector<Bytes>& refused) {
+                                 const Refused& refused) {
     std::vector<std::string> wrong;
     const std::string folder = std::filesystem::temp_directory_path(),
                       none = folder + "/stapelix-none";
     uint8_t mark = 0;
     for (const char* how : {"decoded ", "loaded "}) {
-        const auto read = [&](const Bytes& bytes, Image& image) {
-            if (*how == 'd') return decode(image, bytes.data(), uint32_t(bytes.size()));
+        const auto read = [&](const Bytes& bytes, Image& image, Refusal& refusal) {
+            if (*how == 'd') return decode(image, bytes.data(), Size(bytes.size()), refusal);
             std::string name = folder + "/stapelix-image-XXXXXX";
             const int fd = mkstemp(name.data());
             const bool ok = fd >= 0 &&
                             write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) &&
-                            close(fd) == 0 && load(image, name.c_str());
+                            close(fd) == 0 && load(image, name.c_str(), refusal);
             std::filesystem::remove(name);
             return ok;
         };
         for (size_t i = 0; i < decoded.size(); ++i) {
             Image image{};
-            if (!read(decoded[i].first, image) || taken(image) != decoded[i].second)
+            Refusal refusal;
+            if (!read(decoded[i].first, image, refusal) || taken(image) != decoded[i].second ||
+                refusal.reason != Reason::None)
                 wrong.push_back(how + std::to_string(i));
         }
         for (size_t i = 0; i < refused.size(); ++i) {
             Image image{-7, -8, 7, &mark};
-            if (read(refused[i], image) || image.width != -7 || image.height != -8 ||
-                image.channels != 7 || image.pixels != &mark)
-                wrong.push_back(how + std::string("refused ") + std::to_string(i));
+            Refusal refusal;
+            if (read(refused[i].first, image, refusal) || image.width != -7 || image.height != -8 ||
+                image.channels != 7 || image.pixels != &mark || !(refusal == refused[i].second))
+                wrong.push_back(how + std::string("refused ") + std::to_string(i) + ": reason " +
+                                std::to_string(int(refusal.reason)) + " detail " +
+                                std::to_string(refusal.detail));
         }
     }
-    Image image{};
-    for (const char* name : {none.c_str(), "", folder.c_str(), static_cast<const char*>(nullptr)})
-        if (load(image, name)) wrong.push_back(name ? name : "null");
+    // A folder opens on Linux, but cannot be read.
+    const std::pair<const char*, Refusal> names[] = {{none.c_str(), {Reason::CannotOpen, ENOENT}},
+                                                     {"", {Reason::CannotOpen, ENOENT}},
+                                                     {folder.c_str(), {Reason::CannotRead, EISDIR}},
+                                                     {nullptr, {Reason::CannotOpen, ENOENT}}};
+    for (const auto& [name, why] : names) {
+        Image image{};
+        Refusal refusal;
+        if (load(image, name, refusal) || !(refusal == why)) wrong.push_back(name ? name : "null");
+    }
     return wrong;
 }
 

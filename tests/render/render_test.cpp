@@ -382,8 +382,9 @@ TEST(GlWindow, TheEndOfTheWindowsSessionSavesBothFiles) {
 }
 
 // Decoded files never reach the hook; its pictures upload every byte, RGB or
-// RGBA; a name nobody decodes, or added after loading, has no image; filters
-// as asked. Names: no duplicates, empty or overlong ones, at most 100, found
+// RGBA; a name nobody decodes, or added after loading, has no image, and the
+// player is told once why (on standard error here, as the offscreen driver
+// shows no box); filters as asked. Names: no duplicates, empty or overlong ones, at most 100, found
 // by exact name only (a miss gives the count).
 TEST(GlWindow, TextureSetAndNames) {
     static std::vector<std::string> hookNames;
@@ -400,8 +401,14 @@ TEST(GlWindow, TextureSetAndNames) {
         for (size_t i = 0; i < size; ++i) image.pixels[i] = uint8_t(7 * i + 3);
         return true;
     };
+    testing::internal::CaptureStderr();
     glWindow.loadTextures(false, GL_NEAREST, GL_LINEAR);
+    const std::string told = testing::internal::GetCapturedStderr();
     glWindow.imageLoaderHook = nullptr;
+    const std::string notice =
+        "refused cannot be used as the block texture: the file could not be opened: No such file "
+        "or directory. The blocks are drawn without it.";
+    EXPECT_EQ(told, notice + "\nStapelix: " + notice + "\n");
     EXPECT_EQ(hookNames, (std::vector<std::string>{"hook-rgb", "hook-rgba", "refused"}));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     for (uint32_t channels : {3, 4}) {

@@ -38,6 +38,8 @@ second_run "$work/second" "$work/second"
 small_window_run "$work/small" "$work/small"
 game_over_run "$work/over" "$work/over"
 read_only_run "$work/read-only" "$work/read-only"
+cp -R "$folder" "$work/refused"
+refused_texture_run "$work/refused" "$work/refused"
 
 # Windows ending the session (log-off, shut-down) saves a changed setting
 # before the process is ended.
