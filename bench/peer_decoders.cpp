@@ -29,9 +29,11 @@ bool finishInflate(Workload& work, size_t produced, Bytes* canonical) {
 
 bool oursInflate(Workload& work, Bytes* canonical) {
     uint32_t written = 0;
+    Refusal refusal;
     if (!decodeDeflate(work.input.data() + zlibHeaderBytes,
                        static_cast<uint32_t>(work.input.size() - zlibHeaderBytes),
-                       work.scratch.data(), static_cast<uint32_t>(work.scratch.size()), written)) {
+                       work.scratch.data(), static_cast<uint32_t>(work.scratch.size()), written,
+                       refusal)) {
         return false;
     }
     return finishInflate(work, written, canonical);

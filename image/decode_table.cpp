@@ -26,9 +26,6 @@ constexpr uint8_t distanceExtra[distanceSymbols] = {0, 0, 0,  0,  1,  1,  2,  2,
                                                     4, 4, 5,  5,  6,  6,  7,  7,  8,  8,
                                                     9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
-// Fixed code lengths, RFC 1951 3.2.6.
-constexpr uint16_t fixedDistanceLength = 5;
-
 constexpr uint32_t noSubTable = 0xFFFFFFFFu;
 
 void putEntry(TableSpace& space, uint32_t slot, DecodeEntry entry) {
@@ -72,15 +69,33 @@ DecodeEntry symbolEntry(TableKind kind, uint32_t symbol) {
     return DecodeEntry{invalidAction, 0, 0};
 }
 
-bool buildDecodeTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCount,
-                      uint32_t& index, TableSpace& space, uint32_t& rootBits) {
-    if (symbolCount > maxLiteralLengthSymbols || index > tableSlots) return false;
-
-    uint16_t count[maxCodeBits + 1] = {};
+bool orderCodes(const uint16_t* lengths, uint32_t symbolCount, CanonicalOrder& order) {
+    if (symbolCount > maxLiteralLengthSymbols) return false;
+    uint16_t* const count = order.count;
+    std::memset(count, 0, sizeof order.count);
     for (uint32_t symbol = 0; symbol < symbolCount; ++symbol) {
         if (lengths[symbol] > maxCodeBits) return false;
         ++count[lengths[symbol]];
     }
+    // Where each length's symbols start in `sorted`; a pass in symbol order
+    // then keeps each length's symbols by value.
+    uint16_t offset[maxCodeBits + 1] = {};
+    for (uint32_t length = 1; length < maxCodeBits; ++length) {
+        offset[length + 1] = static_cast<uint16_t>(offset[length] + count[length]);
+    }
+    for (uint32_t symbol = 0; symbol < symbolCount; ++symbol) {
+        const uint16_t length = lengths[symbol];
+        if (length != 0) order.sorted[offset[length]++] = static_cast<uint16_t>(symbol);
+    }
+    return true;
+}
+
+bool buildDecodeTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCount,
+                      uint32_t& index, TableSpace& space, uint32_t& rootBits) {
+    CanonicalOrder order;
+    if (index > tableSlots || !orderCodes(lengths, symbolCount, order)) return false;
+    uint16_t* const count = order.count;
+    const uint16_t* const sorted = order.sorted;
     uint32_t maxLength = maxCodeBits;
     while (maxLength > 0 && count[maxLength] == 0) --maxLength;
     if (maxLength == 0) {
@@ -95,16 +110,6 @@ bool buildDecodeTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCo
 
     const uint32_t start = index;
     if ((1u << root) > tableSlots - start) return false;
-
-    // Coded symbols ordered by length, and by value within one length.
-    uint16_t offset[maxCodeBits + 2] = {};
-    for (uint32_t length = 1; length < maxCodeBits; ++length) {
-        offset[length + 1] = static_cast<uint16_t>(offset[length] + count[length]);
-    }
-    uint16_t sorted[maxLiteralLengthSymbols];
-    for (uint32_t symbol = 0; symbol < symbolCount; ++symbol) {
-        if (lengths[symbol] != 0) sorted[offset[lengths[symbol]]++] = static_cast<uint16_t>(symbol);
-    }
 
     fillInvalid(space, start, root);
     const uint32_t rootMask = (1u << root) - 1;
@@ -168,34 +173,4 @@ bool buildDecodeTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCo
     index = start + used;
     rootBits = root;
     return true;
-}
-
-void fixedCodeLengths(uint16_t* lengths) {
-    // 0..143: 8 bits, 144..255: 9, 256..279: 7, 280..287: 8.
-    constexpr uint32_t nineBitStart = 144;
-    constexpr uint32_t sevenBitStart = 256;
-    constexpr uint32_t eightBitAgain = 280;
-    for (uint32_t symbol = 0; symbol < fixedLiteralLengthSymbols; ++symbol) {
-        uint16_t length = 8;
-        if (symbol >= nineBitStart && symbol < sevenBitStart) length = 9;
-        if (symbol >= sevenBitStart && symbol < eightBitAgain) length = 7;
-        lengths[symbol] = length;
-    }
-    uint16_t* distanceLengths = lengths + fixedLiteralLengthSymbols;
-    for (uint32_t symbol = 0; symbol < fixedDistanceSymbols; ++symbol)
-        distanceLengths[symbol] = fixedDistanceLength;
-}
-
-bool fillFixedTables(uint16_t* lengths, uint32_t& literalRootBits, uint32_t& distanceRootBits,
-                     uint32_t& index, TableSpace& space) {
-    fixedCodeLengths(lengths);
-    literalRootBits = literalLengthRootBits;
-    if (!buildDecodeTable(TableKind::LiteralLengthTable, lengths, fixedLiteralLengthSymbols, index,
-                          space, literalRootBits)) {
-        return false;
-    }
-    uint32_t distanceIndex = index;
-    distanceRootBits = fixedDistanceRootBits;
-    return buildDecodeTable(TableKind::DistanceTable, lengths + fixedLiteralLengthSymbols,
-                            fixedDistanceSymbols, distanceIndex, space, distanceRootBits);
 }

@@ -33,14 +33,11 @@ constexpr uint32_t maxCodeBits = 15;
 constexpr uint32_t maxLiteralLengthSymbols = 288;
 constexpr uint32_t maxDistanceSymbols = 32;
 constexpr uint32_t codeLengthSymbols = 19;
-constexpr uint32_t fixedLiteralLengthSymbols = 288;
-constexpr uint32_t fixedDistanceSymbols = 32;
 
 // Requested root widths.
 constexpr uint32_t codeLengthRootBits = 7;
 constexpr uint32_t literalLengthRootBits = 9;
 constexpr uint32_t dynamicDistanceRootBits = 6;
-constexpr uint32_t fixedDistanceRootBits = 5;
 
 // Every table of one block lives here; a table is named by its first slot.
 struct TableSpace {
@@ -51,15 +48,22 @@ struct TableSpace {
 
 enum class TableKind { CodeLengthTable, LiteralLengthTable, DistanceTable };
 
-inline DecodeEntry tableEntry(const TableSpace& space, uint32_t slot) {
-    return DecodeEntry{space.action[slot], space.codeBits[slot], space.value[slot]};
-}
-
 // The slot of `symbol` in a table of `kind`, its codeBits left 0: a literal
 // or code-length symbol, the end of the block, a length or distance base with
 // its extra-bit count, or an invalid code for the symbols RFC 1951 leaves
 // unused (literal/length 286, 287, distance 30, 31).
 DecodeEntry symbolEntry(TableKind kind, uint32_t symbol);
+
+// A code's symbols in canonical order (RFC 1951 3.2.2): how many codes each
+// length has (count[0]: the symbols without one), and the coded symbols
+// sorted by length, and by value within one length.
+struct CanonicalOrder {
+    uint16_t count[maxCodeBits + 1];
+    uint16_t sorted[maxLiteralLengthSymbols];
+};
+
+// False for more than 288 symbols or a length above 15.
+bool orderCodes(const uint16_t* lengths, uint32_t symbolCount, CanonicalOrder& order);
 
 // The next code of `length` bits in bit-reversed form: add one at the code's
 // last bit (bit length - 1 of the reversed value) and carry downwards.
@@ -91,13 +95,3 @@ inline uint32_t secondLevelBits(const uint16_t* count, uint32_t length, uint32_t
 // (pathological or over-subscribed sets) or the arguments are out of range.
 bool buildDecodeTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCount,
                       uint32_t& index, TableSpace& space, uint32_t& rootBits);
-
-// Writes the fixed code lengths (RFC 1951 3.2.6): 288 literal/length
-// lengths, then 32 distance lengths.
-void fixedCodeLengths(uint16_t* lengths);
-
-// Builds the fixed literal/length table (RFC 1951 3.2.6) at `index`, which
-// then names the slot after it, and the fixed distance table there. `lengths`
-// is scratch of at least 288 + 32 entries.
-bool fillFixedTables(uint16_t* lengths, uint32_t& literalRootBits, uint32_t& distanceRootBits,
-                     uint32_t& index, TableSpace& space);

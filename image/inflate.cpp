@@ -302,12 +302,6 @@ Step decodeSymbolExact(Inflater& s, const TableSpace& space, const BlockTables& 
     return putMatch(s, length, distance);
 }
 
-// The tables of a block whose codes the wide tables take.
-struct WideTables {
-    uint32_t literals[wideLiteralLengthSlots];
-    uint32_t distances[wideDistanceSlots];
-};
-
 uint32_t wideCodeBits(uint32_t word) {
     return (word >> wideCodeShift) & wideCodeMask;
 }
@@ -711,23 +705,14 @@ bool readCodeLengths(Inflater& s, TableSpace& space, uint16_t* lengths, uint32_t
     return true;
 }
 
-// Builds the wide tables of a block's code lengths. The standard tables hold
-// every set of at most 286 literal/length and 30 distance symbols that the
-// wide tables take (852 + 592 slots at most), so that both decode such a
-// block alike; larger sets go to the standard tables, whose space may not
-// hold them.
-bool buildWideTables(const uint16_t* lengths, uint32_t literalCount, uint32_t distanceCount,
-                     WideTables& wide) {
-    return buildWideTable(TableKind::LiteralLengthTable, lengths, literalCount,
-                          wideLiteralLengthBits, wide.literals, wideLiteralLengthSlots) &&
-           buildWideTable(TableKind::DistanceTable, lengths + literalCount, distanceCount,
-                          wideDistanceBits, wide.distances, wideDistanceSlots);
-}
-
 bool decodeDynamicBlock(Inflater& s, TableSpace& space, uint16_t* lengths, WideTables& wide) {
     uint32_t literalCount = 0;
     uint32_t distanceCount = 0;
     if (!readCodeLengths(s, space, lengths, literalCount, distanceCount)) return false;
+    // The standard tables hold every set of at most 286 literal/length and 30
+    // distance symbols that the wide tables take (852 + 592 slots at most),
+    // so that both decode such a block alike; larger sets go to the standard
+    // tables, whose space may not hold them.
     if (literalCount <= usedLiteralLengthSymbols && distanceCount <= usedDistanceSymbols &&
         buildWideTables(lengths, literalCount, distanceCount, wide)) {
         return decodeSymbolsWide(s, wide);
@@ -763,12 +748,7 @@ bool decodeBlocks(Inflater& s) {
         if (type == storedBlock) {
             ok = copyStoredBlock(s);
         } else if (type == fixedBlock) {
-            if (!fixedTablesReady) {
-                fixedCodeLengths(lengths);
-                fixedTablesReady =
-                    buildWideTables(lengths, fixedLiteralLengthSymbols, fixedDistanceSymbols, wide);
-            }
-            // The fixed code is complete, so the wide tables always take it.
+            if (!fixedTablesReady) fixedTablesReady = fillFixedTables(wide);
             if (!fixedTablesReady) return refuse(s, RefusalReason::BadCodeLengths);
             ok = decodeSymbolsWide(s, wide);
         } else if (type == dynamicBlock) {
@@ -803,18 +783,6 @@ bool zlibHeaderOk(uint8_t cmf, uint8_t flg) {
     return (cmf & methodMask) == deflateMethod && (cmf >> 4) <= maxWindowField &&
            ((uint32_t(cmf) << 8) | flg) % headerCheckDivisor == 0 &&
            (flg & presetDictionaryFlag) == 0;
-}
-
-bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output, uint32_t capacity) {
-    uint32_t written = 0;
-    Refusal refusal;
-    return decodeDeflate(input, inputLength, output, capacity, written, refusal);
-}
-
-bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output, uint32_t capacity,
-                   uint32_t& written) {
-    Refusal refusal;
-    return decodeDeflate(input, inputLength, output, capacity, written, refusal);
 }
 
 bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output, uint32_t capacity,

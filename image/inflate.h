@@ -12,19 +12,12 @@
 bool zlibHeaderOk(uint8_t cmf, uint8_t flg);
 
 // Decodes the DEFLATE blocks that follow the two zlib header bytes until the
-// final block ends. False when the input runs out while bits are still needed
-// (or the stream is malformed); output beyond capacity is dropped. A stored
-// block cut short by the end of the input gives the bytes that are there and
-// ends there, so a final one cut short still ends the stream. Bytes the
-// stream does not deliver are left untouched and nothing is written past
-// capacity.
-bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output,
-                   uint32_t capacity);
-
-// The same, also reporting how many bytes were written (at most capacity).
-bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output,
-                   uint32_t capacity, uint32_t& written);
-
-// The same; on false, `refusal` says which rule the stream broke.
+// final block ends, and says in `written` how many bytes it wrote (at most
+// capacity). False when the input runs out while bits are still needed (or
+// the stream is malformed), and then `refusal` says which rule the stream
+// broke; output beyond capacity is dropped. A stored block cut short by the
+// end of the input gives the bytes that are there and ends there, so a final
+// one cut short still ends the stream. Bytes the stream does not deliver are
+// left untouched and nothing is written past capacity.
 bool decodeDeflate(const uint8_t* input, uint32_t inputLength, uint8_t* output, uint32_t capacity,
                    uint32_t& written, Refusal& refusal);

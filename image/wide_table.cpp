@@ -52,15 +52,12 @@ void pairCodes(uint32_t* table, uint32_t rootBits) {
 
 bool buildWideTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCount,
                     uint32_t rootBits, uint32_t* table, uint32_t capacity) {
-    if (symbolCount > maxLiteralLengthSymbols || rootBits == 0 || rootBits > maxCodeBits ||
-        (1u << rootBits) > capacity) {
+    CanonicalOrder order;
+    if (rootBits == 0 || rootBits > maxCodeBits || (1u << rootBits) > capacity ||
+        !orderCodes(lengths, symbolCount, order)) {
         return false;
     }
-    uint16_t count[maxCodeBits + 1] = {};
-    for (uint32_t symbol = 0; symbol < symbolCount; ++symbol) {
-        if (lengths[symbol] > maxCodeBits) return false;
-        ++count[lengths[symbol]];
-    }
+    uint16_t* const count = order.count;
     // Code space left after each length, in units of that length's codes:
     // below zero the set is over-subscribed, zero at the end complete.
     int32_t left = 1;
@@ -81,16 +78,6 @@ bool buildWideTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCoun
         return true;
     }
 
-    // Coded symbols ordered by length, and by value within one length.
-    uint16_t offset[maxCodeBits + 2] = {};
-    for (uint32_t length = 1; length < maxCodeBits; ++length) {
-        offset[length + 1] = static_cast<uint16_t>(offset[length] + count[length]);
-    }
-    uint32_t sorted[maxLiteralLengthSymbols];  // their words, without the code's bits
-    for (uint32_t symbol = 0; symbol < symbolCount; ++symbol) {
-        if (lengths[symbol] != 0) sorted[offset[lengths[symbol]]++] = symbolTemplate(kind, symbol);
-    }
-
     // The first level, one length at a time: the 2^length words filled so
     // far index by the low `length` bits, and doubling them before the
     // next length repeats every shorter code over the new high bit. A slot
@@ -98,10 +85,10 @@ bool buildWideTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCoun
     table[0] = wideInvalid;
     table[1] = wideInvalid;
     uint32_t code = 0;      // the next code, bit-reversed
-    uint32_t position = 0;  // in `sorted`
+    uint32_t position = 0;  // in order.sorted
     for (uint32_t length = 1;; ++length) {
         for (uint32_t n = count[length]; n > 0; --n) {
-            table[code] = sorted[position++] + length * codeBitsUnit;
+            table[code] = symbolTemplate(kind, order.sorted[position++]) + length * codeBitsUnit;
             code = nextReversedCode(code, length);
         }
         if (length == rootBits) break;
@@ -127,7 +114,8 @@ bool buildWideTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCoun
                 next += 1u << subBits;
                 table[low] = rootBits | subBits << wideCodeShift | wideLink | sub << wideValueShift;
             }
-            const uint32_t word = sorted[position++] + (length - rootBits) * codeBitsUnit;
+            const uint32_t word =
+                symbolTemplate(kind, order.sorted[position++]) + (length - rootBits) * codeBitsUnit;
             const uint32_t size = 1u << subBits;
             for (uint32_t slot = (code >> rootBits) & (size - 1); slot < size;
                  slot += 1u << (length - rootBits)) {
@@ -138,4 +126,33 @@ bool buildWideTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCoun
     }
     if (kind == TableKind::LiteralLengthTable) pairCodes(table, rootBits);
     return true;
+}
+
+bool buildWideTables(const uint16_t* lengths, uint32_t literalCount, uint32_t distanceCount,
+                     WideTables& tables) {
+    return buildWideTable(TableKind::LiteralLengthTable, lengths, literalCount,
+                          wideLiteralLengthBits, tables.literals, wideLiteralLengthSlots) &&
+           buildWideTable(TableKind::DistanceTable, lengths + literalCount, distanceCount,
+                          wideDistanceBits, tables.distances, wideDistanceSlots);
+}
+
+bool fillFixedTables(WideTables& tables) {
+    // Literal/length 0..143: 8 bits, 144..255: 9, 256..279: 7, 280..287: 8;
+    // all 32 distances 5 bits.
+    constexpr uint32_t literalLengthSymbols = 288;
+    constexpr uint32_t distanceSymbols = 32;
+    constexpr uint32_t nineBitStart = 144;
+    constexpr uint32_t sevenBitStart = 256;
+    constexpr uint32_t eightBitAgain = 280;
+    constexpr uint16_t distanceLength = 5;
+    uint16_t lengths[literalLengthSymbols + distanceSymbols];
+    for (uint32_t symbol = 0; symbol < literalLengthSymbols; ++symbol) {
+        uint16_t length = 8;
+        if (symbol >= nineBitStart && symbol < sevenBitStart) length = 9;
+        if (symbol >= sevenBitStart && symbol < eightBitAgain) length = 7;
+        lengths[symbol] = length;
+    }
+    for (uint32_t symbol = 0; symbol < distanceSymbols; ++symbol)
+        lengths[literalLengthSymbols + symbol] = distanceLength;
+    return buildWideTables(lengths, literalLengthSymbols, distanceSymbols, tables);
 }

@@ -54,3 +54,18 @@ constexpr uint32_t secondLiteralShift = 24;  // also a literal's following lengt
 // more than `capacity` words, or arguments out of range.
 bool buildWideTable(TableKind kind, const uint16_t* lengths, uint32_t symbolCount,
                     uint32_t rootBits, uint32_t* table, uint32_t capacity);
+
+// The two tables of a block.
+struct WideTables {
+    uint32_t literals[wideLiteralLengthSlots];
+    uint32_t distances[wideDistanceSlots];
+};
+
+// Both tables of a block: `literalCount` literal/length lengths, then
+// `distanceCount` distance lengths. False when either code is refused.
+bool buildWideTables(const uint16_t* lengths, uint32_t literalCount, uint32_t distanceCount,
+                     WideTables& tables);
+
+// The tables of the fixed code (RFC 1951 3.2.6). The code is complete, so
+// the wide tables take it: false only if they were at fault.
+bool fillFixedTables(WideTables& tables);
