@@ -357,10 +357,6 @@ uint8_t* decodeIdatChunks(const PngHeader& header, const Palette& palette, const
 
 }  // namespace
 
-uint8_t paethPick(uint8_t a, uint8_t b, uint8_t c) {
-    return static_cast<uint8_t>(paethPredict(a, b, c));
-}
-
 // The image is handed over only when the walk succeeds, so a refused file
 // leaves `image` as it was. Chunks must lie inside the data (their CRC may be
 // cut off: it is never read).

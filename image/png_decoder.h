@@ -6,7 +6,6 @@
 #include "image/image.h"
 #include "image/refusal.h"
 
-uint8_t paethPick(uint8_t a, uint8_t b, uint8_t c);
 bool decodePng(Image& image, const uint8_t* data, uint32_t size);
 // Reads the whole file and decodes it.
 bool loadPng(Image& image, const char* fileName);
