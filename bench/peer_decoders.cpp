@@ -83,7 +83,8 @@ bool isalInflate(Workload& work, Bytes* canonical) {
 // Ours: bottom-up rows on 4-byte boundaries.
 bool oursPng(Workload& work, Bytes* canonical) {
     Image image{};
-    if (!decodePng(image, work.input.data(), static_cast<uint32_t>(work.input.size())))
+    Refusal refusal;
+    if (!decodePng(image, work.input.data(), static_cast<uint32_t>(work.input.size()), refusal))
         return false;
     const bool fits = image.width == int32_t(work.width) && image.height == int32_t(work.height) &&
                       image.channels == work.channels;
@@ -196,7 +197,9 @@ bool stbPng(Workload& work, Bytes* canonical) {
 // Ours: RGB rows in file order, as the canonical form.
 bool oursBmp(Workload& work, Bytes* canonical) {
     Image image{};
-    if (!decodeBmp(image, work.input.data(), work.input.size())) return false;
+    Refusal refusal;
+    if (!decodeBmp(image, work.input.data(), static_cast<uint32_t>(work.input.size()), refusal))
+        return false;
     const bool fits = image.width == int32_t(work.width) && image.height == int32_t(work.height) &&
                       image.channels == 3;
     if (fits && canonical != nullptr)

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Image image{0, 0, 0, nullptr};
     Refusal refusal;
     if (!(png ? decodePng(image, data, uint32_t(size), refusal)
-              : decodeBmp(image, data, size, refusal))) {
+              : decodeBmp(image, data, uint32_t(size), refusal))) {
         if (image.pixels != nullptr || refusal.reason == RefusalReason::None) std::abort();
         return 0;
     }

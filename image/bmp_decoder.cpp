@@ -13,7 +13,6 @@
 #include <cstring>
 
 #include "image/byte_vectors.h"
-#include "image/file_bytes.h"
 
 namespace {
 
@@ -316,7 +315,7 @@ Refusal readLayout(const uint8_t* data, size_t size, BmpLayout& layout) {
 // The refusal is written in one place, once the headers are read: written at
 // each check inside this function, it changed how the pixel loops below
 // compiled (up to a third more instructions per pixel).
-bool decodeBmp(Image& image, const uint8_t* data, size_t size, Refusal& refusal) {
+bool decodeBmp(Image& image, const uint8_t* data, uint32_t size, Refusal& refusal) {
     BmpLayout layout;
     const Refusal why = readLayout(data, size, layout);
     if (why.reason != RefusalReason::None) {
@@ -361,23 +360,4 @@ bool decodeBmp(Image& image, const uint8_t* data, size_t size, Refusal& refusal)
     image.channels = rgbBytes;
     image.pixels = pixels;
     return true;
-}
-
-bool decodeBmp(Image& image, const uint8_t* data, size_t size) {
-    Refusal refusal;
-    return decodeBmp(image, data, size, refusal);
-}
-
-bool loadBmp(Image& image, const char* fileName, Refusal& refusal) {
-    uint8_t* bytes = nullptr;
-    uint32_t size = 0;
-    if (!readFileBytes(fileName, bytes, size, refusal)) return false;
-    const bool ok = decodeBmp(image, bytes, size, refusal);
-    std::free(bytes);
-    return ok;
-}
-
-bool loadBmp(Image& image, const char* fileName) {
-    Refusal refusal;
-    return loadBmp(image, fileName, refusal);
 }

@@ -3,17 +3,11 @@
 // Image whose rows start on 4-byte boundaries.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "image/image.h"
 #include "image/refusal.h"
 
-// Decodes a whole BMP file held in memory.
-bool decodeBmp(Image& image, const uint8_t* data, size_t size);
-// Reads the whole file and decodes it.
-bool loadBmp(Image& image, const char* fileName);
-// The same two; on false, `refusal` says why (NotBmp for a file that does not
-// start with "BM").
-bool decodeBmp(Image& image, const uint8_t* data, size_t size, Refusal& refusal);
-bool loadBmp(Image& image, const char* fileName, Refusal& refusal);
+// Decodes a whole BMP file held in memory. On false `refusal` says why
+// (NotBmp for a file that does not start with "BM") and `image` is as it was.
+bool decodeBmp(Image& image, const uint8_t* data, uint32_t size, Refusal& refusal);

@@ -11,9 +11,10 @@ bool refuse(Refusal& refusal, RefusalReason reason, int error) {
     return false;
 }
 
-// The whole of an open file into a new buffer. One byte is read before the
-// size is taken: a folder opens on Linux but fails that read (EISDIR), where
-// its size would be some arbitrary number.
+// The whole of an open file into a new buffer (never null, even for an empty
+// file) that the caller frees. One byte is read before the size is taken: a
+// folder opens on Linux but fails that read (EISDIR), where its size would
+// be some arbitrary number.
 bool readOpenFile(std::FILE* file, uint8_t*& bytes, uint32_t& size, Refusal& refusal) {
     errno = 0;
     if (std::fgetc(file) == EOF && std::ferror(file)) {
@@ -43,13 +44,18 @@ bool readOpenFile(std::FILE* file, uint8_t*& bytes, uint32_t& size, Refusal& ref
 
 }  // namespace
 
-bool readFileBytes(const char* fileName, uint8_t*& bytes, uint32_t& size, Refusal& refusal) {
+bool decodeFile(const char* fileName, PictureDecoder decode, Image& image, Refusal& refusal) {
     if (fileName == nullptr || fileName[0] == '\0') {
         return refuse(refusal, RefusalReason::CannotOpen, ENOENT);
     }
     std::FILE* const file = std::fopen(fileName, "rb");
     if (file == nullptr) return refuse(refusal, RefusalReason::CannotOpen, errno);
-    const bool ok = readOpenFile(file, bytes, size, refusal);
+    uint8_t* bytes = nullptr;
+    uint32_t size = 0;
+    const bool read = readOpenFile(file, bytes, size, refusal);
     std::fclose(file);
-    return ok;
+    if (!read) return false;
+    const bool decoded = decode(image, bytes, size, refusal);
+    std::free(bytes);
+    return decoded;
 }

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <memory>
 
-#include "image/file_bytes.h"
 #include "image/inflate.h"
 #include "image/png_filters.h"
 
@@ -421,23 +420,4 @@ bool decodePng(Image& image, const uint8_t* data, uint32_t size, Refusal& refusa
     image.channels = header.channels;
     image.pixels = pixels.release();
     return true;
-}
-
-bool decodePng(Image& image, const uint8_t* data, uint32_t size) {
-    Refusal refusal;
-    return decodePng(image, data, size, refusal);
-}
-
-bool loadPng(Image& image, const char* fileName, Refusal& refusal) {
-    uint8_t* bytes = nullptr;
-    uint32_t size = 0;
-    if (!readFileBytes(fileName, bytes, size, refusal)) return false;
-    const bool ok = decodePng(image, bytes, size, refusal);
-    std::free(bytes);
-    return ok;
-}
-
-bool loadPng(Image& image, const char* fileName) {
-    Refusal refusal;
-    return loadPng(image, fileName, refusal);
 }

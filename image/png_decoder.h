@@ -6,10 +6,6 @@
 #include "image/image.h"
 #include "image/refusal.h"
 
-bool decodePng(Image& image, const uint8_t* data, uint32_t size);
-// Reads the whole file and decodes it.
-bool loadPng(Image& image, const char* fileName);
-// The same two; on false, `refusal` says why (NotPng for a file without the
-// PNG signature).
+// Decodes a whole PNG file held in memory. On false `refusal` says why
+// (NotPng for a file without the PNG signature) and `image` is as it was.
 bool decodePng(Image& image, const uint8_t* data, uint32_t size, Refusal& refusal);
-bool loadPng(Image& image, const char* fileName, Refusal& refusal);

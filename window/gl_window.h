@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "image/image.h"
+#include "image/refusal.h"
 #include "platform/win32.h"
 
 constexpr uint32_t maxFonts = 10;
@@ -52,9 +53,10 @@ public:
     void bindTexture(uint32_t index);
     void unbindTexture();
 
-    // Image decoders; they use no window state.
-    bool loadPng(Image& image, const char* fileName);
-    bool loadBmp(Image& image, const char* fileName);
+    // Image decoders on whole files; they use no window state. On false
+    // `refusal` says why (NotPng, NotBmp: the file does not start like one).
+    bool loadPng(Image& image, const char* fileName, Refusal& refusal);
+    bool loadBmp(Image& image, const char* fileName, Refusal& refusal);
 
     HGLRC renderContext;
     HDC deviceContext;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "image/bmp_decoder.h"
-#include "image/picture_file.h"
+#include "image/file_bytes.h"
 #include "image/png_decoder.h"
 #include "window/gl_window.h"
 #include "window/player_notice.h"
@@ -51,8 +51,11 @@ uint32_t GlWindow::findTextureFile(const char* name) {
 
 // The content decides the decoder, not the extension: PNG first, then BMP,
 // then the hook. A file that none accepts leaves its texture name empty, and
-// the player is told why (the reason of the decoder the file is for) before
-// the first frame (the game loads its textures once, as it creates the window).
+// the player is told why before the first frame (the game loads its textures
+// once, as it creates the window): the reason of the decoder whose signature
+// the file starts with (each refuses a file without its own before it reads
+// anything else, so BMP is tried only after NotPng), a file that cannot be
+// read as it is, or neither.
 void GlWindow::loadTextures(bool mipmaps, int32_t magFilter, int32_t minFilter) {
     delete[] textureIds;
     textureIds = nullptr;
@@ -66,8 +69,15 @@ void GlWindow::loadTextures(bool mipmaps, int32_t magFilter, int32_t minFilter) 
         const char* fileName = textureFiles[index];
         Image image = {};
         Refusal refusal;
-        if (!loadPicture(image, fileName, refusal)) {
-            image = Image{};
+        bool loaded = loadPng(image, fileName, refusal);
+        if (!loaded && refusal.reason == RefusalReason::NotPng) {
+            loaded = loadBmp(image, fileName, refusal);
+            if (!loaded && refusal.reason == RefusalReason::NotBmp) {
+                refusal = {RefusalReason::NeitherPngNorBmp, 0};
+            }
+        }
+        // A refusing decoder leaves the image as it was: empty for the hook.
+        if (!loaded) {
             if (imageLoaderHook == nullptr || !imageLoaderHook(image, fileName)) {
                 tellTextureRefused(fileName, refusal);
                 continue;
@@ -108,6 +118,10 @@ void GlWindow::bindTexture(uint32_t index) {
 
 void GlWindow::unbindTexture() { glBindTexture(GL_TEXTURE_2D, 0); }
 
-bool GlWindow::loadPng(Image& image, const char* fileName) { return ::loadPng(image, fileName); }
+bool GlWindow::loadPng(Image& image, const char* fileName, Refusal& refusal) {
+    return decodeFile(fileName, decodePng, image, refusal);
+}
 
-bool GlWindow::loadBmp(Image& image, const char* fileName) { return ::loadBmp(image, fileName); }
+bool GlWindow::loadBmp(Image& image, const char* fileName, Refusal& refusal) {
+    return decodeFile(fileName, decodeBmp, image, refusal);
+}

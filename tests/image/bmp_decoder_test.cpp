@@ -1,4 +1,4 @@
-// decodeBmp and loadBmp on files built byte by byte.
+// decodeBmp on files built byte by byte, in memory and through decodeFile.
 #include <gtest/gtest.h>
 
 #include "image/bmp_decoder.h"
@@ -55,7 +55,7 @@ TEST(Bmp, DecodesThePictureItWasBuiltFrom) {
             }
         }
     }
-    EXPECT_EQ(misread(decodeBmp, loadBmp, built, {}), std::vector<std::string>{});
+    EXPECT_EQ(misread(decodeBmp, built, {}), std::vector<std::string>{});
 }
 
 // Decoded: pixels cut short or past a short palette (black), an 8-bit palette
@@ -137,7 +137,7 @@ TEST(Bmp, HandMadeFiles) {
                                       {Layout{108, 0, 0, 121}, {Reason::PixelsInsideHeader}},
                                       {Layout{40, 0, 0, 14 + 40 + 7}, {Reason::FileEnds}}})
         refused.push_back({bmp(2, 1, 24, 0, six, layout), why});
-    EXPECT_EQ(misread(decodeBmp, loadBmp, decoded, refused), std::vector<std::string>{});
+    EXPECT_EQ(misread(decodeBmp, decoded, refused), std::vector<std::string>{});
     Image image{};
     Refusal refusal;
     EXPECT_FALSE(decodeBmp(image, nullptr, 100, refusal));
@@ -181,5 +181,5 @@ TEST(Bmp, RleRowsPaddedAsEncodersPadThem) {
         decoded.push_back({bmp(width, height, fourBit ? 4 : 8, fourBit ? 2 : 1, data),
                            picture(width, 3, expected)});
     }
-    EXPECT_EQ(misread(decodeBmp, loadBmp, decoded, {}), std::vector<std::string>{});
+    EXPECT_EQ(misread(decodeBmp, decoded, {}), std::vector<std::string>{});
 }

@@ -16,6 +16,7 @@
 #include <tuple>
 #include <vector>
 
+#include "image/file_bytes.h"
 #include "image/image.h"
 #include "image/refusal.h"
 
@@ -297,26 +298,25 @@ inline Bytes bmp(int32_t width, int32_t height, uint32_t bits, uint32_t compress
 using Reason = RefusalReason;
 using Refused = std::vector<std::pair<Bytes, Refusal>>;
 
-// Cases a decoder gets wrong, from memory and from fresh temp files: another
-// picture or a reason for a decoded file; a refused file taken, the image
-// touched or another reason; names that load or give another reason.
-template <typename Size>
-std::vector<std::string> misread(bool (*decode)(Image&, const uint8_t*, Size, Refusal&),
-                                 bool (*load)(Image&, const char*, Refusal&),
-                                 const std::vector<std::pair<Bytes, Picture>>& decoded,
-                                 const Refused& refused) {
+// Cases a decoder gets wrong, from memory and from fresh temp files read by
+// decodeFile: another picture or a reason for a decoded file; a refused file
+// taken, the image touched or another reason; names that load or give another
+// reason.
+inline std::vector<std::string> misread(PictureDecoder decode,
+                                        const std::vector<std::pair<Bytes, Picture>>& decoded,
+                                        const Refused& refused) {
     std::vector<std::string> wrong;
     const std::string folder = std::filesystem::temp_directory_path(),
                       none = folder + "/stapelix-none";
     uint8_t mark = 0;
     for (const char* how : {"decoded ", "loaded "}) {
         const auto read = [&](const Bytes& bytes, Image& image, Refusal& refusal) {
-            if (*how == 'd') return decode(image, bytes.data(), Size(bytes.size()), refusal);
+            if (*how == 'd') return decode(image, bytes.data(), uint32_t(bytes.size()), refusal);
             std::string name = folder + "/stapelix-image-XXXXXX";
             const int fd = mkstemp(name.data());
             const bool ok = fd >= 0 &&
                             write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) &&
-                            close(fd) == 0 && load(image, name.c_str(), refusal);
+                            close(fd) == 0 && decodeFile(name.c_str(), decode, image, refusal);
             std::filesystem::remove(name);
             return ok;
         };
@@ -345,7 +345,8 @@ std::vector<std::string> misread(bool (*decode)(Image&, const uint8_t*, Size, Re
     for (const auto& [name, why] : names) {
         Image image{};
         Refusal refusal;
-        if (load(image, name, refusal) || !(refusal == why)) wrong.push_back(name ? name : "null");
+        if (decodeFile(name, decode, image, refusal) || !(refusal == why))
+            wrong.push_back(name ? name : "null");
     }
     return wrong;
 }

@@ -12,6 +12,7 @@
 
 #include "game/game_state.h"
 #include "game/key_state.h"
+#include "image/refusal.h"
 #include "render/scene.h"
 #include "store/highscores.h"
 #include "store/saved_files.h"
@@ -379,6 +380,69 @@ TEST(GlWindow, TheEndOfTheWindowsSessionSavesBothFiles) {
     EXPECT_TRUE(!savedEarly && std::filesystem::exists(ini) && std::filesystem::exists(table));
     savedFiles = before;
     std::filesystem::remove_all(folder);
+}
+
+// The content picks the decoder, whatever the name. A file neither takes is
+// told with the reason of the decoder whose signature it starts with, a file
+// that cannot be read as such, anything else as neither; it has no image.
+TEST(GlWindow, TextureFilesDecodedByWhatTheyHold) {
+    using R = RefusalReason;
+    const auto little = [](uint32_t v) {
+        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    };
+    const auto big = [](uint32_t v) {
+        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    };
+    // Chunks and the zlib stream with zeros for CRC and Adler-32: neither is read.
+    const auto chunk = [&](const char* type, const std::string& data) {
+        return big(uint32_t(data.size())) + type + data + big(0);
+    };
+    const std::string signature = "\x89PNG\r\n\x1a\n";
+    const auto png = [&](uint8_t depth, const std::string& scanlines) {
+        const std::string stored = {
+            0x78, 0x01, 1, char(scanlines.size()), 0, char(~scanlines.size()), char(0xFF)};
+        return signature + chunk("IHDR", big(2) + big(1) + std::string{char(depth), 6, 0, 0, 0}) +
+               chunk("IDAT", stored + scanlines + big(0)) + chunk("IEND", "");
+    };
+    const std::string pixels = {0, 10, 20, 30, 40, char(200), char(210), char(220), char(230)};
+    // A 1 x 1 BMP of 32 bits a pixel: its headers, then the pixel.
+    const std::string deep = "BM" + little(58) + little(0) + little(54) + little(40) + little(1) +
+                             little(1) + little(1 | 32 << 16) + std::string(24, 0) +
+                             little(~0u >> 8);
+    const std::tuple<const char*, std::string, Refusal> files[] = {
+        {"picture.bmp", png(8, pixels), {}},
+        {"wide.png", png(16, pixels), {R::SixteenBitChannels}},
+        {"deep.bmp", deep, {R::UnsupportedBitCount, 32}},
+        {"b.png", "B", {R::FileEnds}},
+        {"text.bmp", "GIF89a", {R::NeitherPngNorBmp}},
+        {"empty.png", "", {R::EmptyFile}},
+        {"missing.png", "", {R::CannotOpen, ENOENT}}};
+    const uint32_t first = glWindow.textureCount;  // the names after it are forgotten at the end
+    std::string notices;
+    for (const auto& [name, bytes, refusal] : files) {
+        glWindow.addTextureFile(name);
+        if (name != std::string("missing.png")) std::ofstream(name, std::ios::binary) << bytes;
+        const std::string notice = std::string(name) +
+                                   " cannot be used as the block texture: " + refusalText(refusal) +
+                                   ". The blocks are drawn without it.";
+        if (refusal.reason != R::None) notices += notice + "\nStapelix: " + notice + "\n";
+    }
+    testing::internal::CaptureStderr();
+    glWindow.loadTextures(false, GL_NEAREST, GL_NEAREST);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), notices);
+    std::vector<GLint> widths;
+    for (uint32_t index = first; index < first + std::size(files); ++index) {
+        glWindow.bindTexture(index);
+        widths.push_back(0);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &widths.back());
+    }
+    EXPECT_EQ(widths, (std::vector<GLint>{2, 0, 0, 0, 0, 0, 0}));
+    std::string texels(8, 0);
+    glWindow.bindTexture(first);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    EXPECT_EQ(texels, pixels.substr(1));
+    glWindow.textureCount = first;
 }
 
 // Decoded files never reach the hook; its pictures upload every byte, RGB or
