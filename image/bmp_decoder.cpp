@@ -25,7 +25,6 @@ constexpr size_t bitCountOffset = 28;
 constexpr size_t compressionOffset = 30;
 constexpr size_t coloursUsedOffset = 46;  // biClrUsed
 constexpr size_t paletteEntryBytes = 4;   // blue, green, red, reserved
-constexpr uint32_t rgbBytes = 3;
 constexpr uint32_t maxPaletteEntries = 256;
 
 // BITMAPINFOHEADER and its later versions (V2, V3, V4, V5).
@@ -59,21 +58,9 @@ bool knownInfoHeader(uint32_t size) {
     return false;
 }
 
-// A palette entry as red, green, blue and a spare byte, so that a pixel is
-// one 4-byte store; the spare byte lands on the next pixel, whose own store
-// rewrites it, so the last pixel of a run takes three bytes only.
-constexpr size_t slotBytes = 4;
-using PixelSlot = uint8_t[slotBytes];
-
-void putPixel(uint8_t* out, const PixelSlot& colour) {
-    std::memcpy(out, colour, rgbBytes);
-}
-
 // `count` pixels of one colour.
-void fillPixels(uint8_t* out, const PixelSlot& colour, uint32_t count) {
-    if (count == 0) return;
-    for (uint32_t x = 0; x + 1 < count; ++x, out += rgbBytes) std::memcpy(out, colour, slotBytes);
-    putPixel(out, colour);
+void fillPixels(uint8_t* out, const ColourSlot& colour, uint32_t count) {
+    putPixels(out, count, [&](uint32_t) -> const ColourSlot& { return colour; });
 }
 
 // The output buffer seen in file order: file row y lands on image row y, or
@@ -122,27 +109,25 @@ void swapBgr(const uint8_t* in, uint8_t* out, uint32_t count) {
 // its byte. A byte's pixels are written together, with constant shifts, up to
 // the row's last byte; the rest one by one.
 template <uint32_t bits>
-void expandIndices(const uint8_t* in, uint8_t* out, uint32_t count, const PixelSlot* palette) {
+void expandIndices(const uint8_t* in, uint8_t* out, uint32_t count, const ColourSlot* palette) {
     constexpr uint32_t mask = (1u << bits) - 1;
     constexpr uint32_t perByte = 8 / bits;
-    const auto colourOf = [&](uint32_t x) -> const PixelSlot& {
+    const auto colourOf = [&](uint32_t x) -> const ColourSlot& {
         const uint32_t shift = 8 - bits - bits * (x % perByte);
         return palette[(in[x / perByte] >> shift) & mask];
     };
-    if (count == 0) return;
     uint32_t x = 0;
     for (; x + perByte < count; x += perByte) {
         const uint32_t byte = in[x / perByte];
         for (uint32_t i = 0; i < perByte; ++i, out += rgbBytes)
-            std::memcpy(out, palette[(byte >> (8 - bits - bits * i)) & mask], slotBytes);
+            std::memcpy(out, palette[(byte >> (8 - bits - bits * i)) & mask], colourSlotBytes);
     }
-    for (; x + 1 < count; ++x, out += rgbBytes) std::memcpy(out, colourOf(x), slotBytes);
-    putPixel(out, colourOf(count - 1));
+    putPixels(out, count - x, [&](uint32_t i) -> const ColourSlot& { return colourOf(x + i); });
 }
 
 // Uncompressed rows, 24-bit or packed palette indices. Pixels the file stops
 // short of stay black, like the row fillers.
-void decodeRows(const uint8_t* data, size_t size, uint32_t bits, const PixelSlot* palette,
+void decodeRows(const uint8_t* data, size_t size, uint32_t bits, const ColourSlot* palette,
                 const Rows& rows) {
     const size_t fileRowBytes = (size_t(rows.width) * bits + fileRowAlignmentBits - 1) /
                                 fileRowAlignmentBits * (fileRowAlignmentBits / 8);
@@ -179,7 +164,7 @@ void decodeRows(const uint8_t* data, size_t size, uint32_t bits, const PixelSlot
 // until the next end of line (encoders pad a row ending in a run with pixels
 // up to a multiple of 4 before its end of line). Decoding stops past the last
 // row or when the data ends.
-void decodeRle(const uint8_t* data, size_t size, bool fourBit, const PixelSlot* palette,
+void decodeRle(const uint8_t* data, size_t size, bool fourBit, const ColourSlot* palette,
                const Rows& rows) {
     const uint8_t* const end = data + size;
     uint64_t x = 0;  // passes the width once a run has overrun the row
@@ -196,14 +181,13 @@ void decodeRle(const uint8_t* data, size_t size, bool fourBit, const PixelSlot* 
         const uint32_t value = data[1];
         data += 2;
         if (count > 0) {
-            uint8_t* const out = at();
-            const uint32_t shown = inRow(count);
             if (!fourBit) {
-                fillPixels(out, palette[value], shown);
+                fillPixels(at(), palette[value], inRow(count));
             } else {
                 // Alternately the high and the low nibble, high first.
-                for (uint32_t i = 0; i < shown; ++i)
-                    putPixel(out + i * rgbBytes, palette[i % 2 == 0 ? value >> 4 : value & 0xF]);
+                putPixels(at(), inRow(count), [&](uint32_t i) -> const ColourSlot& {
+                    return palette[i % 2 == 0 ? value >> 4 : value & 0xF];
+                });
             }
             x += count;
         } else if (value == endOfLine) {
@@ -217,19 +201,17 @@ void decodeRle(const uint8_t* data, size_t size, bool fourBit, const PixelSlot* 
             y += data[1];
             data += 2;
         } else {
-            // Absolute run: `value` indices, then padding to 16 bits.
+            // Absolute run: `value` indices, then padding to 16 bits. Where
+            // the data ends inside the run, the pixels it holds are drawn.
             const size_t runBytes = fourBit ? (value + 1) / 2 : value;
             const size_t left = static_cast<size_t>(end - data);
-            uint8_t* const out = at();
-            const uint32_t shown = inRow(value);
-            for (uint32_t i = 0; i < value; ++i) {
-                const size_t byte = fourBit ? i / 2 : i;
-                if (byte >= left) return;
-                if (i >= shown) continue;
-                const uint32_t index =
-                    !fourBit ? data[byte] : (i % 2 == 0 ? data[byte] >> 4 : data[byte] & 0xF);
-                putPixel(out + i * rgbBytes, palette[index]);
-            }
+            const uint32_t present =
+                runBytes <= left ? value : static_cast<uint32_t>(fourBit ? 2 * left : left);
+            putPixels(at(), std::min(inRow(value), present), [&](uint32_t i) -> const ColourSlot& {
+                if (!fourBit) return palette[data[i]];
+                return palette[i % 2 == 0 ? data[i / 2] >> 4 : data[i / 2] & 0xF];
+            });
+            if (present < value) return;
             x += value;
             data += runBytes;
             if (runBytes % 2 != 0) {
@@ -334,7 +316,7 @@ bool decodeBmp(Image& image, const uint8_t* data, uint32_t size, Refusal& refusa
     const Rows rows{pixels, width, height, stride, layout.topDown};
 
     // Indices past a short palette are black.
-    PixelSlot palette[maxPaletteEntries] = {};
+    ColourSlot palette[maxPaletteEntries] = {};
     for (uint32_t i = 0; i < layout.entries; ++i) {
         const uint8_t* const entry = data + layout.paletteStart + i * paletteEntryBytes;
         palette[i][0] = entry[2];

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 struct Image {
     int32_t width;
@@ -26,4 +27,21 @@ constexpr int32_t maxImageSide = 2048;
 constexpr uint32_t rowAlignment = 4;
 constexpr uint64_t rowStride(uint64_t width, uint32_t channels) {
     return (width * channels + rowAlignment - 1) / rowAlignment * rowAlignment;
+}
+
+// An RGB colour held in a 4-byte slot, so that a pixel is written with one
+// 4-byte store: the spare byte lands on the next pixel, whose own store
+// rewrites it, so only the last pixel of a run is written as three bytes.
+constexpr uint32_t rgbBytes = 3;
+constexpr uint32_t colourSlotBytes = 4;
+using ColourSlot = uint8_t[colourSlotBytes];
+
+// Writes `count` RGB pixels from `out` on, pixel x in the colour of the slot
+// `slotOf(x)`; nothing past the last pixel's three bytes.
+template <typename SlotOf>
+inline void putPixels(uint8_t* out, uint32_t count, SlotOf slotOf) {
+    if (count == 0) return;
+    for (uint32_t x = 0; x + 1 < count; ++x, out += rgbBytes)
+        std::memcpy(out, slotOf(x), colourSlotBytes);
+    std::memcpy(out, slotOf(count - 1), rgbBytes);
 }

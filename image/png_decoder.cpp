@@ -21,8 +21,6 @@ constexpr uint32_t chunkCrcBytes = 4;     // never verified
 constexpr uint32_t headerChunkBytes = 13;
 constexpr uint32_t zlibHeaderBytes = 2;
 constexpr uint32_t paletteEntryBytes = 3;
-constexpr uint32_t rgbBytes = 3;
-constexpr uint32_t colourSlotBytes = 4;
 constexpr uint32_t maxPaletteEntries = 256;
 
 // A DEFLATE stream yields at most 258 bytes for every 2 bits it reads (a
@@ -186,21 +184,10 @@ void unpackSamples(const uint8_t* row, uint32_t width, uint32_t depth, uint8_t* 
     }
 }
 
-// An RGB pixel is written as one 4-byte store from a 4-byte slot; the fourth
-// byte lands on the next pixel, whose own store rewrites it, so the row's last
-// pixel takes three bytes only.
-using PixelSlot = uint8_t[colourSlotBytes];
-
-void putSlots(uint8_t* out, const uint8_t* samples, const PixelSlot* slots, uint32_t width) {
-    for (uint32_t x = 0; x + 1 < width; ++x, out += rgbBytes)
-        std::memcpy(out, slots[samples[x]], colourSlotBytes);
-    std::memcpy(out, slots[samples[width - 1]], rgbBytes);
-}
-
 // The palette entry (or grey level) of every sample value as an RGB slot;
 // values past a short palette are zeros.
 struct SampleColours {
-    PixelSlot slots[maxPaletteEntries];
+    ColourSlot slots[maxPaletteEntries];
     uint32_t entries;  // values from here on are refused
 };
 
@@ -266,7 +253,8 @@ bool convertRows(const uint8_t* filtered, const PngHeader& header, const Palette
                     return refuse(refusal, RefusalReason::PaletteIndexTooHigh);
                 }
             }
-            putSlots(row, samples, colours.slots, width);
+            putPixels(row, width,
+                      [&](uint32_t x) -> const ColourSlot& { return colours.slots[samples[x]]; });
         }
         std::memset(row + rowBytes, 0, header.stride - rowBytes);
     }
