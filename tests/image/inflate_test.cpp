@@ -1,4 +1,4 @@
-// decodeDeflate through one table of streams; wide tables against canonical codes.
+// decodeDeflate through one table of streams; the codes the wide tables take, and how they decode.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -241,9 +241,9 @@ TEST(Inflate, StoredBlockCutByTheInput) {
     }
 }
 
-// Every 15-bit pattern finds its code's word, past the root through a link; a root literal
-// carries the next literal or length 3 to 10 when both fit. Others refused (capacity 0: slots).
-TEST(WideTable, EveryBitPatternDecodesItsCanonicalCode) {
+// The codes the wide tables take: complete ones, and a distance code of at
+// most one code; nothing written past the capacity (0 here: their slots).
+TEST(WideTable, TakesCompleteCodesAndAtMostOneDistanceCode) {
     const std::tuple<TableKind, Lengths, uint32_t, bool> cases[] = {
         {L, fixedLiterals, 0, true},
         {D, Lengths(32, 5), 0, true},
@@ -257,55 +257,100 @@ TEST(WideTable, EveryBitPatternDecodesItsCanonicalCode) {
         {L, runsOf({'a', 0, 1, 1, 158, 0, 1, 2}), 0, false},
         {L, Lengths(257, 0), 0, false},
         {D, runsOf({1, 2, 29, 0}), 0, false},
+        {D, runsOf({1, 1, 1, 2, 28, 0}), 0, false},
         {D, runsOf({1, 1, 1, 16, 28, 0}), 0, false}};
-    constexpr uint32_t patternBits = 15;  // the longest code
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto& [kind, lengths, given, taken] = cases[i];
-        SCOPED_TRACE(i);
         const bool isL = kind == L;
-        const uint32_t root = isL ? wideLiteralLengthBits : wideDistanceBits;
         const uint32_t capacity = given ? given : isL ? wideLiteralLengthSlots : wideDistanceSlots;
         std::vector<uint32_t> table(capacity + 1, 0xDEADBEEF);
-        ASSERT_EQ(buildWideTable(kind, lengths.data(), uint32_t(lengths.size()), root, table.data(),
-                                 capacity),
-                  taken);
-        EXPECT_EQ(table[capacity], 0xDEADBEEF);
-        // Symbol and length of the code each pattern starts with (0: none).
-        std::vector<std::pair<uint32_t, uint32_t>> codeOf(size_t(1) << patternBits, {0, 0});
-        const std::vector<uint32_t> codes = canonicalCodes(lengths);
-        for (uint32_t s = 0, n; taken && s < lengths.size(); ++s) {
-            uint32_t reversed = 0;
-            for (n = 0; n < lengths[s]; ++n) reversed = reversed << 1 | ((codes[s] >> n) & 1);
-            for (uint32_t high = 0; n != 0 && high >> (patternBits - n) == 0; ++high)
-                codeOf[reversed | high << n] = {s, n};
+        EXPECT_EQ(
+            buildWideTable(kind, lengths.data(), uint32_t(lengths.size()),
+                           isL ? wideLiteralLengthBits : wideDistanceBits, table.data(), capacity),
+            taken)
+            << i;
+        EXPECT_EQ(table[capacity], 0xDEADBEEF) << i;
+    }
+}
+
+// Every code right after each literal short enough to share a first-level
+// word with it (two literals, or a literal and a length of 3 to 10), and
+// after one that is not; codes past the roots; every length and distance at
+// both ends of its extra bits; a distance pattern no code reaches. Streams of
+// fewer than 296 bytes decode on the exact steps alone, and padded with room
+// to spare in the fast loop: both give the stream's bytes, or refuse it.
+TEST(WideTable, DecodesEveryCodeAfterEachLiteral) {
+    // 'x' and 'y' in 2 bits; the end, lengths 10, 11 to 12 and 258 in 3.
+    Lengths shortCode(286);
+    shortCode['x'] = shortCode['y'] = 2;
+    shortCode[256] = shortCode[264] = shortCode[265] = shortCode[285] = 3;
+    const std::pair<Lengths, Lengths> codes[] = {{pairingCode, dynamicDistances},
+                                                 {shortCode, {1}},
+                                                 {largestLiteralLengthCode, largestDistanceCode}};
+    constexpr uint32_t exactOnly = 295;  // bytes the fast loop never starts on
+    for (size_t c = 0; c < std::size(codes); ++c) {
+        const auto& [literals, distances] = codes[c];
+        Tokens every, firsts;  // every code once (a length twice); the literals before them
+        bool longFirst = false;
+        for (uint32_t s = 0; s < 286; ++s) {
+            const uint32_t i = s - 257, bits = literals[s];
+            if (bits != 0 && s < 256) every.push_back({0, s});
+            if (bits != 0 && s > 256) every.push_back({baseOf(true, i), 1});
+            if (bits != 0 && s > 256 && i < 28) every.push_back({baseOf(true, i + 1) - 1, 1});
+            if (bits == 0 || s > 255 || (bits >= wideLiteralLengthBits && longFirst)) continue;
+            firsts.push_back({0, s});
+            longFirst = longFirst || bits >= wideLiteralLengthBits;
         }
-        for (uint32_t p = 0; taken && p < codeOf.size(); ++p) {
-            const auto [symbol, length] = codeOf[p];
-            const auto [nextSymbol, nextLength] = codeOf[p >> length];
-            uint32_t word = table[p & ((1u << root) - 1)];
-            const uint32_t from = length > root ? root : 0, bits = length - from;
-            if (from != 0) {
-                ASSERT_EQ(word & (wideLink | 0xFF), wideLink | root) << p;
-                word = table.at((word >> 16) + ((p >> root) & ((1u << ((word >> 8) & 15)) - 1)));
+        std::vector<Tokens> streams(1);
+        for (const Token& first : firsts) {
+            for (const Token& next : every) {
+                if (expand(streams.back()).size() + 1 + std::max(next.length, 1u) > exactOnly)
+                    streams.emplace_back();
+                streams.back().insert(streams.back().end(), {first, next});
             }
-            const uint32_t index = isL ? symbol - 257 : symbol;
-            const bool coded = isL && symbol <= 256;
-            if (length == 0 || (!coded && index >= (isL ? 29u : 30u))) {  // only the flags matter
-                ASSERT_EQ(word & (wideLink | wideEndOfBlock | wideLiteral), wideInvalid) << p;
-                continue;
+        }
+        // Each distance after enough history (258-byte copies of one byte),
+        // in 10-byte copies: the stream's last bytes, on the exact steps.
+        for (uint32_t d = 0; d < distances.size() && d < 30; ++d) {
+            const uint32_t nearest = baseOf(false, d), farthest = baseOf(false, d + 1) - 1;
+            Tokens far = {every[0]};
+            for (uint32_t made = 1; made < farthest; made += 258) far.push_back({258, 1});
+            if (distances[d] != 0)
+                streams.push_back(cat<Token>({far, {{10, nearest}, {10, farthest}}}));
+        }
+        for (size_t n = 0; n < streams.size(); ++n) {
+            const Tokens& tokens = streams[n];
+            const Bytes stream = W().dynamic(true, literals, distances, tokens).bytes;
+            const Bytes want = expand(tokens);
+            for (uint32_t room : {0u, 300u}) {
+                const Bytes input = cat<uint8_t>({stream, Bytes(room ? 64 : 0, 0)});
+                Bytes out(want.size() + room);
+                uint32_t written = 0;
+                Refusal refusal;
+                ASSERT_TRUE(decodeDeflate(input.data(), uint32_t(input.size()), out.data(),
+                                          uint32_t(out.size()), written, refusal))
+                    << c << ", stream " << n << ", room " << room;
+                ASSERT_EQ(Bytes(out.begin(), out.begin() + written), want)
+                    << c << ", stream " << n << ", room " << room;
             }
-            uint32_t want = bits | bits << 8 | (symbol == 256 && isL ? wideEndOfBlock : 0);
-            want |= isL && symbol < 256 ? wideLiteral | symbol << 16 : 0;
-            want += coded ? 0 : extraBits(isL, index) + (baseOf(isL, index) << 16);
-            const bool fits = from == 0 && (want & wideLiteral) != 0 && nextLength != 0 &&
-                              length + nextLength <= root;
-            if (fits && nextSymbol < 256) {
-                want = (want + nextLength) | wideSecondLiteral | nextSymbol << 24;
-            } else if (fits && nextSymbol >= 257 && nextSymbol <= 264) {
-                want = (want - wideLiteral + nextLength) | wideLiteralThenLength |
-                       (nextSymbol - 254) << 24;
-            }
-            ASSERT_EQ(word, want) << p;
+        }
+    }
+    // A length with no distance: the one distance code of 'shortCode' is 0,
+    // not 1; a block without distance codes has none, whatever the block
+    // before it had.
+    const Bytes unreached =
+        W().dynamic(true, shortCode, {1}, {{0, 'x'}}, false).code(shortCode, 264).put(1, 1).bytes;
+    W none = W().dynamic(false, dynamicLiterals, dynamicDistances, {{0, 'a'}, {3, 1}});
+    none.dynamic(true, pairingCode, {0}, {{0, 'a'}}, false).code(pairingCode, 257).put(0, 8);
+    for (const Bytes& stream : {unreached, none.bytes}) {
+        for (uint32_t room : {0u, 300u}) {
+            const Bytes input = cat<uint8_t>({stream, Bytes(room ? 64 : 0, 0)});
+            Bytes out(room + 16);
+            uint32_t written = 0;
+            Refusal refusal;
+            EXPECT_FALSE(decodeDeflate(input.data(), uint32_t(input.size()), out.data(),
+                                       uint32_t(out.size()), written, refusal));
+            EXPECT_EQ(refusal.reason, RefusalReason::InvalidCode) << room;
         }
     }
 }
