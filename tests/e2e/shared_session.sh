@@ -177,6 +177,7 @@ read_only_run() {
   told=$(tr -d '\r' <"$1.stderr")
   [[ "$told" == "Highscores.txt could not be saved in "*": the file is read-only." ]] ||
     fail "no word of the read-only Highscores.txt: $told"
+}
 
 # refused_texture_run START FILES: a block texture the game cannot use (a
 # 32-bit BMP, as paint programs often save) gives exactly one message box
