@@ -80,27 +80,19 @@ if [ "$mode" = play ]; then
   exec ../build/play/stapelix
 fi
 
-# Packages: cpack puts them beside the build.
-if [ "$mode" = zip ]; then
-  install_missing "${zip_packages[@]}"
-  cmake -S . -B build/zip -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-    -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF
-  cmake --build build/zip -j"$jobs"
-  cd build/zip && exec cpack -G ZIP
-fi
-if [ "$mode" = installer ]; then
-  install_missing "${installer_packages[@]}"
-  cmake -S . -B build/installer -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-    -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF
-  cmake --build build/installer -j"$jobs"
-  cd build/installer && exec cpack -G NSIS
-fi
-if [ "$mode" = deb ]; then
-  install_missing "${play_packages[@]}" "${deb_packages[@]}"
-  cmake -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF
-  cmake --build build/deb -j"$jobs"
-  cd build/deb && exec cpack
-fi
+# Packages: package DIR GENERATOR [CMAKE_OPTION...] makes a Release build in
+# DIR and runs cpack there, which puts the package beside the build.
+package() {
+  cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=Release -DSTAPELIX_TESTS=OFF -DSTAPELIX_BENCH=OFF "${@:3}"
+  cmake --build "$1" -j"$jobs"
+  cd "$1" && exec cpack -G "$2"
+}
+windows=(-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake)
+case "$mode" in
+  zip) install_missing "${zip_packages[@]}" && package build/zip ZIP "${windows[@]}" ;;
+  installer) install_missing "${installer_packages[@]}" && package build/installer NSIS "${windows[@]}" ;;
+  deb) install_missing "${play_packages[@]}" "${deb_packages[@]}" && package build/deb DEB ;;
+esac
 
 install_missing "${play_packages[@]}" "${installer_packages[@]}" "${deb_packages[@]}" "${test_packages[@]}"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTAPELIX_TESTS=ON -DSTAPELIX_BENCH=ON \

@@ -7,12 +7,9 @@
 # and keeps them.
 #   installer_session.sh SOURCE_DIR SCREEN_PROBE CLOSE_WINDOW
 source "$(dirname "$0")/../e2e/x_session.sh"
-source "$(dirname "$0")/windows_exe.sh"
-build_game "$work/build" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release
-(cd "$work/build" && cpack -G NSIS -B "$work/package") >"$work/cpack.log" 2>&1 ||
-  fail "cpack: $(tail -n 20 "$work/cpack.log")"
-setup=$(find "$work/package" -maxdepth 1 -name 'Stapelix-*-win64-setup.exe')
-[ -f "$setup" ] || fail "cpack made no Stapelix-<version>-win64-setup.exe: $(ls "$work/package")"
+source "$(dirname "$0")/windows_package.sh"
+windows_package NSIS 'Stapelix-*-win64-setup.exe'
+setup=$package
 version=${setup##*/Stapelix-}
 version=${version%-win64-setup.exe}
 # What the installer was made from: the files the zip holds too.
@@ -22,9 +19,7 @@ echo "$setup: $(stat -c %s "$setup") bytes"
 # wine32 is not there to run a 32-bit installer.
 x86_64-w64-mingw32-objdump -f "$setup" | grep -q 'file format pei-x86-64' || fail "the installer is no 64-bit program"
 
-export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-start_xvfb
-timeout 600 wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot: $(tail -n 20 "$work/wineboot.log")"
+start_wine
 
 # windows_path VARIABLE: a folder of wine's user, as Windows names it.
 windows_path() { wine cmd /c echo "%$1%" | tr -d '\r'; }

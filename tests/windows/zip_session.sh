@@ -5,12 +5,9 @@
 # unzipped folder.
 #   zip_session.sh SOURCE_DIR SCREEN_PROBE CLOSE_WINDOW
 source "$(dirname "$0")/../e2e/x_session.sh"
-source "$(dirname "$0")/windows_exe.sh"
-build_game "$work/build" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release
-(cd "$work/build" && cpack -G ZIP -B "$work/package") >"$work/cpack.log" 2>&1 ||
-  fail "cpack: $(tail -n 20 "$work/cpack.log")"
-zip=$(find "$work/package" -maxdepth 1 -name 'Stapelix-*-win64.zip')
-[ -f "$zip" ] || fail "cpack made no Stapelix-<version>-win64.zip: $(ls "$work/package")"
+source "$(dirname "$0")/windows_package.sh"
+windows_package ZIP 'Stapelix-*-win64.zip'
+zip=$package
 unzip -l "$zip"
 unzip -q "$zip" -d "$work/unzipped"
 folder="$work/unzipped/Stapelix"
@@ -24,21 +21,16 @@ cmp -s "$folder/Images/Block.bmp" "$source_dir/Images/Block.bmp" || fail "the zi
 version=${zip##*/Stapelix-}
 check_exe "$folder/stapelix.exe" "${version%-win64.zip}"
 
-# No Mono or Gecko installers (the game needs neither), no menu entries.
-export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-start_xvfb
-# The first start in a new prefix sets it up, which takes a while.
-timeout 600 wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot: $(tail -n 20 "$work/wineboot.log")"
+start_wine
 platform=windows
 start_files=$(ls -A "$folder")
 launch=(wine stapelix.exe)
-for run in first second small over read-only end-session; do cp -R "$folder" "$work/$run"; done
+for run in first second small over read-only refused end-session; do cp -R "$folder" "$work/$run"; done
 first_run "$work/first" "$work/first"
 second_run "$work/second" "$work/second"
 small_window_run "$work/small" "$work/small"
 game_over_run "$work/over" "$work/over"
 read_only_run "$work/read-only" "$work/read-only"
-cp -R "$folder" "$work/refused"
 refused_texture_run "$work/refused" "$work/refused"
 
 # Windows ending the session (log-off, shut-down) saves a changed setting

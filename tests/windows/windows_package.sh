@@ -1,6 +1,26 @@
-# Sourced by the Windows package tests after x_session.sh: stapelix.exe as
-# shipped, and its window's icon under wine.
+# Sourced by the Windows package tests after x_session.sh: the package made
+# from the cross build, a wine prefix of the test's own, stapelix.exe as
+# shipped and its window's icon under wine.
 source "$e2e_dir/icon_cells.sh"
+
+# windows_package GENERATOR NAME: the cross build packed by cpack; $package
+# becomes the one file NAME (a pattern) that cpack made.
+windows_package() {
+  build_game "$work/build" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release
+  (cd "$work/build" && cpack -G "$1" -B "$work/package") >"$work/cpack.log" 2>&1 ||
+    fail "cpack: $(tail -n 20 "$work/cpack.log")"
+  package=$(find "$work/package" -maxdepth 1 -name "$2")
+  [ -f "$package" ] || fail "cpack made no $2: $(ls "$work/package")"
+}
+
+# start_wine: a prefix without Mono or Gecko installers (the game needs
+# neither) or menu entries, on a private Xvfb; its first start sets it up,
+# which takes a while.
+start_wine() {
+  export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  start_xvfb
+  timeout 600 wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot: $(tail -n 20 "$work/wineboot.log")"
+}
 
 # The Windows versions the manifest names: 7, 8, 8.1, and 10 with 11.
 supported_os_ids=(35138b9a-5d96-4fbd-8e2d-a2440225f93a 4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38
