@@ -21,7 +21,7 @@ Picture drawn(const std::string& rows) {
 }  // namespace
 
 // Rows packed (first pixel in the high bits), padded to 4 bytes, either way up,
-// behind 40- to 124-byte info headers, short palettes and gaps.
+// behind 40- to 124-byte info headers, short palettes and gaps; RLE rows.
 TEST(Bmp, DecodesThePictureItWasBuiltFrom) {
     const Layout layouts[] = {{40},        {52, 0, 3}, {56},     {108},
                               {124, 0, 1}, {40, 1, 5}, {108, 2}, {124, 3}};
@@ -54,6 +54,41 @@ TEST(Bmp, DecodesThePictureItWasBuiltFrom) {
                                  picture(uint32_t(width), 3, expected)});
             }
         }
+    }
+    // RLE8 and RLE4 as encoders write them: each 70-pixel row as runs and absolute
+    // runs ending exactly at its end, 2 padding pixels of index 0 (to 72) as a run
+    // of their own, then an end of line.
+    constexpr uint32_t width = 70, height = 5;
+    for (const bool fourBit : {false, true}) {
+        std::mt19937 rng(70 + fourBit);
+        const uint32_t colours = fourBit ? 16 : 256;
+        Bytes data, expected;
+        for (uint32_t y = 0; y < height; ++y) {
+            for (uint32_t x = 0, n = 0; x < width; x += n) {
+                const bool absolute = rng() % 2 == 0 && width - x >= 3;
+                n = std::min<uint32_t>(absolute ? 3 + rng() % 8 : 1 + rng() % 12, width - x);
+                std::vector<uint32_t> indices(n);
+                if (absolute) {
+                    for (uint32_t& i : indices) i = rng() % colours;
+                    data.insert(data.end(), {0, uint8_t(n)});
+                    for (uint32_t i = 0; i < n; i += fourBit ? 2 : 1)
+                        data.push_back(
+                            uint8_t(!fourBit ? indices[i]
+                                             : indices[i] << 4 | (i + 1 < n ? indices[i + 1] : 0)));
+                    if (data.size() % 2 != 0) data.push_back(0);
+                } else {
+                    const uint32_t value = rng() % 256;
+                    for (uint32_t i = 0; i < n; ++i)
+                        indices[i] = !fourBit ? value : i % 2 == 0 ? value >> 4 : value & 15;
+                    data.insert(data.end(), {uint8_t(n), uint8_t(value)});
+                }
+                for (uint32_t i : indices) expected = cat<uint8_t>({expected, entry(i)});
+            }
+            data.insert(data.end(), {2, 0, 0, 0});
+        }
+        data.insert(data.end(), {0, 1});
+        built.push_back({bmp(width, height, fourBit ? 4 : 8, fourBit ? 2 : 1, data),
+                         picture(width, 3, expected)});
     }
     EXPECT_EQ(misread(decodeBmp, built, {}), std::vector<std::string>{});
 }
@@ -100,10 +135,6 @@ TEST(Bmp, HandMadeFiles) {
     const Bytes good = bmp(2, 1, 8, 0, {1, 2, 0, 0}), v5 = bmp(2, 1, 24, 0, {}, {124}),
                 six = {1, 2, 3, 4, 5, 6};
     Refused refused = {
-        {bmp(2, 1, 16, 0), {Reason::UnsupportedBitCount, 16}},
-        {bmp(2, 1, 32, 0), {Reason::UnsupportedBitCount, 32}},
-        {bmp(2, 1, 2, 0), {Reason::UnsupportedBitCount, 2}},
-        {bmp(2, 1, 280, 0), {Reason::UnsupportedBitCount, 280}},
         {bmp(2, 1, 8, 3), {Reason::UnsupportedCompression}},
         {bmp(2, 1, 24, ~0u), {Reason::UnsupportedCompression}},
         {bmp(2, 1, 4, 1), {Reason::CompressionBitMismatch}},
@@ -129,6 +160,8 @@ TEST(Bmp, HandMadeFiles) {
                                       {53, Reason::FileEnds},
                                       {14 + 40 + 6, Reason::FileEnds}})
         refused.push_back({Bytes(good.begin(), good.begin() + length), {why}});
+    for (uint32_t bits : {2u, 16u, 32u, 280u})
+        refused.push_back({bmp(2, 1, bits, 0), {Reason::UnsupportedBitCount, bits}});
     for (const auto& [layout, why] : {std::pair{Layout{12}, Refusal{Reason::UnknownBmpHeader, 12}},
                                       {Layout{64}, {Reason::UnknownBmpHeader, 64}},
                                       {Layout{41}, {Reason::UnknownBmpHeader, 41}},
@@ -142,44 +175,4 @@ TEST(Bmp, HandMadeFiles) {
     Refusal refusal;
     EXPECT_FALSE(decodeBmp(image, nullptr, 100, refusal));
     EXPECT_EQ(refusal, Refusal{Reason::EmptyFile});
-}
-
-// RLE8 and RLE4 as encoders write them: each 70-pixel row as runs and
-// absolute runs that end exactly at the row's end, then 2 padding pixels of
-// index 0 (to 72, a multiple of 4) as a run of their own, then an end of line.
-TEST(Bmp, RleRowsPaddedAsEncodersPadThem) {
-    constexpr uint32_t width = 70, height = 5;
-    std::vector<std::pair<Bytes, Picture>> decoded;
-    for (const bool fourBit : {false, true}) {
-        std::mt19937 rng(70 + fourBit);
-        const uint32_t colours = fourBit ? 16 : 256;
-        Bytes data, expected;
-        for (uint32_t y = 0; y < height; ++y) {
-            for (uint32_t x = 0, n = 0; x < width; x += n) {
-                const bool absolute = rng() % 2 == 0 && width - x >= 3;
-                n = std::min<uint32_t>(absolute ? 3 + rng() % 8 : 1 + rng() % 12, width - x);
-                std::vector<uint32_t> indices(n);
-                if (absolute) {
-                    for (uint32_t& i : indices) i = rng() % colours;
-                    data.insert(data.end(), {0, uint8_t(n)});
-                    for (uint32_t i = 0; i < n; i += fourBit ? 2 : 1)
-                        data.push_back(
-                            uint8_t(!fourBit ? indices[i]
-                                             : indices[i] << 4 | (i + 1 < n ? indices[i + 1] : 0)));
-                    if (data.size() % 2 != 0) data.push_back(0);
-                } else {
-                    const uint32_t value = rng() % 256;
-                    for (uint32_t i = 0; i < n; ++i)
-                        indices[i] = !fourBit ? value : i % 2 == 0 ? value >> 4 : value & 15;
-                    data.insert(data.end(), {uint8_t(n), uint8_t(value)});
-                }
-                for (uint32_t i : indices) expected = cat<uint8_t>({expected, entry(i)});
-            }
-            data.insert(data.end(), {2, 0, 0, 0});
-        }
-        data.insert(data.end(), {0, 1});
-        decoded.push_back({bmp(width, height, fourBit ? 4 : 8, fourBit ? 2 : 1, data),
-                           picture(width, 3, expected)});
-    }
-    EXPECT_EQ(misread(decodeBmp, decoded, {}), std::vector<std::string>{});
 }

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <ostream>
 #include <random>
 #include <string>
 #include <tuple>
@@ -22,9 +21,6 @@
 
 inline bool operator==(const Refusal& a, const Refusal& b) {
     return a.reason == b.reason && a.detail == b.detail;
-}
-inline std::ostream& operator<<(std::ostream& out, const Refusal& r) {
-    return out << "reason " << int(r.reason) << " detail " << r.detail;
 }
 
 namespace testing_image {
@@ -298,10 +294,9 @@ inline Bytes bmp(int32_t width, int32_t height, uint32_t bits, uint32_t compress
 using Reason = RefusalReason;
 using Refused = std::vector<std::pair<Bytes, Refusal>>;
 
-// Cases a decoder gets wrong, from memory and from fresh temp files read by
-// decodeFile: another picture or a reason for a decoded file; a refused file
-// taken, the image touched or another reason; names that load or give another
-// reason.
+// Cases a decoder gets wrong, from memory and from temp files read by
+// decodeFile: a decoded file giving another picture or a reason; a refused one
+// taken, its image touched or another reason; names that load or give another reason.
 inline std::vector<std::string> misread(PictureDecoder decode,
                                         const std::vector<std::pair<Bytes, Picture>>& decoded,
                                         const Refused& refused) {
@@ -310,29 +305,25 @@ inline std::vector<std::string> misread(PictureDecoder decode,
                       none = folder + "/stapelix-none";
     uint8_t mark = 0;
     for (const char* how : {"decoded ", "loaded "}) {
-        const auto read = [&](const Bytes& bytes, Image& image, Refusal& refusal) {
-            if (*how == 'd') return decode(image, bytes.data(), uint32_t(bytes.size()), refusal);
-            std::string name = folder + "/stapelix-image-XXXXXX";
-            const int fd = mkstemp(name.data());
-            const bool ok = fd >= 0 &&
-                            write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) &&
-                            close(fd) == 0 && decodeFile(name.c_str(), decode, image, refusal);
-            std::filesystem::remove(name);
-            return ok;
-        };
-        for (size_t i = 0; i < decoded.size(); ++i) {
-            Image image{};
-            Refusal refusal;
-            if (!read(decoded[i].first, image, refusal) || taken(image) != decoded[i].second ||
-                refusal.reason != Reason::None)
-                wrong.push_back(how + std::to_string(i));
-        }
-        for (size_t i = 0; i < refused.size(); ++i) {
+        for (size_t i = 0; i < decoded.size() + refused.size(); ++i) {
+            const bool good = i < decoded.size();
+            const Bytes& bytes = good ? decoded[i].first : refused[i - decoded.size()].first;
             Image image{-7, -8, 7, &mark};
             Refusal refusal;
-            if (read(refused[i].first, image, refusal) || image.width != -7 || image.height != -8 ||
-                image.channels != 7 || image.pixels != &mark || !(refusal == refused[i].second))
-                wrong.push_back(how + std::string("refused ") + std::to_string(i) + ": reason " +
+            std::string name = folder + "/stapelix-image-XXXXXX";
+            const int fd = *how == 'd' ? -1 : mkstemp(name.data());
+            const bool ok =
+                *how == 'd'
+                    ? decode(image, bytes.data(), uint32_t(bytes.size()), refusal)
+                    : fd >= 0 && write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) &&
+                          close(fd) == 0 && decodeFile(name.c_str(), decode, image, refusal);
+            if (fd >= 0) std::filesystem::remove(name);
+            const bool right =
+                good ? ok && taken(image) == decoded[i].second && refusal.reason == Reason::None
+                     : !ok && image.width == -7 && image.height == -8 && image.channels == 7 &&
+                           image.pixels == &mark && refusal == refused[i - decoded.size()].second;
+            if (!right)
+                wrong.push_back(how + std::to_string(i) + ": reason " +
                                 std::to_string(int(refusal.reason)) + " detail " +
                                 std::to_string(refusal.detail));
         }
