@@ -55,9 +55,8 @@ TEST(Bmp, DecodesThePictureItWasBuiltFrom) {
             }
         }
     }
-    // RLE8 and RLE4 as encoders write them: each 70-pixel row as runs and absolute
-    // runs ending exactly at its end, 2 padding pixels of index 0 (to 72) as a run
-    // of their own, then an end of line.
+    // RLE8 and RLE4 as encoders write them: runs ending at the row's end, then
+    // 2 padding pixels (to 72) as a run of their own, then an end of line.
     constexpr uint32_t width = 70, height = 5;
     for (const bool fourBit : {false, true}) {
         std::mt19937 rng(70 + fourBit);
@@ -93,12 +92,9 @@ TEST(Bmp, DecodesThePictureItWasBuiltFrom) {
     EXPECT_EQ(misread(decodeBmp, built, {}), std::vector<std::string>{});
 }
 
-// Decoded: pixels cut short or past a short palette (black), an 8-bit palette
-// longer than 256; RLE8 and RLE4 escapes, runs cut at the row's end (never
-// wrapped), an end of line at a row's start, data cut in each escape (the
-// rest entry 255, RLE4 15). Refused, each with its reason: unknown bit
-// counts, compressions, header sizes, 1- and 4-bit palettes too long; pixels
-// outside the data.
+// Decoded: pixels cut short or past a short palette (black); RLE escapes, runs
+// cut at the row's end, data cut in each escape (the rest entry 255, RLE4 15).
+// Refused: bit counts, compressions, sizes, headers, palettes, pixel offsets.
 TEST(Bmp, HandMadeFiles) {
     std::string high;  // 2047 rows of "." and one of "3"
     for (int row = 0; row < 2048; ++row) high += row < 2047 ? ". " : "3";

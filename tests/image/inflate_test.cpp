@@ -63,11 +63,9 @@ std::pair<bool, size_t> zlibOnCut(const Bytes& stream, size_t length, size_t cap
 }  // namespace
 
 TEST(Inflate, Streams) {
-    // A stream, what it gives (none: it fails, for the reason given), and how
-    // many bytes at its end are never read (Adler-32); zlib's at its levels,
-    // strategies and flushes. Cut further, a stream fails as its input ends,
-    // but for a cut in the data of a final stored block, where it ends there
-    // (zlib tells where its cuts fall).
+    // A stream, what it gives (none: it fails, for that reason), and its unread
+    // trailer (Adler-32). Cut further, it fails as its input ends, but for a cut
+    // in the data of a final stored block, where it ends (as zlib says).
     using R = RefusalReason;
     std::vector<std::tuple<Bytes, std::optional<Bytes>, uint32_t, R>> cases;
     const std::pair<Bytes, size_t> samples[] = {{sample(70000, 1), 4096},
@@ -220,8 +218,7 @@ TEST(Inflate, Streams) {
 }
 
 // A stored block cut short by the input gives the bytes there, up to the
-// capacity, and ends: a final one ends the stream, any other leaves the next
-// block header without input.
+// capacity; only a final one ends the stream.
 TEST(Inflate, StoredBlockCutByTheInput) {
     const Bytes noise = sample(300, 43, 0);
     for (const bool final : {true, false}) {
@@ -277,12 +274,9 @@ TEST(WideTable, TakesCompleteCodesAndAtMostOneDistanceCode) {
     }
 }
 
-// Every code right after each literal short enough to share a first-level
-// word with it (two literals, or a literal and a length of 3 to 10), and
-// after one that is not; codes past the roots; every length and distance at
-// both ends of its extra bits; a distance pattern no code reaches. Streams of
-// fewer than 296 bytes decode on the exact steps alone, and padded with room
-// to spare in the fast loop: both give the stream's bytes, or refuse it.
+// Every code right after each literal that can share a first-level word with it,
+// and after one that cannot; every length and distance at both ends of its extra
+// bits. Streams under 296 bytes, on the exact steps alone and padded (fast loop).
 TEST(WideTable, DecodesEveryCodeAfterEachLiteral) {
     const std::pair<Lengths, Lengths> codes[] = {{pairingCode, dynamicDistances},
                                                  {shortCode, {1}},
