@@ -32,11 +32,10 @@ int entries(const fs::path& folder) {
 
 std::string allLists() {
     std::string text;
-    for (uint32_t i = 0; i < maxFieldSize * maxFieldSize; ++i) {
-        if (!ranked(i / maxFieldSize, i % maxFieldSize).empty())
-            text += std::to_string(i / maxFieldSize) + "x" + std::to_string(i % maxFieldSize) +
-                    " " + ranked(i / maxFieldSize, i % maxFieldSize) + "; ";
-    }
+    for (uint32_t w = 0; w < maxFieldSize; ++w)
+        for (uint32_t h = 0; h < maxFieldSize; ++h)
+            if (!ranked(w, h).empty())
+                text += std::to_string(w) + "x" + std::to_string(h) + " " + ranked(w, h) + "; ";
     return text;
 }
 
@@ -180,9 +179,9 @@ TEST_F(Store, SettingsAreWrittenAsTheyAreReadAndEveryBadValueMadeSafe) {
     EXPECT_NE(readFile(ini).find("\nName = \nSpeedlimit"), std::string::npos);
 }
 
-// Every failure leaves the old file whole and says where and why; a file made
-// read-only is left alone; a replaced file keeps its permissions; a temporary
-// name taken by anything but a stale temporary file is passed over.
+// Every failure leaves the old file whole and says where and why; a read-only file is left
+// alone; a replaced file keeps its permissions; a temporary name taken by anything but a stale
+// temporary file is passed over.
 TEST_F(Store, ASaveReplacesTheOldFileWholeOrNotAtAllAndSaysWhy) {
     signal(SIGXFSZ, SIG_IGN);  // a write past the size limit fails instead of ending the program
     rlimit saved{};
@@ -214,8 +213,8 @@ TEST_F(Store, ASaveReplacesTheOldFileWholeOrNotAtAllAndSaysWhy) {
                   ".: the file is read-only; ");
         EXPECT_EQ(readFile(file) + describe(blocked) + " " + mode(file),
                   oldContent + "directory of 0 440");
-        // The player's folder under the temporary name stays; the next name is
-        // used, a stale file there removed. Flushed before the rename, the folder after.
+        // A folder under the temporary name stays, the next name is used and a stale file there
+        // removed. Flushed before the rename, the folder after.
         fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
         fs::create_directories(temporary + "/inside");
         writeFile(temporary + "2", "stale");

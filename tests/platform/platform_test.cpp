@@ -1,5 +1,4 @@
-// The platform's Win32 subset on SDL's offscreen driver: classes, windows, host
-// events as messages, the queue, display modes and message boxes.
+// The platform's Win32 subset on SDL's offscreen driver.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -32,11 +31,6 @@ void pushKey(HWND hWnd, SDL_Scancode code, SDL_Keycode symbol, Uint16 modifiers 
                  repeat, 0, 0, {code, symbol, modifiers, 0}};
     pushEvent(hWnd, event);
 }
-void pushWindowEvent(HWND hWnd, Uint8 kind, Sint32 data1 = 0, Sint32 data2 = 0) {
-    SDL_Event event = {};
-    event.window = {SDL_WINDOWEVENT, 0, 0, kind, 0, 0, 0, data1, data2};
-    pushEvent(hWnd, event);
-}
 
 // The queued messages, WM_QUIT included (bounded, should it never end).
 std::vector<MSG> takeAll() {
@@ -46,8 +40,7 @@ std::vector<MSG> takeAll() {
     return all;
 }
 
-// The next message of this kind for this window (any key message when the
-// kind is 0), or a zeroed MSG; the messages before it are dropped.
+// The next such message for the window (kind 0: any key), or a zeroed MSG; earlier ones dropped.
 MSG take(HWND hWnd = nullptr, UINT message = 0) {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -84,8 +77,7 @@ protected:
         drainQueue();
     }
 
-    // A window whose client area is width x height, made the way the game
-    // makes one: AdjustWindowRectEx on the client rectangle, then the outer size.
+    // A window of this client size, made as the game makes one.
     HWND createClientWindow(int width, int height, DWORD style = WS_OVERLAPPEDWINDOW, int x = 0,
                             int y = 0) {
         RECT rect = {0, 0, width, height};
@@ -103,8 +95,7 @@ protected:
 
 }  // namespace
 
-// Classes, windows of exactly the client size asked for, device contexts, the
-// cursor counter; showing and host window events.
+// Classes, windows of exactly the client size asked for, device contexts, the cursor counter.
 TEST_F(PlatformTest, ClassesWindowSizesDeviceContextsAndTheCursorCounter) {
     EXPECT_EQ(registerClass(className, DefWindowProcA), 0);  // registered already
     EXPECT_EQ(registerClass("NoProcedure", nullptr) | registerClass("", DefWindowProcA), 0);
@@ -144,14 +135,12 @@ TEST_F(PlatformTest, ClassesWindowSizesDeviceContextsAndTheCursorCounter) {
 TEST_F(PlatformTest, ShowingAndHostWindowEventsBecomeWindowMessages) {
     HWND hWnd = createClientWindow(320, 200, WS_OVERLAPPEDWINDOW, 100, 50),
          second = createClientWindow(32, 32);
-    EXPECT_FALSE(ShowWindow(hWnd, SW_SHOW));  // was hidden; sends before it returns
-    // The client at (108, 81), inside the frame.
+    EXPECT_FALSE(ShowWindow(hWnd, SW_SHOW));  // was hidden; sends (client at 108, 81) first
     EXPECT_EQ(received, (std::vector<Received>{{hWnd, WM_ACTIVATE, WA_ACTIVE, 0},
                                                {hWnd, WM_SIZE, SIZE_RESTORED, 320 | (200 << 16)},
                                                {hWnd, WM_MOVE, 0, 108 | (81 << 16)}}));
     drainQueue();
-    // Event, its data, and the message it becomes: minimised in the high
-    // word, positions as 16-bit words (x past the left edge).
+    // Minimised in the high word, positions as 16-bit words (x past the left edge).
     // clang-format off
     const std::tuple<Uint8, Sint32, Sint32, UINT, WPARAM, LPARAM> cases[] = {
         {SDL_WINDOWEVENT_MINIMIZED, 0, 0, WM_ACTIVATE, WA_INACTIVE | 0x10000, 0},
@@ -160,37 +149,31 @@ TEST_F(PlatformTest, ShowingAndHostWindowEventsBecomeWindowMessages) {
         {SDL_WINDOWEVENT_SIZE_CHANGED, 1024, 700, WM_SIZE, SIZE_RESTORED, 1024 | (700 << 16)},
         {SDL_WINDOWEVENT_CLOSE, 0, 0, WM_CLOSE, 0, 0}};
     // clang-format on
-    for (auto [event, data1, data2, message, wParam, lParam] : cases) {
-        pushWindowEvent(hWnd, event, data1, data2);
+    for (auto [kind, data1, data2, message, wParam, lParam] : cases) {
+        SDL_Event event = {};
+        event.window = {SDL_WINDOWEVENT, 0, 0, kind, 0, 0, 0, data1, data2};
+        pushEvent(hWnd, event);
         MSG msg = take(hWnd, message);
         EXPECT_EQ(std::make_tuple(msg.message, msg.wParam, msg.lParam),
                   std::make_tuple(message, wParam, lParam));
     }
-    // A termination request asks every window to close.
-    pushEvent(nullptr, {SDL_QUIT});
-    std::multiset<HWND> closing;
-    for (const MSG& msg : takeAll())
-        if (msg.message == WM_CLOSE) closing.insert(msg.hwnd);
-    EXPECT_EQ(closing, (std::multiset{hWnd, second}));
-    // So does each termination signal, also in a wait that nothing else would end.
+    // The host's termination request, and each termination signal even in a
+    // wait nothing else would end, ask every window to close.
     catchTerminationSignals();
-    for (int signalNumber : {SIGHUP, SIGINT, SIGTERM}) {
-        raise(signalNumber);
-        EXPECT_TRUE(WaitMessage());
-        closing.clear();
+    for (int signalNumber : {0, SIGHUP, SIGINT, SIGTERM}) {
+        if (signalNumber == 0) pushEvent(nullptr, {SDL_QUIT});
+        EXPECT_TRUE(signalNumber == 0 || (raise(signalNumber) == 0 && WaitMessage()));
+        std::multiset<HWND> closing;
         for (const MSG& msg : takeAll())
             if (msg.message == WM_CLOSE) closing.insert(msg.hwnd);
         EXPECT_EQ(closing, (std::multiset{hWnd, second})) << signalNumber;
     }
 }
 
-// Host key events arrive as the key messages the game's window procedure
-// reads, with Windows virtual-key codes; keys the game does not read send
-// nothing.
+// Host keys arrive as key messages with Windows virtual-key codes; unread keys send nothing.
 TEST_F(PlatformTest, HostKeysArriveWithWindowsCodesAndAsSystemKeysWhileAltIsHeld) {
     HWND window = createClientWindow(64, 48), other = createClientWindow(32, 32);
-    // Scancode, character, modifiers, virtual key (0: no message, as for F10 and
-    // Alt); while Alt is held, system keys.
+    // Virtual key 0: no message (F10, Alt); while Alt is held, system keys.
     // clang-format off
     const std::tuple<SDL_Scancode, SDL_Keycode, Uint16, WPARAM> keys[] = {
         {SDL_SCANCODE_LEFT, SDLK_LEFT, 0, 37}, {SDL_SCANCODE_UP, SDLK_UP, 0, 38},
@@ -228,8 +211,7 @@ TEST_F(PlatformTest, HostKeysArriveWithWindowsCodesAndAsSystemKeysWhileAltIsHeld
     // Auto-repeat is another WM_KEYDOWN, so the game's flag is set again.
     pushKey(window, SDL_SCANCODE_DOWN, SDLK_DOWN, KMOD_NONE, SDL_KEYDOWN, 1);
     EXPECT_EQ(take().wParam, WPARAM(40));
-    // SDL reports no window while it has not seen the focus arrive; the focus
-    // is looked up when the keys are taken from the host, none: no message.
+    // Keys of no window go to the focus when taken from the host; no focus, no message.
     SetFocus(other);
     pushKey(nullptr, SDL_SCANCODE_A, 'a');
     SetFocus(window);
@@ -240,8 +222,7 @@ TEST_F(PlatformTest, HostKeysArriveWithWindowsCodesAndAsSystemKeysWhileAltIsHeld
     EXPECT_EQ(take().message, 0u);
 }
 
-// The message queue: order, WM_QUIT last and once with its code, and a wait
-// that returns once something is there.
+// The queue: order, WM_QUIT last and once with its code; a wait ends once something is there.
 TEST_F(PlatformTest, MessagesComeOutInOrderQuitLastAndWaitsEndOnAMessage) {
     HWND hWnd = createClientWindow(64, 48);
     pushKey(hWnd, SDL_SCANCODE_A, 'a');
@@ -259,16 +240,15 @@ TEST_F(PlatformTest, MessagesComeOutInOrderQuitLastAndWaitsEndOnAMessage) {
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));  // the quit is reported once
     drainQueue();
-    pushWindowEvent(hWnd, SDL_WINDOWEVENT_CLOSE);  // the only event: the wait takes it in
+    pushKey(hWnd, SDL_SCANCODE_C, 'c');  // the only event: the wait takes it in
     EXPECT_TRUE(WaitMessage());
-    EXPECT_EQ(take(hWnd, WM_CLOSE).message, UINT(WM_CLOSE));
+    EXPECT_EQ(take(hWnd, WM_KEYDOWN).wParam, WPARAM('C'));
     PostQuitMessage(5);  // a pending quit counts: no blocking
     EXPECT_TRUE(WaitMessage());
     EXPECT_EQ(take(nullptr, WM_QUIT).wParam, WPARAM(5));
 }
 
-// Display modes: full-screen switches granted only for an offered size and
-// taken by the next popup window, and the way back.
+// Full-screen switches: granted for an offered size only, taken by the next popup; the way back.
 TEST_F(PlatformTest, AnOfferedSizeMakesTheNextPopupFullScreenUntilReset) {
     auto isFullscreen = [](HWND hWnd) {
         return (SDL_GetWindowFlags(findWindow(hWnd)->sdlWindow) & SDL_WINDOW_FULLSCREEN) != 0;

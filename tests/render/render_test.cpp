@@ -1,21 +1,13 @@
-// The scene, GlWindow and the platform's GL and fonts on one offscreen game
-// window whose Images/Block.bmp has four distinct quadrants, so a block shows
-// which way it lies; frames read row 0 at the bottom, text against our own glyphs.
+// The scene, GlWindow, GL and fonts on one offscreen window. Its Images/Block.bmp has four distinct
+// quadrants, so a block shows which way it lies; text is compared with our own glyphs.
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "game/game_state.h"
-#include "game/key_state.h"
 #include "image/refusal.h"
 #include "render/scene.h"
-#include "store/highscores.h"
 #include "store/saved_files.h"
+#include "tests/core/core_test_support.h"
 #include "window/gl_window.h"
 
 #include "platform/font_face.h"
@@ -85,17 +77,16 @@ class WindowEnvironment : public ::testing::Environment {
         workDir = pattern;
         fs::create_directories(workDir / "Images");
         // A 24-bit BMP (BGR), rows bottom up: the first row is the texture's t = 0.
-        std::vector<uint8_t> bmp = {'B', 'M'};
+        std::string bmp = "BM";
         for (uint32_t v : {54u + texSize * texSize * 3, 0u, 54u, 40u, uint32_t(texSize),
                            uint32_t(texSize), 24u << 16 | 1u, 0u, 0u, 0u, 0u, 0u, 0u}) {
-            for (int i = 0; i < 4; ++i) bmp.push_back(uint8_t(v >> (8 * i)));
+            for (int i = 0; i < 4; ++i) bmp += char(v >> (8 * i));
         }
         for (int texel = 0; texel < texSize * texSize; ++texel) {
             const bool right = texel % texSize >= texSize / 2, top = texel / texSize >= texSize / 2;
-            bmp.insert(bmp.end(), {uint8_t(right ? hi : lo), uint8_t(top ? hi : lo), uint8_t(hi)});
+            bmp += {char(right ? hi : lo), char(top ? hi : lo), char(hi)};
         }
-        std::ofstream(workDir / "Images/Block.bmp", std::ios::binary)
-            .write(reinterpret_cast<const char*>(bmp.data()), bmp.size());
+        writeFile((workDir / "Images/Block.bmp").string(), bmp);
         fs::current_path(workDir);
         glWindow.addTextureFile("Images\\Block.bmp");
         glWindow.setClassName("StapelixRenderTest");
@@ -110,7 +101,7 @@ class WindowEnvironment : public ::testing::Environment {
         SelectObject(glWindow.deviceContext, previous);
         glWindow.setProjection(screenW, screenH, 0.0, 0.0);
     }
-    // Every release succeeds in order (failures go to standard error), once.
+    // Every release succeeds (failures go to standard error), once.
     void TearDown() override {
         DeleteObject(arialBold);
         ::testing::internal::CaptureStderr();
@@ -125,14 +116,10 @@ class WindowEnvironment : public ::testing::Environment {
 };
 
 void resetGame(uint32_t width, uint32_t height) {
-    gameState = GameState{};
-    settings = Settings{};
+    resetCore();
     settings.fieldWidth = width;
     settings.fieldHeight = height;
-    playerSlot = 0;
     gameState.menuVisible = false;
-    playfield = Playfield{};
-    std::memset(&highscoreTable, 0, sizeof(highscoreTable));
     std::strcpy(playerName(), "ABC");
 }
 
@@ -160,9 +147,8 @@ void expectText(const Frame& frame, int x0, int x, int y, const float (&colour)[
     }
 }
 
-// A block of the code whose bottom-left pixel is (left, bottom): the texture
-// upright, each quadrant sampled well inside, tinted by the code's colour;
-// when alone, its lit pixels exactly 16 x 16.
+// A block of the code at bottom-left pixel (left, bottom): each quadrant of the upright texture
+// tinted by the code's colour; when alone, its lit pixels exactly 16 x 16.
 void expectBlock(const Frame& frame, int left, int bottom, int code, bool alone = false) {
     SCOPED_TRACE(::testing::Message() << "code " << code << " at " << left << "," << bottom);
     for (int q = 0; q < 4; ++q) {
@@ -188,10 +174,8 @@ void expectCell(const Frame& frame, uint32_t column, uint32_t row, uint32_t widt
 
 }  // namespace
 
-// Per field size: cells by their bottom-left pixel (alone: clear of the
-// frames), the preview's blocks 16 units per offset from its reference block,
-// the white frame lines along a row or column, and the head-up lines (name,
-// level, lines, score) 16 apart at the preview's left.
+// Per field size: cells (alone: clear of the frames), the preview's blocks 16 units per offset,
+// the white frame lines along a row or column, the head-up lines 16 apart left of the preview.
 TEST(Scene, GameViewLayouts) {
     // clang-format off
     struct Block { uint32_t column, row; uint8_t code; bool alone; };
@@ -256,9 +240,8 @@ TEST(Scene, EveryCellInItsColour) {
         expectCell(frame, cell % 10, cell / 10, 10, 20, 1 + cell % 15);
 }
 
-// The menu with and without a game to resume, and the settings: red lines from
-// x 280 every 18 down from baseline 282, the white cursor triangle left of the
-// chosen line only, and no field.
+// The menu with and without a game to resume, and the settings: red lines from x 280 every 18
+// down from baseline 282, the white cursor left of the chosen line only, and no field.
 TEST(Scene, MenusAndCursor) {
     for (int i = 0; i < 9; ++i) {
         const bool settings = i >= 7, resume = i < 4;
@@ -295,8 +278,7 @@ TEST(Scene, MenusAndCursor) {
     }
 }
 
-// A resize restores the 640 x 480 virtual screen, leaves the model view
-// current and the viewport alone. Extensions are whole tokens only.
+// A resize restores the 640 x 480 screen, model view current, viewport kept; whole extensions only.
 TEST(GlWindow, ResizeAndExtensions) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -327,10 +309,9 @@ TEST(GlWindow, ResizeAndExtensions) {
     EXPECT_FALSE(glWindow.hasExtension((tokens[0] + " " + tokens[1]).c_str()));
 }
 
-// Key flags for codes within the table; active unless minimised (high word);
-// unsigned position words. System keys set no flag (Alt+X, F10); Alt+F4, the
-// close command and closing quit and keep the window; only the screen saver
-// and monitor power-off are held back.
+// Key flags within the table; active unless minimised; unsigned positions. System keys set no
+// flag; Alt+F4, SC_CLOSE and WM_CLOSE quit, keeping the window; only screen saver and monitor
+// power-off are held back.
 TEST(GlWindow, WindowProcedureMessages) {
     HWND window = glWindow.window;
     keyState = KeyState{};
@@ -364,12 +345,10 @@ TEST(GlWindow, WindowProcedureMessages) {
     }
 }
 
-// Windows' end of the session is never held up, and once it is final both
-// files are saved before the procedure returns: no WM_QUIT comes after it.
+// The end of the session is never held up; once final, both files are saved before returning.
 TEST(GlWindow, TheEndOfTheWindowsSessionSavesBothFiles) {
-    std::string folder = (std::filesystem::temp_directory_path() / "stapelix-XXXXXX").string();
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
-    const std::string ini = folder + "/Stapelix.ini", table = folder + "/Highscores.txt";
+    const std::string ini = (workDir / "Stapelix.ini").string(),
+                      table = (workDir / "Highscores.txt").string();
     const SavedFiles before = savedFiles;
     savedFiles.settings.name = ini.c_str();
     savedFiles.highscores.name = table.c_str();
@@ -379,12 +358,10 @@ TEST(GlWindow, TheEndOfTheWindowsSessionSavesBothFiles) {
     EXPECT_EQ(windowProcedure(glWindow.window, WM_ENDSESSION, TRUE, 0), 0);
     EXPECT_TRUE(!savedEarly && std::filesystem::exists(ini) && std::filesystem::exists(table));
     savedFiles = before;
-    std::filesystem::remove_all(folder);
 }
 
-// The content picks the decoder, whatever the name. A file neither takes is
-// told with the reason of the decoder whose signature it starts with, a file
-// that cannot be read as such, anything else as neither; it has no image.
+// The content picks the decoder, whatever the name. A file neither takes has no image and is
+// told with the reason of the decoder whose signature it starts with, else as neither.
 TEST(GlWindow, TextureFilesDecodedByWhatTheyHold) {
     using R = RefusalReason;
     const auto little = [](uint32_t v) {
@@ -421,7 +398,7 @@ TEST(GlWindow, TextureFilesDecodedByWhatTheyHold) {
     std::string notices;
     for (const auto& [name, bytes, refusal] : files) {
         glWindow.addTextureFile(name);
-        if (name != std::string("missing.png")) std::ofstream(name, std::ios::binary) << bytes;
+        if (name != std::string("missing.png")) writeFile(name, bytes);
         const std::string notice = std::string(name) +
                                    " cannot be used as the block texture: " + refusalText(refusal) +
                                    ". The blocks are drawn without it.";
@@ -445,11 +422,9 @@ TEST(GlWindow, TextureFilesDecodedByWhatTheyHold) {
     glWindow.textureCount = first;
 }
 
-// Decoded files never reach the hook; its pictures upload every byte, RGB or
-// RGBA; a name nobody decodes, or added after loading, has no image, and the
-// player is told once why (on standard error here, as the offscreen driver
-// shows no box); filters as asked. Names: no duplicates, empty or overlong ones, at most 100, found
-// by exact name only (a miss gives the count).
+// Undecoded names go to the hook, whose pictures upload every byte, RGB or RGBA; a name nobody
+// decodes, or added after loading, has no image and is told once; filters as asked. Names: no
+// duplicates, empty or overlong ones, at most 100, found by exact name (a miss gives the count).
 TEST(GlWindow, TextureSetAndNames) {
     static std::vector<std::string> hookNames;
     for (const char* name : {"hook-rgb", "hook-rgba", "refused", "hook-rgb", ""})
@@ -524,8 +499,8 @@ TEST(GlContext, SwapIntervalFollowsTheHost) {
     }
 }
 
-// Arial bold is a bold metric-compatible face; a 'T' stands on the baseline at
-// the raster position, about an em tall, 'p' reaches below; glyphs advance it.
+// Arial bold (or its metric twin); 'T' stands on the baseline at the raster position, about an em
+// tall, 'p' reaches below; glyphs advance the position.
 TEST(Font, GlyphsStandUprightAtTheRasterPositionAndAdvanceIt) {
     const FontFace* face = faceOfFont(arialBold);
     ASSERT_NE(face, nullptr);
