@@ -1,27 +1,20 @@
-// Answers the end-to-end scripts about a screenshot (binary PPM from `import`)
-// in screen coordinates: x to the right, y up, (0, 0) the bottom-left pixel.
-//
+// A screenshot (binary PPM) in screen coordinates, (0, 0) the bottom-left pixel:
 //   screen_probe SHOT.ppm                       -> "WIDTH HEIGHT"
 //   screen_probe SHOT.ppm CLASS X0 Y0 X1 Y1     -> "COUNT MINX MINY MAXX MAXY"
-// CLASS: red (text and red-only shades), blue (blue-only shades: the bar), white,
-// lit (anything not black);
-// the rectangle is inclusive, pixels outside the picture match no class.
+// CLASS: red or blue (shades of that alone), white, lit (not black); the
+// rectangle is inclusive, pixels outside the picture match no class.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-namespace {
-
-bool matches(const char* kind, const unsigned char* p) {
+static bool matches(const char* kind, const unsigned char* p) {
     if (std::strcmp(kind, "red") == 0) return p[0] > 100 && p[1] < 40 && p[2] < 40;
     if (std::strcmp(kind, "blue") == 0) return p[2] > 100 && p[0] < 40 && p[1] < 40;
     if (std::strcmp(kind, "white") == 0) return p[0] > 200 && p[1] > 200 && p[2] > 200;
     return std::strcmp(kind, "lit") == 0 && p[0] + p[1] + p[2] > 60;
 }
-
-}  // namespace
 
 int main(int argc, char** argv) {
     std::FILE* in = argc == 2 || argc == 7 ? std::fopen(argv[1], "rb") : nullptr;

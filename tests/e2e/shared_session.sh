@@ -1,27 +1,22 @@
-# The session every shipped form of the game plays (Linux, the zip under wine,
-# the package), given $platform (linux or windows) and $start_files. A run
-# takes the folder the game starts in and the one it writes to.
-# Screenshots are client pixels over the 640 x 480 virtual screen (origin
-# bottom left): field sides x 224 and 384, floor and top y 80 and 400, cells
-# 16; name line y 320 from x 424; menu baselines 282 (only with a game to
-# resume), 264, 246, 228 from x 280.
+# The session every shipped form of the game plays, for $platform and
+# $start_files (Linux's set here); a run takes the folder the game starts in
+# and the one it writes to. Shots: the 640 x 480 virtual screen, origin bottom
+# left; field x 224..384, y 80..400, cells 16; name line y 320 from x 424;
+# menu baselines 282 (with a game to resume), 264, 246, 228 from x 280.
 
 # as_text TEXT: TEXT as the game writes it, in text mode (CR LF on Windows).
-as_text() {
-  if [ "$platform" = linux ]; then printf '%s' "$1"; else printf '%s' "${1//$'\n'/$'\r\n'}"; fi
-}
+as_text() { if [ "$platform" = linux ]; then printf '%s' "$1"; else printf '%s' "${1//$'\n'/$'\r\n'}"; fi; }
 
 # expect_file FILE TEXT: FILE holds exactly TEXT in the platform's text form.
-expect_file() {
-  cmp -s "$1" <(as_text "$2") || fail "$1 is not as expected: $(od -c "$1" | head -20)"
-}
+expect_file() { cmp -s "$1" <(as_text "$2") || fail "$1 is not as expected: $(od -c "$1" | head -20)"; }
 
 settings_ini=$'[Game]\nField = 10 20\nName = abc\nSpeedlimit = 30\n\n[Video]\nFullscreen = 0\n\n[Window]\nSize = 640 480'
 scores_table=$'Field: 4 5\nName\tScore\n\nzed\t7\n\nField: 10 20\nName\tScore\n\nbob\t50\namy\t20'
+platform=linux
+start_files=Images
 
-# first_run START FILES: the menu shows; New Game starts in name editing; a
-# typed name shows in the head-up display; arrow keys move the piece; F12
-# ends the program with status 0, leaving both files and nothing else new.
+# first_run START FILES: the menu, New Game, a typed name in the head-up
+# display, the piece moved; F12 ends with status 0, both files and no other.
 first_run() {
   start_game "$1"
   shot menu
@@ -48,8 +43,7 @@ first_run() {
   [ "$n" -gt 10 ] && [ "$x0" -ge 424 ] && [ "$x1" -lt "$placeholder_right" ] ||
     fail "the typed name did not replace the placeholder: $n $x0 $x1"
 
-  # Enter ends name editing and the piece starts to fall, the only thing
-  # inside the frame; each Left or Right moves it one cell.
+  # Enter starts the piece, alone in the frame; Left or Right move it a cell.
   press Return
   shot start
   read -r n start_left y0 start_right y1 <<<"$(probe_find start lit 227 83 381 397)"
@@ -71,11 +65,8 @@ first_run() {
     fail "unexpected files: $(ls -A "$2")"
 }
 
-# second_run START FILES: with a saved name, a highscore table and full screen
-# asked for at a size the display does not offer (Xvfb has 1024 x 768 only),
-# the game runs quietly in a 640 x 480 window and shows the saved name;
-# closing the window ends it with status 0 and both files rewritten as they
-# were, the full-screen flag kept.
+# second_run START FILES: full screen at a size Xvfb lacks gives quietly a 640
+# x 480 window with the saved name; closed, it rewrites both files as they were.
 second_run() {
   local fullscreen_ini=${settings_ini/Fullscreen = 0/Fullscreen = 1}
   as_text "$fullscreen_ini" >"$2/Stapelix.ini"
@@ -95,12 +86,9 @@ second_run() {
   expect_file "$2/Highscores.txt" "$scores_table"
 }
 
-# small_window_run START FILES: a window size below the minimum 64 x 48 is
-# raised to it (Windows widens it further, to its minimum tracking size) and
-# the virtual screen still fills the client area; Alt+F4 closes the window as
-# the system menu does. A "Highscores.txt" that cannot be read (a folder:
-# neither system opens it as a file) is left as it is, and the player told so
-# in a box at start-up.
+# small_window_run START FILES: a size below 64 x 48 is raised to it (wider on
+# Windows), the screen filled; Alt+F4 closes. An unreadable Highscores.txt (a
+# folder) is left as it is, and a box at start-up says so.
 small_window_run() {
   as_text "${settings_ini/Size = 640 480/Size = 10 10}" >"$2/Stapelix.ini"
   mkdir "$2/Highscores.txt"
@@ -126,11 +114,8 @@ small_window_run() {
     fail "no word of the unreadable Highscores.txt: $(cat "$1.stderr")"
 }
 
-# game_over_run START FILES: on a 4 x 16 field every piece is dropped at
-# once, a bar first turned flat (alone it fills a row of four), until a game
-# ends with a row scored; games without one start again from the menu. The
-# files are saved the moment a game ends, so a SIGKILL on the game-over
-# screen loses nothing of it.
+# game_over_run START FILES: on a 4 x 16 field pieces are dropped (a bar
+# flat) until a game ends with a row scored; a SIGKILL then loses nothing.
 game_over_run() {
   local small_ini=${settings_ini/Field = 10 20/Field = 4 16} pieces
   as_text "$small_ini" >"$2/Stapelix.ini"
@@ -152,45 +137,39 @@ game_over_run() {
   kill -KILL "$game_pid"
   wait "$game_pid" || true
   game_pid=
-  local saved
-  saved=$(tr -d '\r' <"$2/Highscores.txt")
-  [[ "$saved" =~ ^Field:\ 4\ 16$'\n'Name$'\t'Score$'\n\n'abc$'\t'[1-9][0-9]*$ ]] ||
-    fail "Highscores.txt after a kill at the game over: $saved"
+  [[ "$(tr -d '\r' <"$2/Highscores.txt")" =~ ^Field:\ 4\ 16$'\n'Name$'\t'Score$'\n\n'abc$'\t'[1-9][0-9]*$ ]] ||
+    fail "Highscores.txt after a kill at the game over: $(cat "$2/Highscores.txt")"
   expect_file "$2/Stapelix.ini" "$small_ini"
 }
 
-# read_only_run START FILES: a "Highscores.txt" the player made read-only is
-# left as it is, permissions included; the player is told at exit in a box,
-# and the game still ends with status 0 once it is dismissed.
-read_only_run() {
+# changed_setting_run START FILES ENDING: the field widened in the settings
+# is saved when the shell command ENDING ends the game.
+changed_setting_run() {
   as_text "$settings_ini" >"$2/Stapelix.ini"
-  as_text "$scores_table" >"$2/Highscores.txt"
-  chmod 444 "$2/Highscores.txt"
   start_game "$1"
-  press Down Return Right F12
-  dismiss_notice "a read-only Highscores.txt"
-  end_game "F12 with a read-only Highscores.txt"
-  expect_file "$2/Highscores.txt" "$scores_table"
-  [ "$(stat -c %a "$2/Highscores.txt")" = 444 ] || fail "the read-only Highscores.txt changed its mode"
+  press Down Return Right
+  eval "$3"
   expect_file "$2/Stapelix.ini" "${settings_ini/Field = 10 20/Field = 11 20}"
-  local told
-  told=$(tr -d '\r' <"$1.stderr")
-  [[ "$told" == "Highscores.txt could not be saved in "*": the file is read-only." ]] ||
-    fail "no word of the read-only Highscores.txt: $told"
 }
 
-# refused_texture_run START FILES: a block texture the game cannot use (a
-# 32-bit BMP, as paint programs often save) gives exactly one message box
-# before the first frame, naming the file and the reason, and the same line
-# on standard error; once it is dismissed the game plays on with plain blocks.
+# read_only_run START FILES: a Highscores.txt the player made read-only is
+# left as it is, permissions included, and the player told at exit in a box.
+read_only_run() {
+  as_text "$scores_table" >"$2/Highscores.txt"
+  chmod 444 "$2/Highscores.txt"
+  changed_setting_run "$1" "$2" 'press F12; dismiss_notice "a read-only Highscores.txt"; end_game "F12, read-only file"'
+  expect_file "$2/Highscores.txt" "$scores_table"
+  [ "$(stat -c %a "$2/Highscores.txt")" = 444 ] || fail "the read-only Highscores.txt changed its mode"
+  [[ "$(tr -d '\r' <"$1.stderr")" == "Highscores.txt could not be saved in "*": the file is read-only." ]] ||
+    fail "no word of the read-only Highscores.txt: $(cat "$1.stderr")"
+}
+
+# refused_texture_run START FILES: a 32-bit BMP texture gives one box and the
+# same line on standard error, then the game plays with plain blocks.
 refused_texture_run() {
-  # A 1 x 1 picture: the file header, the 40-byte info header (1 plane, 32
-  # bits, the rest zeros) and its one pixel.
-  {
-    printf 'BM\x3a\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x20\0'
-    head -c 24 /dev/zero
-    printf '\xff\xff\xff\0'
-  } >"$2/Images/Block.bmp"
+  # A 1 x 1 picture: file header, info header (1 plane, 32 bits), one pixel.
+  { printf 'BM\x3a\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x20\0'; head -c 24 /dev/zero; printf '\xff\xff\xff\0'; } \
+    >"$2/Images/Block.bmp"
   start_game "$1" 1
   local told='Images\Block.bmp cannot be used as the block texture: 32-bit BMP pictures are not supported; save it as 24-bit. The blocks are drawn without it.'
   [ "$(tr -d '\r' <"$1.stderr")" = "$told" ] || fail "refused texture: standard error holds: $(cat "$1.stderr")"
@@ -199,4 +178,13 @@ refused_texture_run() {
   [ "$(probe_count refused_texture white 222 200 226 280)" -gt 60 ] || fail "refused texture: no field frame after New Game"
   press F12
   end_game "F12 after a refused texture"
+}
+
+# each_run MAKE: the runs above, each in a folder $work/RUN made by MAKE DIR.
+each_run() {
+  local run
+  for run in first second small_window game_over read_only refused_texture; do
+    "$1" "$work/$run"
+    "${run}_run" "$work/$run" "$work/$run"
+  done
 }

@@ -1,11 +1,7 @@
 #!/usr/bin/env bash
-# The Windows installer as a player gets it: cross-built, made by cpack's NSIS
-# generator, run silently under wine (own prefix) for the current user. The
-# installed game plays the shared session in its folder, the first run
-# started from the Start-menu shortcut; a second install over the played
-# folder keeps the player's files; the silent uninstall removes the program
-# and keeps them.
-#   installer_session.sh SOURCE_DIR SCREEN_PROBE CLOSE_WINDOW
+# The Windows installer run silently under wine for the current user; the
+# game plays the shared session (first run from the Start-menu shortcut); a
+# second install and the uninstall keep the player's files.
 source "$(dirname "$0")/../e2e/x_session.sh"
 source "$(dirname "$0")/windows_package.sh"
 windows_package NSIS 'Stapelix-*-win64-setup.exe'
@@ -31,27 +27,20 @@ uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Stapelix
 [[ "$local_appdata" == *\\AppData\\Local ]] || fail "wine's LOCALAPPDATA is $local_appdata"
 
 install_game() {
-  local status=0
-  timeout 300 wine "$setup" /S >"$work/setup.log" 2>&1 || status=$?
-  [ "$status" -eq 0 ] || fail "the silent install ended with status $status: $(cat "$work/setup.log")"
+  timeout 300 wine "$setup" /S >"$work/setup.log" 2>&1 ||
+    fail "the silent install ended with status $?: $(cat "$work/setup.log")"
 }
 
-# expect_folder FILE...: the install folder holds exactly these files.
-expect_folder() {
-  [ "$(cd "$install_dir" && find . -type f -printf '%P\n' | sort)" = "$(printf '%s\n' "$@" | sort)" ] ||
-    fail "the install folder holds: $(cd "$install_dir" && find . -type f -printf '%P\n')"
-}
-
-# expect_shipped FILE...: these installed files are the staged ones.
-expect_shipped() {
+# expect_same DIR WHAT FILE...: the installed FILEs are those in DIR.
+expect_same() {
   local file
-  for file in "$@"; do cmp -s "$install_dir/$file" "$staged/$file" || fail "the installed $file differs"; done
+  for file in "${@:3}"; do cmp -s "$install_dir/$file" "$1/$file" || fail "$2 $file"; done
 }
 
 shipped=(stapelix.exe 'How to play.txt' Images/Block.bmp)
 install_game
-expect_folder "${shipped[@]}" Uninstall.exe
-expect_shipped "${shipped[@]}"
+expect_files "$install_dir" "${shipped[@]}" Uninstall.exe
+expect_same "$staged" "not as shipped:" "${shipped[@]}"
 check_exe "$install_dir/stapelix.exe" "$version"
 [ -f "$shortcut" ] || fail "no shortcut in the Start menu"
 
@@ -67,18 +56,14 @@ done
 
 platform=windows
 start_files=$(ls -A "$install_dir")
-# The session's third part first: it needs a folder without "Highscores.txt".
-# What it leaves (a folder by that name) goes before the first run, which
-# starts the game from the shortcut, from another folder: the game must
-# find its files and write its own in the install folder all the same.
+# The small-window run needs a folder without Highscores.txt. The shortcut,
+# opened in another folder, starts a game that uses the install folder.
 launch=(wine stapelix.exe)
 small_window_run "$install_dir" "$install_dir"
 rm -r "$install_dir/Stapelix.ini" "$install_dir/Highscores.txt"
 mkdir "$work/elsewhere"
-# start.exe opens the shortcut as Explorer does and returns without waiting
-# for the game (/wait does not wait for what a shortcut starts), so the
-# launch lasts until the prefix's last process has ended; the game's exit
-# status is not seen here, the other runs check it.
+# start.exe returns at once, so wait for the prefix's last process; the
+# game's exit status is not seen here, the other runs check it.
 launch=(bash -c 'wine start /unix "$1" && exec wineserver -w' open_shortcut "$shortcut")
 first_run "$work/elsewhere" "$install_dir"
 [ -z "$(ls -A "$work/elsewhere")" ] || fail "the game wrote into the folder the shortcut was opened from"
@@ -91,29 +76,23 @@ check_window_icon
 press F12
 end_game F12
 
-# A second install over the played folder: the program comes back, the
-# player's files and changed texture stay as they are.
+# A second install brings the program back, the player's files and texture kept.
 printf '\x10' | dd of="$install_dir/Images/Block.bmp" bs=1 seek=100 conv=notrunc status=none
+player_files=(Stapelix.ini Highscores.txt Images/Block.bmp)
 mkdir "$work/kept"
-cp "$install_dir/Stapelix.ini" "$install_dir/Highscores.txt" "$install_dir/Images/Block.bmp" "$work/kept"
+(cd "$install_dir" && cp --parents "${player_files[@]}" "$work/kept")
 rm "$install_dir/stapelix.exe" "$install_dir/How to play.txt"
 install_game
-expect_folder "${shipped[@]}" Uninstall.exe Stapelix.ini Highscores.txt
-expect_shipped stapelix.exe 'How to play.txt'
-for file in Stapelix.ini Highscores.txt Images/Block.bmp; do
-  cmp -s "$install_dir/$file" "$work/kept/${file#Images/}" || fail "the second install changed $file"
-done
+expect_files "$install_dir" "${shipped[@]}" Uninstall.exe Stapelix.ini Highscores.txt
+expect_same "$staged" "not as shipped:" stapelix.exe 'How to play.txt'
+expect_same "$work/kept" "the second install changed" "${player_files[@]}"
 
-# The silent uninstall copies itself elsewhere and returns at once: wait
-# for every process of the prefix to end.
-status=0
-wine "$install_dir/Uninstall.exe" /S >"$work/uninstall.log" 2>&1 || status=$?
-[ "$status" -eq 0 ] || fail "the silent uninstall ended with status $status: $(cat "$work/uninstall.log")"
+# The uninstaller returns at once, run from a copy: wait for the prefix.
+wine "$install_dir/Uninstall.exe" /S >"$work/uninstall.log" 2>&1 ||
+  fail "the silent uninstall ended with status $?: $(cat "$work/uninstall.log")"
 timeout 120 wineserver -w || fail "the uninstaller did not end"
-expect_folder Stapelix.ini Highscores.txt Images/Block.bmp
-for file in Stapelix.ini Highscores.txt Images/Block.bmp; do
-  cmp -s "$install_dir/$file" "$work/kept/${file#Images/}" || fail "the uninstaller changed $file"
-done
+expect_files "$install_dir" "${player_files[@]}"
+expect_same "$work/kept" "the uninstaller changed" "${player_files[@]}"
 [ ! -e "$shortcut" ] || fail "the Start-menu shortcut is still there"
 ! wine reg query "$uninstall_key" >/dev/null 2>&1 || fail "the uninstall entry is still there"
 echo "windows installer session passed"
