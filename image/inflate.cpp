@@ -97,8 +97,9 @@ Step fail(Inflater& s, RefusalReason reason) {
     return Step::Fail;
 }
 
-// The one place running out of input is noticed: every failure to fetch is a
-// failure of the whole decode.
+// Where running out of input is noticed for every bit the decode reads (a
+// stored block's length, read as whole bytes, is checked in copyStoredBlock):
+// every failure to fetch is a failure of the whole decode.
 bool fetchByte(Inflater& s) {
     if (s.in == s.inEnd) return refuse(s, RefusalReason::CompressedDataEnds);
     s.bits |= uint64_t(*s.in++) << s.bitCount;
