@@ -4,7 +4,7 @@ touches and runs the tests that cover it: a fault that every test survives is
 a gap in the tests. Python 3 standard library only; see DEVELOPERS.md.
 
   tools/plant_faults.py --sample 60 --seed 1     a quick look
-  tools/plant_faults.py --sample 0               every fault (about 5,700: 15 to 23 hours)
+  tools/plant_faults.py --sample 0               every fault (about 5,700: 16 to 30 hours)
   tools/plant_faults.py --list --sample 20       the faults, nothing run
   tools/plant_faults.py --compare old.json new.json
 """
