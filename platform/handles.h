@@ -9,6 +9,7 @@
 #include <SDL.h>
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/win32.h"
 
@@ -80,3 +81,11 @@ void clearTermination();
 
 // lParam of WM_MOVE and WM_SIZE: two 16-bit words, low then high.
 LPARAM packWords(int low, int high);
+
+// Windows' default timer period: 1/64 s. Its ticks lie on whole multiples of
+// it on the monotonic clock.
+constexpr int64_t timerTickNanoseconds = 15625000;
+// When a Sleep of that many milliseconds called at `start` ends (nanoseconds
+// on the monotonic clock): on the first tick at least that long after the
+// call. Sleep(0) does not wait: it ends where it starts.
+int64_t sleepEnd(int64_t start, DWORD dwMilliseconds);

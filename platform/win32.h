@@ -235,7 +235,7 @@ struct PIXELFORMATDESCRIPTOR {
 #define DEFAULT_PITCH 0
 #define FF_DONTCARE 0
 
-// kernel32
+// kernel32. Sleep ends on a tick of Windows' default 64-Hz timer.
 void WINAPI Sleep(DWORD dwMilliseconds);
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);  // null: the program itself
 

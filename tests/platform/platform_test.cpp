@@ -1,6 +1,9 @@
 // The platform's Win32 subset on SDL's offscreen driver.
 #include <gtest/gtest.h>
 
+#include <sys/time.h>
+#include <time.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <set>
@@ -288,6 +291,55 @@ TEST(MessageBoxTest, BoxesGoToStandardErrorAndAnswerOk) {
     EXPECT_EQ(MessageBoxA(nullptr, "Could Not Release hWnd.", "SHUTDOWN ERROR", MB_ICONINFORMATION),
               IDOK);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "SHUTDOWN ERROR: Could Not Release hWnd.\n");
+}
+
+// Sleep ends on the first 1/64-s tick at least the asked time after the call; 0 only yields.
+TEST(Sleep, EndsOnTheFirstTickAtLeastTheAskedTimeAfterTheCall) {
+    // A tick 30 days after boot; a tick period is 15.625 ms.
+    constexpr int64_t tick = int64_t(64) * 86400 * 30 * 15625000, period = 15625000;
+    // Start as nanoseconds from that tick, milliseconds asked, the end from that tick.
+    // clang-format off
+    const std::tuple<int64_t, DWORD, int64_t> cases[] = {
+        {0, 0, 0}, {1, 0, 1},                                   // no wait at all
+        {0, 1, period}, {-1, 1, period}, {1, 1, period},
+        {14625000, 1, period},                                  // exactly 1 ms before a tick
+        {15000000, 1, 2 * period},                              // 0.625 ms before: one tick more
+        {0, 15, period}, {-1, 15, period}, {0, 16, 2 * period}, {-1, 16, 2 * period},
+        {0, 31, 2 * period}, {250000, 31, 2 * period}, {250001, 31, 3 * period},
+        {0, 1000, 64 * period}, {-1, 1000, 64 * period}, {1, 1000, 65 * period}};
+    // clang-format on
+    for (auto [start, milliseconds, end] : cases) {
+        EXPECT_EQ(sleepEnd(tick + start, milliseconds) - tick, end)
+            << "start " << start << " ns from a tick, Sleep(" << milliseconds << ")";
+    }
+}
+
+namespace {
+int64_t monotonicNow() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+void ignoreAlarm(int) {}
+}  // namespace
+
+// The real Sleep never ends before that tick, not even when a signal interrupts it.
+TEST(Sleep, NeverEndsBeforeItsTickEvenWhenASignalComes) {
+    struct sigaction action = {}, previous = {};
+    action.sa_handler = ignoreAlarm;  // no SA_RESTART: the wait is interrupted
+    sigemptyset(&action.sa_mask);
+    ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
+    for (auto [milliseconds, alarmMicroseconds] : {std::pair{DWORD(1), 0}, {16, 0}, {40, 2000}}) {
+        itimerval alarm = {{0, 0}, {0, alarmMicroseconds}};
+        const int64_t before = monotonicNow();
+        ASSERT_EQ(setitimer(ITIMER_REAL, &alarm, nullptr), 0);
+        Sleep(milliseconds);
+        const int64_t after = monotonicNow();
+        EXPECT_GE(after, sleepEnd(before, milliseconds))
+            << "Sleep(" << milliseconds << ") ended " << (sleepEnd(before, milliseconds) - after)
+            << " ns early, alarm after " << alarmMicroseconds << " us";
+    }
+    sigaction(SIGALRM, &previous, nullptr);
 }
 
 int main(int argc, char** argv) {
