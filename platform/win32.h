@@ -19,6 +19,7 @@
 
 #else
 
+#include <cstdarg>
 #include <cstdint>
 
 #define WINAPI
@@ -39,6 +40,7 @@ typedef LONG_PTR LRESULT;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef void* LPVOID;
+typedef const void* LPCVOID;
 typedef int(WINAPI* PROC)();
 
 #ifndef TRUE
@@ -235,9 +237,20 @@ struct PIXELFORMATDESCRIPTOR {
 #define DEFAULT_PITCH 0
 #define FF_DONTCARE 0
 
+// Error texts.
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+
 // kernel32. Sleep ends on a tick of Windows' default 64-Hz timer.
+// FormatMessageA (FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+// any language) gives the text of the codes the calls here set: Windows'
+// texts for its own codes, the host's reason for a failure of the host.
 void WINAPI Sleep(DWORD dwMilliseconds);
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);  // null: the program itself
+DWORD WINAPI GetLastError(void);
+void WINAPI SetLastError(DWORD dwErrCode);
+DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                            LPSTR lpBuffer, DWORD nSize, va_list* Arguments);
 
 // user32: classes and windows. Windows are top-level, without menus, in the
 // game's styles: WS_OVERLAPPEDWINDOW, or WS_POPUP for full screen. Only the
@@ -257,7 +270,9 @@ int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 int WINAPI ShowCursor(BOOL bShow);
-int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);  // no owner, OK
+// No owner, OK; 0 (failed) where no box can be shown: no display, or an
+// invisible one.
+int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
 // user32: the message queue. PeekMessageA takes the oldest message of any
 // window, or WM_QUIT, and removes it: the game's call (null, 0, 0, PM_REMOVE).

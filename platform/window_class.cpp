@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "platform/handles.h"
+#include "platform/win32_extra.h"
 
 WindowClass windowClasses[maxWindowClasses];
 
@@ -38,10 +39,16 @@ const WindowClass* findWindowClass(LPCSTR name) {
 }
 
 WORD WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
-    if (lpWndClass == nullptr || lpWndClass->lpfnWndProc == nullptr) return 0;
-    LPCSTR name = lpWndClass->lpszClassName;
-    if (name == nullptr || name[0] == '\0' || std::strlen(name) >= classNameCapacity) return 0;
-    if (lookUp(name) != nullptr) return 0;
+    LPCSTR name = lpWndClass != nullptr ? lpWndClass->lpszClassName : nullptr;
+    if (name == nullptr || name[0] == '\0' || std::strlen(name) >= classNameCapacity ||
+        lpWndClass->lpfnWndProc == nullptr) {
+        failWith(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (lookUp(name) != nullptr) {
+        failWith(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
     for (int i = 0; i < maxWindowClasses; ++i) {
         WindowClass& windowClass = windowClasses[i];
         if (windowClass.used) continue;
@@ -50,6 +57,7 @@ WORD WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
         windowClass.used = true;
         return WORD(firstClassAtom + i);
     }
+    failWith(ERROR_NOT_ENOUGH_MEMORY);
     return 0;
 }
 

@@ -1,9 +1,11 @@
 // Creating the window with its pixel format and rendering context, setting up
 // GL state once the context is current, and releasing everything in the
 // reverse order.
+#include <cstdio>
 #include <cstring>
 
 #include "window/gl_window.h"
+#include "window/player_notice.h"
 
 #include "platform/win32.h"
 
@@ -13,6 +15,8 @@ namespace {
 
 constexpr UINT errorBox = MB_OK | MB_ICONEXCLAMATION;
 constexpr UINT shutdownBox = MB_OK | MB_ICONINFORMATION;
+constexpr size_t reasonCapacity = 512;
+constexpr size_t reportCapacity = 640;
 constexpr BYTE depthBits = 16;
 // The size of the DEVMODEA handed to the mode switch: the record without its
 // two trailing panning fields, which the switch does not need.
@@ -38,9 +42,38 @@ PIXELFORMATDESCRIPTOR pixelFormat = {
 };
 bool pixelFormatFilled = false;
 
-void reportCreationFailure(const char* text) { MessageBoxA(nullptr, text, "ERROR", errorBox); }
+// The text of a last-error code as a line of its own, without Windows' line end.
+void describeError(DWORD error, char (&reason)[reasonCapacity]) {
+    if (error == 0) {
+        std::snprintf(reason, sizeof reason, "The system gave no reason.");
+        return;
+    }
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, reason, DWORD(sizeof reason), nullptr);
+    while (length > 0 && (reason[length - 1] == '\n' || reason[length - 1] == '\r' ||
+                          reason[length - 1] == ' ')) {
+        --length;
+    }
+    if (length == 0) {
+        std::snprintf(reason, sizeof reason, "System error %lu.",
+                      static_cast<unsigned long>(error));
+        return;
+    }
+    reason[length] = '\0';
+}
 
-void reportReleaseFailure(const char* text) { MessageBoxA(nullptr, text, "SHUTDOWN ERROR", shutdownBox); }
+// The step's own text, then the reason Windows gave for the failure: taken
+// right after the step, as the release that runs before the box would
+// replace it.
+void reportCreationFailure(const char* text, DWORD error) {
+    char reason[reasonCapacity];
+    describeError(error, reason);
+    char report[reportCapacity];
+    std::snprintf(report, sizeof report, "%s\n%s", text, reason);
+    tellPlayer(report, "ERROR", errorBox);
+}
+
+void reportReleaseFailure(const char* text) { tellPlayer(text, "SHUTDOWN ERROR", shutdownBox); }
 
 }  // namespace
 
@@ -68,7 +101,7 @@ bool GlWindow::createWindow(const char* title, int width, int height, int bits, 
         // No class was registered, so there is none for killWindow to
         // unregister later (it also runs from the destructor).
         instance = nullptr;
-        reportCreationFailure("Failed To Register The Window Class.");
+        reportCreationFailure("Failed To Register The Window Class.", GetLastError());
         return false;
     }
 
@@ -103,8 +136,9 @@ bool GlWindow::createWindow(const char* title, int width, int height, int bits, 
                              posX, posY, clientRect.right - clientRect.left,
                              clientRect.bottom - clientRect.top, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
+        const DWORD error = GetLastError();
         killWindow();
-        reportCreationFailure("Window Creation Error.");
+        reportCreationFailure("Window Creation Error.", error);
         return false;
     }
 
@@ -116,30 +150,35 @@ bool GlWindow::createWindow(const char* title, int width, int height, int bits, 
 
     deviceContext = GetDC(window);
     if (deviceContext == nullptr) {
+        const DWORD error = GetLastError();
         killWindow();
-        reportCreationFailure("Can't Create A GL Device Context.");
+        reportCreationFailure("Can't Create A GL Device Context.", error);
         return false;
     }
     const int format = ChoosePixelFormat(deviceContext, &pixelFormat);
     if (format == 0) {
+        const DWORD error = GetLastError();
         killWindow();
-        reportCreationFailure("Can't Find A Suitable PixelFormat.");
+        reportCreationFailure("Can't Find A Suitable PixelFormat.", error);
         return false;
     }
     if (!SetPixelFormat(deviceContext, format, &pixelFormat)) {
+        const DWORD error = GetLastError();
         killWindow();
-        reportCreationFailure("Can't Set The PixelFormat.");
+        reportCreationFailure("Can't Set The PixelFormat.", error);
         return false;
     }
     renderContext = wglCreateContext(deviceContext);
     if (renderContext == nullptr) {
+        const DWORD error = GetLastError();
         killWindow();
-        reportCreationFailure("Can't Create A GL Rendering Context.");
+        reportCreationFailure("Can't Create A GL Rendering Context.", error);
         return false;
     }
     if (!wglMakeCurrent(deviceContext, renderContext)) {
+        const DWORD error = GetLastError();
         killWindow();
-        reportCreationFailure("Can't Activate The GL Rendering Context.");
+        reportCreationFailure("Can't Activate The GL Rendering Context.", error);
         return false;
     }
 

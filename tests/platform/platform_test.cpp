@@ -6,7 +6,9 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <set>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -285,12 +287,77 @@ TEST_F(PlatformTest, AnOfferedSizeMakesTheNextPopupFullScreenUntilReset) {
     EXPECT_FALSE(isFullscreen(createClientWindow(320, 240, WS_POPUP)));
 }
 
-// Without a display, MessageBoxA writes caption and text to standard error and answers OK.
-TEST(MessageBoxTest, BoxesGoToStandardErrorAndAnswerOk) {
+// Where no box can be shown, MessageBoxA fails, as Windows does, and writes nothing: the
+// game writes each box's text itself, once.
+TEST(MessageBoxTest, WithoutADisplayNoBoxAndNothingWritten) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(MessageBoxA(nullptr, "Could Not Release hWnd.", "SHUTDOWN ERROR", MB_ICONINFORMATION),
-              IDOK);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "SHUTDOWN ERROR: Could Not Release hWnd.\n");
+              0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+// The text of the last error, as FormatMessageA gives it; "" for none.
+std::string lastErrorText() {
+    char text[512];
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, GetLastError(), 0, text, sizeof text, nullptr);
+    return std::string(text, length);
+}
+
+// A failed call leaves its reason as the last error: Windows' code and text for a refusal of
+// the emulation's own, the host's words for the host's failure.
+TEST_F(PlatformTest, AFailedCallSaysWhyThroughTheLastError) {
+    HWND hWnd = createClientWindow(64, 48);
+    HDC dc = GetDC(hWnd), bogusDc = reinterpret_cast<HDC>(&received);
+    HGLRC bogusContext = reinterpret_cast<HGLRC>(&received);
+    WNDCLASSA noProcedure = {0,       nullptr, 0,       0,       nullptr,
+                             nullptr, nullptr, nullptr, nullptr, "NoProc"};
+    // clang-format off
+    const std::tuple<const char*, std::function<bool()>, DWORD, std::string> cases[] = {
+        {"class again", [] { return registerClass(className, DefWindowProcA) == 0; },
+         1410, "Class already exists.\r\n"},
+        {"class without procedure", [&] { return RegisterClassA(&noProcedure) == 0; },
+         87, "The parameter is incorrect.\r\n"},
+        {"unknown class", [] { return !CreateWindowExA(0, "Unknown", "", WS_POPUP, 0, 0, 9, 9,
+                                                       nullptr, nullptr, nullptr, nullptr); },
+         1407, "Cannot find window class.\r\n"},
+        {"too wide for SDL", [] { return !CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 20000, 9,
+                                                          nullptr, nullptr, nullptr, nullptr); },
+         hostFailureCode, "Window is too large.\r\n"},
+        {"DC of no window", [&] { return GetDC(reinterpret_cast<HWND>(&received)) == nullptr; },
+         1400, "Invalid window handle.\r\n"},
+        {"format of no DC", [&] { return ChoosePixelFormat(bogusDc, nullptr) == 0; },
+         6, "The handle is invalid.\r\n"},
+        {"unoffered format", [&] { return !SetPixelFormat(dc, 2, nullptr); },
+         2000, "The pixel format is invalid.\r\n"},
+        {"context without format", [&] { return wglCreateContext(dc) == nullptr; },
+         2000, "The pixel format is invalid.\r\n"},
+        {"no such context", [&] { return !wglMakeCurrent(dc, bogusContext); },
+         6, "The handle is invalid.\r\n"}};
+    // clang-format on
+    for (const auto& [what, call, code, text] : cases) {
+        SetLastError(0);
+        EXPECT_TRUE(call()) << what << " did not fail";
+        EXPECT_EQ(std::make_pair(GetLastError(), lastErrorText()), std::make_pair(code, text))
+            << what;
+    }
+    // Windows' message table has no text for an unknown code, nor room in a short buffer.
+    char text[8];
+    for (auto [code, size, error] : {std::tuple{DWORD(0x20001234), 8u, 317u}, {1400, 8, 122}}) {
+        EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, text, size, nullptr),
+                  0u);
+        EXPECT_EQ(GetLastError(), error) << code;
+    }
+    // Windows past the 16 the table holds are refused for want of memory.
+    int made = 0;
+    while (made < 32 && CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr,
+                                        nullptr, nullptr) != nullptr) {
+        ++made;
+    }
+    EXPECT_EQ(made + 1, maxWindows);  // besides the one above
+    EXPECT_EQ(GetLastError(), DWORD(8));
+    for (WindowRecord& record : windowRecords)
+        if (record.live && handleOf(&record) != hWnd) windows.push_back(handleOf(&record));
 }
 
 // Sleep ends on the first 1/64-s tick at least the asked time after the call; 0 only yields.

@@ -345,6 +345,28 @@ TEST(GlWindow, WindowProcedureMessages) {
     }
 }
 
+// A step that fails says so once on standard error, in the box's text: the step's own line,
+// then the system's reason; nothing of the window is left.
+TEST(GlWindow, AFailedCreationStepGivesItsReasonOnceAndLeavesNothing) {
+    const struct {
+        const char* className;
+        int width;
+        const char* told;
+    } failures[] = {{"StapelixRenderTest", 640,
+                     "Failed To Register The Window Class.\nClass already exists.\n"},
+                    {"StapelixTooWide", 20000, "Window Creation Error.\nWindow is too large.\n"}};
+    for (const auto& failure : failures) {
+        GlWindow other;
+        other.setClassName(failure.className);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(other.createWindow("Stapelix", failure.width, 480, 16, false));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), failure.told);
+        EXPECT_TRUE(!other.window && !other.deviceContext && !other.renderContext &&
+                    !other.instance);
+    }
+    EXPECT_FALSE(UnregisterClassA("StapelixTooWide", GetModuleHandleA(nullptr)));  // released
+}
+
 // The end of the session is never held up; once final, both files are saved before returning.
 TEST(GlWindow, TheEndOfTheWindowsSessionSavesBothFiles) {
     const std::string ini = (workDir / "Stapelix.ini").string(),
@@ -402,7 +424,7 @@ TEST(GlWindow, TextureFilesDecodedByWhatTheyHold) {
         const std::string notice = std::string(name) +
                                    " cannot be used as the block texture: " + refusalText(refusal) +
                                    ". The blocks are drawn without it.";
-        if (refusal.reason != R::None) notices += notice + "\nStapelix: " + notice + "\n";
+        if (refusal.reason != R::None) notices += notice + "\n";  // once, with no box shown
     }
     testing::internal::CaptureStderr();
     glWindow.loadTextures(false, GL_NEAREST, GL_NEAREST);
@@ -447,7 +469,7 @@ TEST(GlWindow, TextureSetAndNames) {
     const std::string notice =
         "refused cannot be used as the block texture: the file could not be opened: No such file "
         "or directory. The blocks are drawn without it.";
-    EXPECT_EQ(told, notice + "\nStapelix: " + notice + "\n");
+    EXPECT_EQ(told, notice + "\n");
     EXPECT_EQ(hookNames, (std::vector<std::string>{"hook-rgb", "hook-rgba", "refused"}));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     for (uint32_t channels : {3, 4}) {
