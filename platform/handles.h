@@ -27,6 +27,7 @@ struct WindowClass {
 struct WindowRecord {
     bool live;
     SDL_Window* sdlWindow;
+    DWORD style;  // as created: its frame lies around the SDL window
     const WindowClass* windowClass;
     int pixelFormat;  // 0 until SetPixelFormat
     HGDIOBJ selectedFont;

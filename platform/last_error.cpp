@@ -23,6 +23,8 @@ const SystemText systemTexts[] = {
      "Not enough memory resources are available to process this command.\r\n"},
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect.\r\n"},
     {ERROR_INSUFFICIENT_BUFFER, "The data area passed to a system call is too small.\r\n"},
+    {ERROR_MOD_NOT_FOUND, "The specified module could not be found.\r\n"},
+    {ERROR_PROC_NOT_FOUND, "The specified procedure could not be found.\r\n"},
     {ERROR_INVALID_WINDOW_HANDLE, "Invalid window handle.\r\n"},
     {ERROR_CANNOT_FIND_WND_CLASS, "Cannot find window class.\r\n"},
     {ERROR_CLASS_ALREADY_EXISTS, "Class already exists.\r\n"},

@@ -41,7 +41,10 @@ typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
+typedef void* HANDLE;
+typedef LONG HRESULT;
 typedef int(WINAPI* PROC)();
+typedef intptr_t(WINAPI* FARPROC)();
 
 #ifndef TRUE
 #define TRUE 1
@@ -62,6 +65,7 @@ STAPELIX_DECLARE_HANDLE(HICON);
 STAPELIX_DECLARE_HANDLE(HBRUSH);
 STAPELIX_DECLARE_HANDLE(HMENU);
 STAPELIX_DECLARE_HANDLE(HFONT);
+STAPELIX_DECLARE_HANDLE(HMONITOR);
 #undef STAPELIX_DECLARE_HANDLE
 typedef void* HGDIOBJ;
 typedef HICON HCURSOR;
@@ -189,6 +193,7 @@ struct PIXELFORMATDESCRIPTOR {
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_SYSCOMMAND 0x0112
+#define WM_DPICHANGED 0x02E0  // Windows only: sent to per-monitor DPI aware windows
 #define SC_SCREENSAVE 0xF140
 #define SC_MONITORPOWER 0xF170
 #define PM_REMOVE 0x0001
@@ -204,6 +209,9 @@ struct PIXELFORMATDESCRIPTOR {
 #define WS_EX_WINDOWEDGE 0x00000100L
 #define WS_EX_APPWINDOW 0x00040000L
 #define SW_SHOW 5
+#define SWP_NOZORDER 0x0004
+#define SWP_NOACTIVATE 0x0010
+#define MONITOR_DEFAULTTOPRIMARY 0x00000001
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
 // Message boxes.
@@ -237,16 +245,21 @@ struct PIXELFORMATDESCRIPTOR {
 #define DEFAULT_PITCH 0
 #define FF_DONTCARE 0
 
-// Error texts.
+// Error texts and modules.
+#define S_OK 0
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 
-// kernel32. Sleep ends on a tick of Windows' default 64-Hz timer.
+// kernel32. Sleep ends on a tick of Windows' default 64-Hz timer. Only the
+// program itself is a module: no DLL is found, loaded or has functions.
 // FormatMessageA (FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
 // any language) gives the text of the codes the calls here set: Windows'
 // texts for its own codes, the host's reason for a failure of the host.
 void WINAPI Sleep(DWORD dwMilliseconds);
-HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);  // null: the program itself
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+HMODULE WINAPI LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
 DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
@@ -262,6 +275,9 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
                             HINSTANCE hInstance, LPVOID lpParam);
 BOOL WINAPI AdjustWindowRectEx(RECT* lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle);
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);  // SW_SHOW
+// Moves and sizes the outer rectangle; the z-order and activation stay.
+BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                         UINT uFlags);
 BOOL WINAPI SetForegroundWindow(HWND hWnd);
 HWND WINAPI SetFocus(HWND hWnd);
 BOOL WINAPI DestroyWindow(HWND hWnd);

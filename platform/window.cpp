@@ -143,6 +143,7 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWOR
     }
 
     record->sdlWindow = sdlWindow;
+    record->style = dwStyle;
     record->windowClass = windowClass;
     record->pixelFormat = 0;
     record->selectedFont = stockFont();
@@ -173,6 +174,20 @@ BOOL WINAPI ShowWindow(HWND hWnd, int) {
     SDL_GetWindowPosition(record->sdlWindow, &x, &y);
     sendMessage(record, WM_MOVE, 0, packWords(x, y));
     return wasVisible;
+}
+
+// The outer rectangle, so the client is what is left inside the window's frame.
+BOOL WINAPI SetWindowPos(HWND hWnd, HWND, int X, int Y, int cx, int cy, UINT) {
+    WindowRecord* record = findWindow(hWnd);
+    if (record == nullptr) {
+        failWith(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    const RECT frame = frameOf(record->style);
+    SDL_SetWindowPosition(record->sdlWindow, X + int(frame.left), Y + int(frame.top));
+    SDL_SetWindowSize(record->sdlWindow, SDL_max(cx - int(frame.left + frame.right), 1),
+                      SDL_max(cy - int(frame.top + frame.bottom), 1));
+    return TRUE;
 }
 
 BOOL WINAPI SetForegroundWindow(HWND hWnd) {

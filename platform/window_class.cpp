@@ -1,4 +1,4 @@
-// Window classes, the module handle and the stock cursor handle.
+// Window classes and the stock cursor handle.
 #include <cstring>
 
 #include "platform/handles.h"
@@ -12,9 +12,8 @@ namespace {
 // classes. Nothing here looks a class up by it; the game names its class.
 constexpr UINT_PTR firstClassAtom = 0xC000;
 
-// Stand-ins for objects that have no host counterpart; only their addresses
-// matter, as non-null handles.
-char moduleToken;
+// A stand-in for the cursor, which has no host counterpart; only its address
+// matters, as a non-null handle.
 char arrowCursorToken;
 
 WindowClass* lookUp(LPCSTR name) {
@@ -68,10 +67,6 @@ BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
     if (windowClass == nullptr || hasLiveWindows(windowClass)) return FALSE;
     *windowClass = WindowClass{};
     return TRUE;
-}
-
-HMODULE WINAPI GetModuleHandleA(LPCSTR) {
-    return reinterpret_cast<HMODULE>(&moduleToken);
 }
 
 HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) {

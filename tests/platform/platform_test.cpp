@@ -305,7 +305,7 @@ std::string lastErrorText() {
 }
 
 // A failed call leaves its reason as the last error: Windows' code and text for a refusal of
-// the emulation's own, the host's words for the host's failure.
+// the emulation's own, the host's words for the host's failure; none for newer Windows' DLLs.
 TEST_F(PlatformTest, AFailedCallSaysWhyThroughTheLastError) {
     HWND hWnd = createClientWindow(64, 48);
     HDC dc = GetDC(hWnd), bogusDc = reinterpret_cast<HDC>(&received);
@@ -333,7 +333,13 @@ TEST_F(PlatformTest, AFailedCallSaysWhyThroughTheLastError) {
         {"context without format", [&] { return wglCreateContext(dc) == nullptr; },
          2000, "The pixel format is invalid.\r\n"},
         {"no such context", [&] { return !wglMakeCurrent(dc, bogusContext); },
-         6, "The handle is invalid.\r\n"}};
+         6, "The handle is invalid.\r\n"},
+        {"a DLL", [] { return GetModuleHandleA("user32.dll") == nullptr; },
+         126, "The specified module could not be found.\r\n"},
+        {"a DLL loaded", [] { return !LoadLibraryExA("shcore.dll", nullptr, 0x800); },
+         126, "The specified module could not be found.\r\n"},
+        {"a function", [] { return !GetProcAddress(GetModuleHandleA(nullptr), "GetDpiForSystem"); },
+         127, "The specified procedure could not be found.\r\n"}};
     // clang-format on
     for (const auto& [what, call, code, text] : cases) {
         SetLastError(0);

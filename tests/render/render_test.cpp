@@ -367,6 +367,57 @@ TEST(GlWindow, AFailedCreationStepGivesItsReasonOnceAndLeavesNothing) {
     EXPECT_FALSE(UnregisterClassA("StapelixTooWide", GetModuleHandleA(nullptr)));  // released
 }
 
+// A window made at a monitor's scale follows a move to another one: the suggested rectangle,
+// the viewport scaled to the nearest pixel. One made in the settings' pixels (as on every
+// host without the DPI functions) stays as it is.
+TEST(GlWindow, AWindowAtAMonitorsScaleFollowsItsChange) {
+    ASSERT_EQ(glWindow.windowDpi, 0u);  // no DPI functions here: the settings' pixels
+    const auto clientSize = [] {
+        int width = 0, height = 0;
+        SDL_GetWindowSize(SDL_GL_GetCurrentWindow(), &width, &height);
+        return std::vector<GLint>{width, height};
+    };
+    const auto viewport = [] {
+        std::vector<GLint> box(4);
+        glGetIntegerv(GL_VIEWPORT, box.data());
+        return box;
+    };
+    // DPI made at, DPI moved to, viewport before and after, client size suggested.
+    // clang-format off
+    const struct {
+        UINT from, to;
+        std::vector<GLint> before, after, client;
+    } moves[] = {
+        {0, 144, {0, 0, 640, 480}, {0, 0, 640, 480}, {640, 480}},      // not followed
+        {96, 144, {0, 0, 640, 480}, {0, 0, 960, 720}, {960, 720}},
+        {144, 96, {0, 0, 960, 720}, {0, 0, 640, 480}, {640, 480}},
+        {96, 144, {1, 2, 333, 201}, {2, 3, 500, 302}, {999, 700}},     // halves round up
+        {120, 96, {0, 0, 801, 601}, {0, 0, 641, 481}, {641, 481}},     // 640.8, 480.8
+    };
+    // clang-format on
+    for (const auto& move : moves) {
+        SCOPED_TRACE(testing::Message() << move.from << " to " << move.to << " DPI");
+        glWindow.windowDpi = move.from;
+        glViewport(move.before[0], move.before[1], move.before[2], move.before[3]);
+        // The outer rectangle of that client area at (50, 60), in the emulated frame.
+        RECT suggested = {50, 60, 50 + move.client[0], 60 + move.client[1]};
+        AdjustWindowRectEx(&suggested, WS_OVERLAPPEDWINDOW, FALSE, 0);
+        EXPECT_EQ(windowProcedure(glWindow.window, WM_DPICHANGED, move.to | move.to << 16,
+                                  reinterpret_cast<LPARAM>(&suggested)),
+                  0);
+        EXPECT_EQ(viewport(), move.after);
+        EXPECT_EQ(clientSize(), move.client);
+        EXPECT_EQ(glWindow.windowDpi, move.from == 0 ? 0 : move.to);
+    }
+    glWindow.windowDpi = 0;
+    RECT outer = {0, 0, screenW, screenH};
+    AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    SetWindowPos(glWindow.window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    glViewport(0, 0, screenW, screenH);
+    EXPECT_EQ(clientSize(), (std::vector<GLint>{screenW, screenH}));
+}
+
 // The end of the session is never held up; once final, both files are saved before returning.
 TEST(GlWindow, TheEndOfTheWindowsSessionSavesBothFiles) {
     const std::string ini = (workDir / "Stapelix.ini").string(),
