@@ -324,6 +324,8 @@ TEST_F(PlatformTest, AFailedCallSaysWhyThroughTheLastError) {
         {"too wide for SDL", [] { return !CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 20000, 9,
                                                           nullptr, nullptr, nullptr, nullptr); },
          hostFailureCode, "Window is too large.\r\n"},
+        {"host without words", [] { SDL_ClearError(); failWithHostReason(); return true; },
+         hostFailureCode, "The host library gave no reason.\r\n"},
         {"DC of no window", [&] { return GetDC(reinterpret_cast<HWND>(&received)) == nullptr; },
          1400, "Invalid window handle.\r\n"},
         {"format of no DC", [&] { return ChoosePixelFormat(bogusDc, nullptr) == 0; },
