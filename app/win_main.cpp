@@ -23,6 +23,7 @@ constexpr const char* windowClassName = "Stapelix";
 constexpr const char* windowTitle = "Stapelix by Norvane";
 constexpr int colorBits = 16;
 constexpr DWORD frameSleepMilliseconds = 1;
+constexpr int failedStartStatus = 1;  // no window: a failure, never success
 
 typedef BOOL(WINAPI* SwapIntervalFunction)(int interval);
 typedef void (*AnyFunction)();
@@ -54,7 +55,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!glWindow.createWindow(windowTitle, static_cast<int>(settings.windowWidth),
                                static_cast<int>(settings.windowHeight), colorBits,
                                settings.fullscreen)) {
-        return 0;  // already reported; nothing is written
+        return failedStartStatus;  // already reported; nothing is written
     }
     buildSceneFont();  // goes on with the GL set-up where createWindow left it
     glWindow.setProjection(virtualScreenWidth, virtualScreenHeight, 0.0, 0.0);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/handles.h"
+#include "platform/win32_extra.h"
 
 namespace {
 
@@ -40,15 +41,33 @@ BOOL WINAPI swapIntervalExt(int interval) {
     return SDL_GL_SetSwapInterval(interval) == 0 ? TRUE : FALSE;
 }
 
+// The window of a DC whose pixel format is set, or null with the last error
+// Windows gives for either fault.
+WindowRecord* findDrawableDc(HDC hdc) {
+    WindowRecord* record = findWindowOfDc(hdc);
+    if (record == nullptr) {
+        failWith(ERROR_INVALID_HANDLE);
+    } else if (record->pixelFormat == 0) {
+        failWith(ERROR_INVALID_PIXEL_FORMAT);
+        return nullptr;
+    }
+    return record;
+}
+
 }  // namespace
 
 int WINAPI ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR*) {
-    return findWindowOfDc(hdc) != nullptr ? offeredPixelFormat : 0;
+    if (findWindowOfDc(hdc) != nullptr) return offeredPixelFormat;
+    failWith(ERROR_INVALID_HANDLE);
+    return 0;
 }
 
 BOOL WINAPI SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR*) {
     WindowRecord* record = findWindowOfDc(hdc);
-    if (record == nullptr || format != offeredPixelFormat) return FALSE;
+    if (record == nullptr || format != offeredPixelFormat) {
+        failWith(record == nullptr ? ERROR_INVALID_HANDLE : ERROR_INVALID_PIXEL_FORMAT);
+        return FALSE;
+    }
     record->pixelFormat = format;
     return TRUE;
 }
@@ -61,14 +80,23 @@ BOOL WINAPI SwapBuffers(HDC hdc) {
 }
 
 HGLRC WINAPI wglCreateContext(HDC hdc) {
-    WindowRecord* record = findWindowOfDc(hdc);
-    if (record == nullptr || record->pixelFormat == 0) return nullptr;
+    WindowRecord* record = findDrawableDc(hdc);
+    if (record == nullptr) return nullptr;
     ContextRecord* context = freeContext();
-    if (context == nullptr) return nullptr;
+    if (context == nullptr) {
+        failWith(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
 
     // SDL makes the new context current at once, where Windows waits for
     // wglMakeCurrent; the game makes it current next, and draws nothing before.
+    beginXErrorTrap();
     SDL_GLContext glContext = SDL_GL_CreateContext(record->sdlWindow);
+    if (glContext == nullptr) failWithHostReason();
+    if (endXErrorTrap(record->sdlWindow) && glContext != nullptr) {
+        SDL_GL_DeleteContext(glContext);
+        glContext = nullptr;
+    }
     if (glContext == nullptr) return nullptr;
     context->glContext = glContext;
     context->live = true;
@@ -82,9 +110,16 @@ BOOL WINAPI wglMakeCurrent(HDC hdc, HGLRC hglrc) {
         return SDL_GL_MakeCurrent(nullptr, nullptr) == 0 ? TRUE : FALSE;
     }
     ContextRecord* context = findContext(hglrc);
-    WindowRecord* record = findWindowOfDc(hdc);
-    if (context == nullptr || record == nullptr || record->pixelFormat == 0) return FALSE;
-    return SDL_GL_MakeCurrent(record->sdlWindow, context->glContext) == 0 ? TRUE : FALSE;
+    if (context == nullptr) {
+        failWith(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    WindowRecord* record = findDrawableDc(hdc);
+    if (record == nullptr) return FALSE;
+    beginXErrorTrap();
+    const bool made = SDL_GL_MakeCurrent(record->sdlWindow, context->glContext) == 0;
+    if (!made) failWithHostReason();
+    return !endXErrorTrap(record->sdlWindow) && made ? TRUE : FALSE;
 }
 
 BOOL WINAPI wglDeleteContext(HGLRC hglrc) {

@@ -9,6 +9,7 @@
 #include <SDL.h>
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/win32.h"
 
@@ -26,6 +27,7 @@ struct WindowClass {
 struct WindowRecord {
     bool live;
     SDL_Window* sdlWindow;
+    DWORD style;  // as created: its frame lies around the SDL window
     const WindowClass* windowClass;
     int pixelFormat;  // 0 until SetPixelFormat
     HGDIOBJ selectedFont;
@@ -80,3 +82,28 @@ void clearTermination();
 
 // lParam of WM_MOVE and WM_SIZE: two 16-bit words, low then high.
 LPARAM packWords(int low, int high);
+
+// A failed step's last error. A refusal of the emulation's own is the code
+// Windows gives; a failure of the host (SDL, Xlib) is hostFailureCode, whose
+// text FormatMessageA gives as the host gave it: SDL_GetError() unless a
+// text is named.
+void failWith(DWORD code);
+void failWithHostReason(const char* reason = nullptr);
+// Bit 29 marks a code as the application's own, never one of Windows'.
+constexpr DWORD hostFailureCode = 0x20000001;
+constexpr size_t hostReasonCapacity = 512;
+
+// Xlib ends the process on an X protocol error unless a handler is set.
+// Between these two calls an error is kept instead, and the end names it as
+// the host's reason and answers true. The window, if any, is synchronised
+// first, so that errors still on their way arrive within the trap.
+void beginXErrorTrap();
+bool endXErrorTrap(SDL_Window* window);
+
+// Windows' default timer period: 1/64 s. Its ticks lie on whole multiples of
+// it on the monotonic clock.
+constexpr int64_t timerTickNanoseconds = 15625000;
+// When a Sleep of that many milliseconds called at `start` ends (nanoseconds
+// on the monotonic clock): on the first tick at least that long after the
+// call. Sleep(0) does not wait: it ends where it starts.
+int64_t sleepEnd(int64_t start, DWORD dwMilliseconds);

@@ -44,7 +44,10 @@ bool startVideo() {
     if (requested == nullptr || requested[0] == '\0') restrictToVisibleDrivers();
     // SDL_QUIT then means only a signal; closing a window is WM_CLOSE.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        failWithHostReason();
+        return false;
+    }
     applyCursorVisibility();
     return true;
 }

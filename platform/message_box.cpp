@@ -1,15 +1,13 @@
-// MessageBoxA: a host message box where a person can see one, as on Windows;
-// where none can be shown, the text goes to standard error instead, so that
-// it is never lost.
-#include <cstdio>
-
+// MessageBoxA: a host message box where a person can see one, as on Windows.
+// Where none can be shown it fails, as Windows' does, and writes nothing: the
+// game writes the text of every box to standard error itself, once.
 #include "platform/handles.h"
 #include "platform/win32_extra.h"
 
 namespace {
 
-// The game's two icons: the exclamation for a failed creation, the
-// information sign for a failed release.
+// The exclamation (failed steps, notices) is a warning; the information sign
+// (a failed release) is information.
 Uint32 boxFlagsOf(UINT uType) {
     return (uType & MB_ICONMASK) == MB_ICONEXCLAMATION ? SDL_MESSAGEBOX_WARNING
                                                        : SDL_MESSAGEBOX_INFORMATION;
@@ -21,11 +19,10 @@ Uint32 boxFlagsOf(UINT uType) {
 int WINAPI MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     // Without a display SDL would try to open one; an offscreen or dummy
     // driver means nobody could press OK, so the box would never close.
-    const bool shown = displayAvailable() &&
-                       SDL_ShowSimpleMessageBox(boxFlagsOf(uType), lpCaption, lpText, nullptr) == 0;
-    if (!shown) {
-        std::fprintf(stderr, "%s: %s\n", lpCaption, lpText);
-        std::fflush(stderr);
+    if (!displayAvailable()) return 0;
+    if (SDL_ShowSimpleMessageBox(boxFlagsOf(uType), lpCaption, lpText, nullptr) != 0) {
+        failWithHostReason();
+        return 0;
     }
     // Every box the game shows has only an OK button.
     return IDOK;

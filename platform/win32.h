@@ -19,6 +19,7 @@
 
 #else
 
+#include <cstdarg>
 #include <cstdint>
 
 #define WINAPI
@@ -39,7 +40,11 @@ typedef LONG_PTR LRESULT;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef void* HANDLE;
+typedef LONG HRESULT;
 typedef int(WINAPI* PROC)();
+typedef intptr_t(WINAPI* FARPROC)();
 
 #ifndef TRUE
 #define TRUE 1
@@ -60,6 +65,7 @@ STAPELIX_DECLARE_HANDLE(HICON);
 STAPELIX_DECLARE_HANDLE(HBRUSH);
 STAPELIX_DECLARE_HANDLE(HMENU);
 STAPELIX_DECLARE_HANDLE(HFONT);
+STAPELIX_DECLARE_HANDLE(HMONITOR);
 #undef STAPELIX_DECLARE_HANDLE
 typedef void* HGDIOBJ;
 typedef HICON HCURSOR;
@@ -187,6 +193,7 @@ struct PIXELFORMATDESCRIPTOR {
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_SYSCOMMAND 0x0112
+#define WM_DPICHANGED 0x02E0  // Windows only: sent to per-monitor DPI aware windows
 #define SC_SCREENSAVE 0xF140
 #define SC_MONITORPOWER 0xF170
 #define PM_REMOVE 0x0001
@@ -202,6 +209,9 @@ struct PIXELFORMATDESCRIPTOR {
 #define WS_EX_WINDOWEDGE 0x00000100L
 #define WS_EX_APPWINDOW 0x00040000L
 #define SW_SHOW 5
+#define SWP_NOZORDER 0x0004
+#define SWP_NOACTIVATE 0x0010
+#define MONITOR_DEFAULTTOPRIMARY 0x00000001
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
 // Message boxes.
@@ -235,9 +245,25 @@ struct PIXELFORMATDESCRIPTOR {
 #define DEFAULT_PITCH 0
 #define FF_DONTCARE 0
 
-// kernel32
+// Error texts and modules.
+#define S_OK 0
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+
+// kernel32. Sleep ends on a tick of Windows' default 64-Hz timer. Only the
+// program itself is a module: no DLL is found, loaded or has functions.
+// FormatMessageA (FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+// any language) gives the text of the codes the calls here set: Windows'
+// texts for its own codes, the host's reason for a failure of the host.
 void WINAPI Sleep(DWORD dwMilliseconds);
-HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);  // null: the program itself
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+HMODULE WINAPI LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+DWORD WINAPI GetLastError(void);
+void WINAPI SetLastError(DWORD dwErrCode);
+DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                            LPSTR lpBuffer, DWORD nSize, va_list* Arguments);
 
 // user32: classes and windows. Windows are top-level, without menus, in the
 // game's styles: WS_OVERLAPPEDWINDOW, or WS_POPUP for full screen. Only the
@@ -249,6 +275,9 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
                             HINSTANCE hInstance, LPVOID lpParam);
 BOOL WINAPI AdjustWindowRectEx(RECT* lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle);
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);  // SW_SHOW
+// Moves and sizes the outer rectangle; the z-order and activation stay.
+BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                         UINT uFlags);
 BOOL WINAPI SetForegroundWindow(HWND hWnd);
 HWND WINAPI SetFocus(HWND hWnd);
 BOOL WINAPI DestroyWindow(HWND hWnd);
@@ -257,7 +286,9 @@ int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 int WINAPI ShowCursor(BOOL bShow);
-int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);  // no owner, OK
+// No owner, OK; 0 (failed) where no box can be shown: no display, or an
+// invisible one.
+int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
 // user32: the message queue. PeekMessageA takes the oldest message of any
 // window, or WM_QUIT, and removes it: the game's call (null, 0, 0, PM_REMOVE).

@@ -26,6 +26,12 @@ RECT frameOf(DWORD style) {
     return RECT{border, top, border, border};
 }
 
+bool setDisplayMode(SDL_Window* sdlWindow, const SDL_DisplayMode* mode) {
+    if (SDL_SetWindowDisplayMode(sdlWindow, mode) == 0) return true;
+    failWithHostReason();
+    return false;
+}
+
 WindowRecord* freeWindowRecord() {
     for (WindowRecord& record : windowRecords) {
         if (!record.live) return &record;
@@ -97,9 +103,16 @@ BOOL WINAPI AdjustWindowRectEx(RECT* lpRect, DWORD dwStyle, BOOL, DWORD) {
 HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
                             int Y, int nWidth, int nHeight, HWND, HMENU, HINSTANCE, LPVOID) {
     const WindowClass* windowClass = findWindowClass(lpClassName);
-    if (windowClass == nullptr) return nullptr;
+    if (windowClass == nullptr) {
+        failWith(ERROR_CANNOT_FIND_WND_CLASS);
+        return nullptr;
+    }
     WindowRecord* record = freeWindowRecord();
-    if (record == nullptr || !startVideo()) return nullptr;
+    if (record == nullptr) {
+        failWith(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    if (!startVideo()) return nullptr;
 
     // The SDL window is the client area: take the frame off the outer size
     // and position, so the client is exactly what the caller adjusted for.
@@ -117,15 +130,20 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWOR
     if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
 
     setGlAttributes();
+    // SDL loads the GL driver for the first GL window and tries a context.
+    beginXErrorTrap();
     SDL_Window* sdlWindow = SDL_CreateWindow(lpWindowName != nullptr ? lpWindowName : "", x, y,
                                              clientWidth, clientHeight, flags);
-    if (sdlWindow == nullptr) return nullptr;
-    if (fullscreen && SDL_SetWindowDisplayMode(sdlWindow, fullscreenMode) != 0) {
-        SDL_DestroyWindow(sdlWindow);
+    if (sdlWindow == nullptr) failWithHostReason();
+    const bool failed = endXErrorTrap(sdlWindow) || sdlWindow == nullptr ||
+                        (fullscreen && !setDisplayMode(sdlWindow, fullscreenMode));
+    if (failed) {
+        if (sdlWindow != nullptr) SDL_DestroyWindow(sdlWindow);
         return nullptr;
     }
 
     record->sdlWindow = sdlWindow;
+    record->style = dwStyle;
     record->windowClass = windowClass;
     record->pixelFormat = 0;
     record->selectedFont = stockFont();
@@ -158,6 +176,20 @@ BOOL WINAPI ShowWindow(HWND hWnd, int) {
     return wasVisible;
 }
 
+// The outer rectangle, so the client is what is left inside the window's frame.
+BOOL WINAPI SetWindowPos(HWND hWnd, HWND, int X, int Y, int cx, int cy, UINT) {
+    WindowRecord* record = findWindow(hWnd);
+    if (record == nullptr) {
+        failWith(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    const RECT frame = frameOf(record->style);
+    SDL_SetWindowPosition(record->sdlWindow, X + int(frame.left), Y + int(frame.top));
+    SDL_SetWindowSize(record->sdlWindow, SDL_max(cx - int(frame.left + frame.right), 1),
+                      SDL_max(cy - int(frame.top + frame.bottom), 1));
+    return TRUE;
+}
+
 BOOL WINAPI SetForegroundWindow(HWND hWnd) {
     WindowRecord* record = findWindow(hWnd);
     if (record == nullptr) return FALSE;
@@ -185,6 +217,7 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
 HDC WINAPI GetDC(HWND hWnd) {
     // Only window DCs exist; there is no screen DC.
     WindowRecord* record = findWindow(hWnd);
+    if (record == nullptr) failWith(ERROR_INVALID_WINDOW_HANDLE);
     return record != nullptr ? reinterpret_cast<HDC>(record) : nullptr;
 }
 

@@ -1,7 +1,8 @@
-// Window classes, the module handle and the stock cursor handle.
+// Window classes and the stock cursor handle.
 #include <cstring>
 
 #include "platform/handles.h"
+#include "platform/win32_extra.h"
 
 WindowClass windowClasses[maxWindowClasses];
 
@@ -11,9 +12,8 @@ namespace {
 // classes. Nothing here looks a class up by it; the game names its class.
 constexpr UINT_PTR firstClassAtom = 0xC000;
 
-// Stand-ins for objects that have no host counterpart; only their addresses
-// matter, as non-null handles.
-char moduleToken;
+// A stand-in for the cursor, which has no host counterpart; only its address
+// matters, as a non-null handle.
 char arrowCursorToken;
 
 WindowClass* lookUp(LPCSTR name) {
@@ -38,10 +38,16 @@ const WindowClass* findWindowClass(LPCSTR name) {
 }
 
 WORD WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
-    if (lpWndClass == nullptr || lpWndClass->lpfnWndProc == nullptr) return 0;
-    LPCSTR name = lpWndClass->lpszClassName;
-    if (name == nullptr || name[0] == '\0' || std::strlen(name) >= classNameCapacity) return 0;
-    if (lookUp(name) != nullptr) return 0;
+    LPCSTR name = lpWndClass != nullptr ? lpWndClass->lpszClassName : nullptr;
+    if (name == nullptr || name[0] == '\0' || std::strlen(name) >= classNameCapacity ||
+        lpWndClass->lpfnWndProc == nullptr) {
+        failWith(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (lookUp(name) != nullptr) {
+        failWith(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
     for (int i = 0; i < maxWindowClasses; ++i) {
         WindowClass& windowClass = windowClasses[i];
         if (windowClass.used) continue;
@@ -50,6 +56,7 @@ WORD WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
         windowClass.used = true;
         return WORD(firstClassAtom + i);
     }
+    failWith(ERROR_NOT_ENOUGH_MEMORY);
     return 0;
 }
 
@@ -60,10 +67,6 @@ BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
     if (windowClass == nullptr || hasLiveWindows(windowClass)) return FALSE;
     *windowClass = WindowClass{};
     return TRUE;
-}
-
-HMODULE WINAPI GetModuleHandleA(LPCSTR) {
-    return reinterpret_cast<HMODULE>(&moduleToken);
 }
 
 HICON WINAPI LoadIconA(HINSTANCE, LPCSTR) {

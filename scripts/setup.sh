@@ -22,7 +22,7 @@ case "$mode" in
 esac
 
 # What the game needs to build and run.
-play_packages=(cmake make g++ pkg-config libsdl2-dev libgl1-mesa-dev libglu1-mesa-dev
+play_packages=(cmake make g++ pkg-config libsdl2-dev libx11-dev libgl1-mesa-dev libglu1-mesa-dev
   libgl1-mesa-dri libfreetype-dev libfontconfig-dev fontconfig fonts-liberation2)
 # The Windows cross build (windres comes with it), what cpack needs to make
 # the installer (makensis) and the Debian package.

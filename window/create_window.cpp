@@ -1,9 +1,13 @@
 // Creating the window with its pixel format and rendering context, setting up
 // GL state once the context is current, and releasing everything in the
-// reverse order.
+// reverse order. A window is made at the monitor's scale where Windows says
+// what that is.
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "window/gl_window.h"
+#include "window/player_notice.h"
 
 #include "platform/win32.h"
 
@@ -13,6 +17,11 @@ namespace {
 
 constexpr UINT errorBox = MB_OK | MB_ICONEXCLAMATION;
 constexpr UINT shutdownBox = MB_OK | MB_ICONINFORMATION;
+constexpr size_t reasonCapacity = 512;
+constexpr size_t reportCapacity = 640;
+// The settings' window size is in pixels of a 96-DPI display (100% scale).
+constexpr int64_t defaultDpi = 96;
+constexpr int effectiveDpi = 0;  // MDT_EFFECTIVE_DPI of <shellscalingapi.h>
 constexpr BYTE depthBits = 16;
 // The size of the DEVMODEA handed to the mode switch: the record without its
 // two trailing panning fields, which the switch does not need.
@@ -38,9 +47,80 @@ PIXELFORMATDESCRIPTOR pixelFormat = {
 };
 bool pixelFormatFilled = false;
 
-void reportCreationFailure(const char* text) { MessageBoxA(nullptr, text, "ERROR", errorBox); }
+typedef void (*AnyFunction)();
+typedef HMONITOR(WINAPI* MonitorFromPointFunction)(POINT point, DWORD flags);
+typedef HRESULT(WINAPI* GetDpiForMonitorFunction)(HMONITOR monitor, int type, UINT* dpiX,
+                                                   UINT* dpiY);
+typedef BOOL(WINAPI* AdjustWindowRectExForDpiFunction)(RECT* rect, DWORD style, BOOL menu,
+                                                        DWORD extendedStyle, UINT dpi);
 
-void reportReleaseFailure(const char* text) { MessageBoxA(nullptr, text, "SHUTDOWN ERROR", shutdownBox); }
+// A function of a DLL that may be too old to have it; null then.
+template <typename Function>
+Function findFunction(HMODULE module, const char* name) {
+    if (module == nullptr) return nullptr;
+    // Through a generic function type, which converts to any other without a
+    // warning about incompatible signatures.
+    return reinterpret_cast<Function>(reinterpret_cast<AnyFunction>(GetProcAddress(module, name)));
+}
+
+// The DPI of the monitor at the point, with the function that frames a client
+// area for it, from Windows 10 on (AdjustWindowRectExForDpi came with version
+// 1607). 0 where any of them is missing: the window keeps the settings' size
+// in pixels then, as it always did.
+UINT monitorDpi(POINT point, AdjustWindowRectExForDpiFunction& adjust) {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    adjust = findFunction<AdjustWindowRectExForDpiFunction>(user32, "AdjustWindowRectExForDpi");
+    const auto monitorFromPoint =
+        findFunction<MonitorFromPointFunction>(user32, "MonitorFromPoint");
+    // shcore.dll from the system folder only, never one beside the program.
+    const auto dpiForMonitor = findFunction<GetDpiForMonitorFunction>(
+        LoadLibraryExA("shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32), "GetDpiForMonitor");
+    if (adjust == nullptr || monitorFromPoint == nullptr || dpiForMonitor == nullptr) return 0;
+    UINT dpiX = 0;
+    UINT dpiY = 0;
+    const HMONITOR monitor = monitorFromPoint(point, MONITOR_DEFAULTTOPRIMARY);
+    if (dpiForMonitor(monitor, effectiveDpi, &dpiX, &dpiY) != S_OK) return 0;
+    return dpiX;
+}
+
+// A length in 96-DPI pixels at the DPI, rounded to the nearest pixel.
+LONG scaledLength(int length, UINT dpi) {
+    const int64_t scaled = (int64_t(length) * dpi + defaultDpi / 2) / defaultDpi;
+    return LONG(std::min<int64_t>(scaled, INT32_MAX));
+}
+
+// The text of a last-error code as a line of its own, without Windows' line end.
+void describeError(DWORD error, char (&reason)[reasonCapacity]) {
+    if (error == 0) {
+        std::snprintf(reason, sizeof reason, "The system gave no reason.");
+        return;
+    }
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, reason, DWORD(sizeof reason), nullptr);
+    while (length > 0 && (reason[length - 1] == '\n' || reason[length - 1] == '\r' ||
+                          reason[length - 1] == ' ')) {
+        --length;
+    }
+    if (length == 0) {
+        std::snprintf(reason, sizeof reason, "System error %lu.",
+                      static_cast<unsigned long>(error));
+        return;
+    }
+    reason[length] = '\0';
+}
+
+// The step's own text, then the reason Windows gave for the failure: taken
+// right after the step, as the release that runs before the box would
+// replace it.
+void reportCreationFailure(const char* text, DWORD error) {
+    char reason[reasonCapacity];
+    describeError(error, reason);
+    char report[reportCapacity];
+    std::snprintf(report, sizeof report, "%s\n%s", text, reason);
+    tellPlayer(report, "ERROR", errorBox);
+}
+
+void reportReleaseFailure(const char* text) { tellPlayer(text, "SHUTDOWN ERROR", shutdownBox); }
 
 }  // namespace
 
@@ -68,7 +148,7 @@ bool GlWindow::createWindow(const char* title, int width, int height, int bits, 
         // No class was registered, so there is none for killWindow to
         // unregister later (it also runs from the destructor).
         instance = nullptr;
-        reportCreationFailure("Failed To Register The Window Class.");
+        reportCreationFailure("Failed To Register The Window Class.", GetLastError());
         return false;
     }
 
@@ -89,6 +169,7 @@ bool GlWindow::createWindow(const char* title, int width, int height, int bits, 
 
     DWORD extendedStyle;
     DWORD style;
+    windowDpi = 0;
     if (isFullscreen) {
         ShowCursor(FALSE);
         extendedStyle = WS_EX_APPWINDOW;
@@ -97,14 +178,25 @@ bool GlWindow::createWindow(const char* title, int width, int height, int bits, 
         extendedStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
         style = WS_OVERLAPPEDWINDOW;
     }
-    AdjustWindowRectEx(&clientRect, style, FALSE, extendedStyle);
+    // Full screen covers the mode's pixels, whatever the desktop's scale; a
+    // window is the settings' size at the scale of the monitor it opens on.
+    AdjustWindowRectExForDpiFunction adjustForDpi = nullptr;
+    if (!isFullscreen) windowDpi = monitorDpi(POINT{posX, posY}, adjustForDpi);
+    if (windowDpi != 0) {
+        clientRect.right = scaledLength(width, windowDpi);
+        clientRect.bottom = scaledLength(height, windowDpi);
+        adjustForDpi(&clientRect, style, FALSE, extendedStyle, windowDpi);
+    } else {
+        AdjustWindowRectEx(&clientRect, style, FALSE, extendedStyle);
+    }
 
     window = CreateWindowExA(extendedStyle, className, title, style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                              posX, posY, clientRect.right - clientRect.left,
                              clientRect.bottom - clientRect.top, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
+        const DWORD error = GetLastError();
         killWindow();
-        reportCreationFailure("Window Creation Error.");
+        reportCreationFailure("Window Creation Error.", error);
         return false;
     }
 
@@ -116,30 +208,35 @@ bool GlWindow::createWindow(const char* title, int width, int height, int bits, 
 
     deviceContext = GetDC(window);
     if (deviceContext == nullptr) {
+        const DWORD error = GetLastError();
         killWindow();
-        reportCreationFailure("Can't Create A GL Device Context.");
+        reportCreationFailure("Can't Create A GL Device Context.", error);
         return false;
     }
     const int format = ChoosePixelFormat(deviceContext, &pixelFormat);
     if (format == 0) {
+        const DWORD error = GetLastError();
         killWindow();
-        reportCreationFailure("Can't Find A Suitable PixelFormat.");
+        reportCreationFailure("Can't Find A Suitable PixelFormat.", error);
         return false;
     }
     if (!SetPixelFormat(deviceContext, format, &pixelFormat)) {
+        const DWORD error = GetLastError();
         killWindow();
-        reportCreationFailure("Can't Set The PixelFormat.");
+        reportCreationFailure("Can't Set The PixelFormat.", error);
         return false;
     }
     renderContext = wglCreateContext(deviceContext);
     if (renderContext == nullptr) {
+        const DWORD error = GetLastError();
         killWindow();
-        reportCreationFailure("Can't Create A GL Rendering Context.");
+        reportCreationFailure("Can't Create A GL Rendering Context.", error);
         return false;
     }
     if (!wglMakeCurrent(deviceContext, renderContext)) {
+        const DWORD error = GetLastError();
         killWindow();
-        reportCreationFailure("Can't Activate The GL Rendering Context.");
+        reportCreationFailure("Can't Activate The GL Rendering Context.", error);
         return false;
     }
 
@@ -182,6 +279,24 @@ void GlWindow::killWindow() {
     // The lists went with the context; deleting them with no context current
     // does nothing but keeps the font bookkeeping symmetric.
     for (uint32_t index = 0; index < fontCount; ++index) deleteFont(index);
+}
+
+// The suggested rectangle keeps the client area's share of the screen at the
+// new scale; the picture keeps its share of the client area, so the viewport
+// scales with it. A window made in the settings' pixels (full screen, Windows
+// before 10) stays as it is.
+void GlWindow::followDpi(UINT dpi, const RECT& suggested) {
+    if (windowDpi == 0 || dpi == 0) return;
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const auto rescale = [&](GLint length) {
+        return GLint((int64_t(length) * dpi + windowDpi / 2) / windowDpi);
+    };
+    glViewport(rescale(viewport[0]), rescale(viewport[1]), rescale(viewport[2]),
+               rescale(viewport[3]));
+    windowDpi = dpi;
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // A font's display lists belong to the context, so they are released here

@@ -31,6 +31,7 @@ GlWindow::GlWindow()
       iconId(STAPELIX_ICON_ID),
       posX(0),
       posY(0),
+      windowDpi(0),
       textureIdCount(0) {}
 
 // Runs at process exit. The texture objects went with the rendering context;

@@ -36,6 +36,8 @@ public:
     bool createWindow(const char* title, int width, int height, int bits, bool fullscreenFlag);
     void killWindow();
     void setPosition(int x, int y);
+    // WM_DPICHANGED: the window moved to a monitor of another scale.
+    void followDpi(UINT dpi, const RECT& suggested);
     void setProjection(int width, int height, double nearPlane, double farPlane);
     bool hasExtension(const char* name);
     void swapBuffers();
@@ -70,6 +72,9 @@ public:
     uint16_t iconId;  // the window class's icon resource (window/program_icon.h)
     int32_t posX;
     int32_t posY;
+    // The DPI the window's size was scaled to from the settings' 96-DPI
+    // pixels; 0 for a window made in those pixels.
+    UINT windowDpi;
     uint32_t fontBases[maxFonts];
     char textureFiles[maxTextureFiles][maxFileNameLength + 1];
     char className[maxClassNameLength + 1];

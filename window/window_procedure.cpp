@@ -1,7 +1,8 @@
 // The window procedure: it only records facts for the main loop (key flags,
-// whether the window is minimised, its position) and resets the projection on
-// a resize. All game logic reads those flags in the next frame. The one
-// exception is the end of the Windows session, which gives no next frame.
+// whether the window is minimised, its position), resets the projection on a
+// resize and follows the monitor's scale. All game logic reads those flags in
+// the next frame. The one exception is the end of the Windows session, which
+// gives no next frame.
 #include "game/game_state.h"
 #include "game/key_state.h"
 #include "window/gl_window.h"
@@ -23,6 +24,11 @@ LRESULT CALLBACK windowProcedure(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
     case WM_SIZE:
         // The virtual screen stays as it is whatever the new client size.
         glWindow.setProjection(virtualScreenWidth, virtualScreenHeight, 0.0, 0.0);
+        return 0;
+    case WM_DPICHANGED:
+        // Both DPIs are in wParam (x low, y high, always equal); lParam
+        // points to the rectangle Windows suggests for the new scale.
+        glWindow.followDpi(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_ACTIVATE:
         // The high word is the minimised flag; the activation state is ignored.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Linux program through the shared session, each run in a fresh folder;
-# then SIGHUP and SIGTERM, a folder it may not write, and no display.
+# then SIGHUP and SIGTERM, a folder it may not write, no display and no GL driver.
 #   play_session.sh SOURCE_DIR SCREEN_PROBE CLOSE_WINDOW GAME
 source "$(dirname "$0")/x_session.sh"
 game=$(realpath "$4")
@@ -28,12 +28,42 @@ end_game "F12 in a folder the game may not write"
 Highscores.txt could not be saved in $dir: Permission denied." ] ||
   fail "the locked folder: $(cat "$dir.stderr")"
 
-# No display: an error on standard error, status 0, no file written.
+# A start that fails: no window, no file, status 1 and the failed step's box
+# text once on standard error: its own line, then the system's reason (SDL's,
+# or the X error's). The GL driver's own lines are not the game's.
+# failed_start DIR TEXT REASON: the two lines, REASON a pattern.
+failed_start() {
+  local told
+  told=$(grep -v '^libGL error: ' "$1.stderr") || true
+  [ "$(sed -n 1p <<<"$told")" = "$2" ] && [[ "$(sed -n 2p <<<"$told")" =~ ^$3$ ]] &&
+    [ "$(wc -l <<<"$told")" -eq 2 ] || fail "$1: standard error holds: $(cat "$1.stderr")"
+  [ "$(ls -A "$1")" = Images ] || fail "$1: files written: $(ls -A "$1")"
+}
+
+# No display at all (a terminal without X, its session's runtime folder set).
 dir=$work/no-display
 game_folder "$dir"
-(cd "$dir" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$game") 2>"$dir.stderr" ||
-  fail "no display: exit status $?"
-grep -q "Window Creation Error\.\|Can't Create A GL\|Can't Find A Suitable PixelFormat\.\|Can't Set The PixelFormat\.\|Can't Activate The GL\|Failed To Register" "$dir.stderr" ||
-  fail "no display: nothing reported on standard error: $(cat "$dir.stderr")"
-[ "$(ls -A "$dir")" = Images ] || fail "no display: files written: $(ls -A "$dir")"
+mkdir -m 700 "$work/runtime"
+status=0
+(cd "$dir" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER XDG_RUNTIME_DIR="$work/runtime" "$game") \
+  2>"$dir.stderr" || status=$?
+[ "$status" -eq 1 ] || fail "no display: exit status $status"
+failed_start "$dir" "Window Creation Error." '.*not available'
+
+# A GL driver that cannot load: GLX answers with an X error, which must not end
+# the game before it says so in a box.
+dir=$work/no-gl-driver
+game_folder "$dir"
+mkdir "$work/no-drivers"
+launch=(env LIBGL_DRIVERS_PATH="$work/no-drivers" "$game")
+(cd "$dir" && exec "${launch[@]}") 2>"$dir.stderr" &
+game_pid=$!
+game_dir=$dir
+dismiss_notice "a GL driver that cannot load" ERROR
+poll 100 '! kill -0 "$game_pid" 2>/dev/null' || fail "no GL driver: the game did not end after its box"
+status=0
+wait "$game_pid" || status=$?
+game_pid=
+[ "$status" -eq 1 ] || fail "no GL driver: exit status $status"
+failed_start "$dir" "Window Creation Error." 'X error BadValue \(.*\) in X_GLXCreateContext'
 echo "play session passed"

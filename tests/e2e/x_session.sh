@@ -71,24 +71,24 @@ start_game() {
   sleep 0.5
 }
 
-# notice_window: the id of a visible message box captioned "Stapelix", or
-# nothing (xdotool's name search misses SDL's boxes, whose WM_NAME is UTF-8).
+# notice_window [CAPTION]: the id of a visible message box captioned CAPTION (by default
+# "Stapelix"), or nothing (xdotool's name search misses SDL's boxes, whose WM_NAME is UTF-8).
 notice_window() {
   local id
-  for id in $(xwininfo -root -children 2>/dev/null | awk '$2 == "\"Stapelix\":" { print $1 }'); do
+  for id in $(xwininfo -root -children 2>/dev/null | awk -v name="\"${1:-Stapelix}\":" '$2 == name { print $1 }'); do
     xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' && { echo "$id"; return 0; }
   done
   return 0
 }
 
-# dismiss_notice WHAT: a box of the still running game comes and Enter closes it.
+# dismiss_notice WHAT [CAPTION]: a box of the still running game comes and Enter closes it.
 dismiss_notice() {
-  local id
-  poll "${window_polls:-600}" 'expect_running; id=$(notice_window); [ -n "$id" ]' || fail "$1: no message box came"
+  local id caption=${2:-Stapelix}
+  poll "${window_polls:-600}" 'expect_running; id=$(notice_window "$caption"); [ -n "$id" ]' || fail "$1: no message box came"
   expect_running
   timeout 10 xdotool windowfocus --sync "$id" >/dev/null 2>&1 || true
   timeout 10 xdotool key --clearmodifiers Return
-  poll 100 '[ -z "$(notice_window)" ]' || fail "$1: the message box stayed after Enter"
+  poll 100 '[ -z "$(notice_window "$caption")" ]' || fail "$1: the message box stayed after Enter"
 }
 
 expect_running() { kill -0 "$game_pid" 2>/dev/null || fail "the game ended unasked: $(tail -n 40 "$game_dir.stderr")"; }

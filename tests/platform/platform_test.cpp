@@ -1,9 +1,14 @@
 // The platform's Win32 subset on SDL's offscreen driver.
 #include <gtest/gtest.h>
 
+#include <sys/time.h>
+#include <time.h>
+
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <set>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -282,12 +287,134 @@ TEST_F(PlatformTest, AnOfferedSizeMakesTheNextPopupFullScreenUntilReset) {
     EXPECT_FALSE(isFullscreen(createClientWindow(320, 240, WS_POPUP)));
 }
 
-// Without a display, MessageBoxA writes caption and text to standard error and answers OK.
-TEST(MessageBoxTest, BoxesGoToStandardErrorAndAnswerOk) {
+// Where no box can be shown, MessageBoxA fails, as Windows does, and writes nothing: the
+// game writes each box's text itself, once.
+TEST(MessageBoxTest, WithoutADisplayNoBoxAndNothingWritten) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(MessageBoxA(nullptr, "Could Not Release hWnd.", "SHUTDOWN ERROR", MB_ICONINFORMATION),
-              IDOK);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "SHUTDOWN ERROR: Could Not Release hWnd.\n");
+              0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+// The text of the last error, as FormatMessageA gives it; "" for none.
+std::string lastErrorText() {
+    char text[512];
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, GetLastError(), 0, text, sizeof text, nullptr);
+    return std::string(text, length);
+}
+
+// A failed call leaves its reason as the last error: Windows' code and text for a refusal of
+// the emulation's own, the host's words for the host's failure; none for newer Windows' DLLs.
+TEST_F(PlatformTest, AFailedCallSaysWhyThroughTheLastError) {
+    HWND hWnd = createClientWindow(64, 48);
+    HDC dc = GetDC(hWnd), bogusDc = reinterpret_cast<HDC>(&received);
+    HGLRC bogusContext = reinterpret_cast<HGLRC>(&received);
+    WNDCLASSA noProcedure = {0,       nullptr, 0,       0,       nullptr,
+                             nullptr, nullptr, nullptr, nullptr, "NoProc"};
+    // clang-format off
+    const std::tuple<const char*, std::function<bool()>, DWORD, std::string> cases[] = {
+        {"class again", [] { return registerClass(className, DefWindowProcA) == 0; },
+         1410, "Class already exists.\r\n"},
+        {"class without procedure", [&] { return RegisterClassA(&noProcedure) == 0; },
+         87, "The parameter is incorrect.\r\n"},
+        {"unknown class", [] { return !CreateWindowExA(0, "Unknown", "", WS_POPUP, 0, 0, 9, 9,
+                                                       nullptr, nullptr, nullptr, nullptr); },
+         1407, "Cannot find window class.\r\n"},
+        {"too wide for SDL", [] { return !CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 20000, 9,
+                                                          nullptr, nullptr, nullptr, nullptr); },
+         hostFailureCode, "Window is too large.\r\n"},
+        {"host without words", [] { SDL_ClearError(); failWithHostReason(); return true; },
+         hostFailureCode, "The host library gave no reason.\r\n"},
+        {"DC of no window", [&] { return GetDC(reinterpret_cast<HWND>(&received)) == nullptr; },
+         1400, "Invalid window handle.\r\n"},
+        {"format of no DC", [&] { return ChoosePixelFormat(bogusDc, nullptr) == 0; },
+         6, "The handle is invalid.\r\n"},
+        {"unoffered format", [&] { return !SetPixelFormat(dc, 2, nullptr); },
+         2000, "The pixel format is invalid.\r\n"},
+        {"context without format", [&] { return wglCreateContext(dc) == nullptr; },
+         2000, "The pixel format is invalid.\r\n"},
+        {"no such context", [&] { return !wglMakeCurrent(dc, bogusContext); },
+         6, "The handle is invalid.\r\n"},
+        {"a DLL", [] { return GetModuleHandleA("user32.dll") == nullptr; },
+         126, "The specified module could not be found.\r\n"},
+        {"a DLL loaded", [] { return !LoadLibraryExA("shcore.dll", nullptr, 0x800); },
+         126, "The specified module could not be found.\r\n"},
+        {"a function", [] { return !GetProcAddress(GetModuleHandleA(nullptr), "GetDpiForSystem"); },
+         127, "The specified procedure could not be found.\r\n"}};
+    // clang-format on
+    for (const auto& [what, call, code, text] : cases) {
+        SetLastError(0);
+        EXPECT_TRUE(call()) << what << " did not fail";
+        EXPECT_EQ(std::make_pair(GetLastError(), lastErrorText()), std::make_pair(code, text))
+            << what;
+    }
+    // Windows' message table has no text for an unknown code, nor room in a short buffer.
+    char text[8];
+    for (auto [code, size, error] : {std::tuple{DWORD(0x20001234), 8u, 317u}, {1400, 8, 122}}) {
+        EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, text, size, nullptr),
+                  0u);
+        EXPECT_EQ(GetLastError(), error) << code;
+    }
+    // Windows past the 16 the table holds are refused for want of memory.
+    int made = 0;
+    while (made < 32 && CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr,
+                                        nullptr, nullptr) != nullptr) {
+        ++made;
+    }
+    EXPECT_EQ(made + 1, maxWindows);  // besides the one above
+    EXPECT_EQ(GetLastError(), DWORD(8));
+    for (WindowRecord& record : windowRecords)
+        if (record.live && handleOf(&record) != hWnd) windows.push_back(handleOf(&record));
+}
+
+// Sleep ends on the first 1/64-s tick at least the asked time after the call; 0 only yields.
+TEST(Sleep, EndsOnTheFirstTickAtLeastTheAskedTimeAfterTheCall) {
+    // A tick 30 days after boot; a tick period is 15.625 ms.
+    constexpr int64_t tick = int64_t(64) * 86400 * 30 * 15625000, period = 15625000;
+    // Start as nanoseconds from that tick, milliseconds asked, the end from that tick.
+    // clang-format off
+    const std::tuple<int64_t, DWORD, int64_t> cases[] = {
+        {0, 0, 0}, {1, 0, 1},                                   // no wait at all
+        {0, 1, period}, {-1, 1, period}, {1, 1, period},
+        {14625000, 1, period},                                  // exactly 1 ms before a tick
+        {15000000, 1, 2 * period},                              // 0.625 ms before: one tick more
+        {0, 15, period}, {-1, 15, period}, {0, 16, 2 * period}, {-1, 16, 2 * period},
+        {0, 31, 2 * period}, {250000, 31, 2 * period}, {250001, 31, 3 * period},
+        {0, 1000, 64 * period}, {-1, 1000, 64 * period}, {1, 1000, 65 * period}};
+    // clang-format on
+    for (auto [start, milliseconds, end] : cases) {
+        EXPECT_EQ(sleepEnd(tick + start, milliseconds) - tick, end)
+            << "start " << start << " ns from a tick, Sleep(" << milliseconds << ")";
+    }
+}
+
+namespace {
+int64_t monotonicNow() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+void ignoreAlarm(int) {}
+}  // namespace
+
+// The real Sleep never ends before that tick, not even when a signal interrupts it.
+TEST(Sleep, NeverEndsBeforeItsTickEvenWhenASignalComes) {
+    struct sigaction action = {}, previous = {};
+    action.sa_handler = ignoreAlarm;  // no SA_RESTART: the wait is interrupted
+    sigemptyset(&action.sa_mask);
+    ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
+    for (auto [milliseconds, alarmMicroseconds] : {std::pair{DWORD(1), 0}, {16, 0}, {40, 2000}}) {
+        itimerval alarm = {{0, 0}, {0, alarmMicroseconds}};
+        const int64_t before = monotonicNow();
+        ASSERT_EQ(setitimer(ITIMER_REAL, &alarm, nullptr), 0);
+        Sleep(milliseconds);
+        const int64_t after = monotonicNow();
+        EXPECT_GE(after, sleepEnd(before, milliseconds))
+            << "Sleep(" << milliseconds << ") ended " << (sleepEnd(before, milliseconds) - after)
+            << " ns early, alarm after " << alarmMicroseconds << " us";
+    }
+    sigaction(SIGALRM, &previous, nullptr);
 }
 
 int main(int argc, char** argv) {

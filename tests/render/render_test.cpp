@@ -345,6 +345,79 @@ TEST(GlWindow, WindowProcedureMessages) {
     }
 }
 
+// A step that fails says so once on standard error, in the box's text: the step's own line,
+// then the system's reason; nothing of the window is left.
+TEST(GlWindow, AFailedCreationStepGivesItsReasonOnceAndLeavesNothing) {
+    const struct {
+        const char* className;
+        int width;
+        const char* told;
+    } failures[] = {{"StapelixRenderTest", 640,
+                     "Failed To Register The Window Class.\nClass already exists.\n"},
+                    {"StapelixTooWide", 20000, "Window Creation Error.\nWindow is too large.\n"}};
+    for (const auto& failure : failures) {
+        GlWindow other;
+        other.setClassName(failure.className);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(other.createWindow("Stapelix", failure.width, 480, 16, false));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), failure.told);
+        EXPECT_TRUE(!other.window && !other.deviceContext && !other.renderContext &&
+                    !other.instance);
+    }
+    EXPECT_FALSE(UnregisterClassA("StapelixTooWide", GetModuleHandleA(nullptr)));  // released
+}
+
+// A window made at a monitor's scale follows a move to another one: the suggested rectangle,
+// the viewport scaled to the nearest pixel. One made in the settings' pixels (as on every
+// host without the DPI functions) stays as it is.
+TEST(GlWindow, AWindowAtAMonitorsScaleFollowsItsChange) {
+    ASSERT_EQ(glWindow.windowDpi, 0u);  // no DPI functions here: the settings' pixels
+    const auto clientSize = [] {
+        int width = 0, height = 0;
+        SDL_GetWindowSize(SDL_GL_GetCurrentWindow(), &width, &height);
+        return std::vector<GLint>{width, height};
+    };
+    const auto viewport = [] {
+        std::vector<GLint> box(4);
+        glGetIntegerv(GL_VIEWPORT, box.data());
+        return box;
+    };
+    // DPI made at, DPI moved to, viewport before and after, client size suggested.
+    // clang-format off
+    const struct {
+        UINT from, to;
+        std::vector<GLint> before, after, client;
+    } moves[] = {
+        {0, 144, {0, 0, 640, 480}, {0, 0, 640, 480}, {640, 480}},      // not followed
+        {96, 144, {0, 0, 640, 480}, {0, 0, 960, 720}, {960, 720}},
+        {144, 96, {0, 0, 960, 720}, {0, 0, 640, 480}, {640, 480}},
+        {96, 144, {1, 2, 333, 201}, {2, 3, 500, 302}, {999, 700}},     // halves round up
+        {120, 96, {0, 0, 801, 601}, {0, 0, 641, 481}, {641, 481}},     // 640.8, 480.8
+    };
+    // clang-format on
+    for (const auto& move : moves) {
+        SCOPED_TRACE(testing::Message() << move.from << " to " << move.to << " DPI");
+        glWindow.windowDpi = move.from;
+        glViewport(move.before[0], move.before[1], move.before[2], move.before[3]);
+        // The outer rectangle of that client area at (50, 60), in the emulated frame.
+        RECT suggested = {50, 60, 50 + move.client[0], 60 + move.client[1]};
+        AdjustWindowRectEx(&suggested, WS_OVERLAPPEDWINDOW, FALSE, 0);
+        EXPECT_EQ(windowProcedure(glWindow.window, WM_DPICHANGED, move.to | move.to << 16,
+                                  reinterpret_cast<LPARAM>(&suggested)),
+                  0);
+        EXPECT_EQ(viewport(), move.after);
+        EXPECT_EQ(clientSize(), move.client);
+        EXPECT_EQ(glWindow.windowDpi, move.from == 0 ? 0 : move.to);
+    }
+    glWindow.windowDpi = 0;
+    RECT outer = {0, 0, screenW, screenH};
+    AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    SetWindowPos(glWindow.window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    glViewport(0, 0, screenW, screenH);
+    EXPECT_EQ(clientSize(), (std::vector<GLint>{screenW, screenH}));
+}
+
 // The end of the session is never held up; once final, both files are saved before returning.
 TEST(GlWindow, TheEndOfTheWindowsSessionSavesBothFiles) {
     const std::string ini = (workDir / "Stapelix.ini").string(),
@@ -402,7 +475,7 @@ TEST(GlWindow, TextureFilesDecodedByWhatTheyHold) {
         const std::string notice = std::string(name) +
                                    " cannot be used as the block texture: " + refusalText(refusal) +
                                    ". The blocks are drawn without it.";
-        if (refusal.reason != R::None) notices += notice + "\nStapelix: " + notice + "\n";
+        if (refusal.reason != R::None) notices += notice + "\n";  // once, with no box shown
     }
     testing::internal::CaptureStderr();
     glWindow.loadTextures(false, GL_NEAREST, GL_NEAREST);
@@ -447,7 +520,7 @@ TEST(GlWindow, TextureSetAndNames) {
     const std::string notice =
         "refused cannot be used as the block texture: the file could not be opened: No such file "
         "or directory. The blocks are drawn without it.";
-    EXPECT_EQ(told, notice + "\nStapelix: " + notice + "\n");
+    EXPECT_EQ(told, notice + "\n");
     EXPECT_EQ(hookNames, (std::vector<std::string>{"hook-rgb", "hook-rgba", "refused"}));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     for (uint32_t channels : {3, 4}) {

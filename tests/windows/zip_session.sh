@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Windows zip: listed, its exe checked, played under wine through the
-# shared session in fresh copies of the unzipped folder.
+# shared session in fresh copies of the unzipped folder, then at 144 DPI.
 source "$(dirname "$0")/../e2e/x_session.sh"
 source "$(dirname "$0")/windows_package.sh"
 windows_package ZIP 'Stapelix-*-win64.zip'
@@ -33,4 +33,19 @@ end_session() {
 }
 unzipped_copy "$work/end-session"
 changed_setting_run "$work/end-session" "$work/end-session" end_session
+
+# At 150 % (144 DPI) the window is the setting's size at that scale, the
+# picture stretched over it ("New Game", baseline 264, on client row 396);
+# the file keeps the size in 96-DPI pixels.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >"$work/reg.log" 2>&1 ||
+  fail "LogPixels not set: $(cat "$work/reg.log")"
+unzipped_copy "$work/dpi"
+as_text "$settings_ini" >"$work/dpi/Stapelix.ini"
+start_game "$work/dpi"
+shot dpi
+[ "$("$probe" "$work/dpi.ppm")" = "960 720" ] || fail "at 144 DPI, 640 x 480 gave $("$probe" "$work/dpi.ppm")"
+[ "$(probe_count dpi red 420 390 959 414)" -gt 20 ] || fail "at 144 DPI, no menu line on client row 396"
+press F12
+end_game "F12 at 144 DPI"
+expect_file "$work/dpi/Stapelix.ini" "$settings_ini"
 echo "windows zip session passed"
