@@ -58,6 +58,8 @@ std::string describe(const fs::path& path) {
 SaveFailure failure;
 bool saveTable(const char* file) { return saveHighscores(file, failure); }
 bool saveIni(const char* file) { return saveSettings(file, failure); }
+int readError;
+bool loadTable(const std::string& file) { return loadHighscores(file.c_str(), readError); }
 
 std::string mode(const std::string& file) {
     char octal[8];
@@ -99,11 +101,53 @@ TEST_F(Store, AKnownTableIsWrittenByteForByteHeightFirstAndReadBack) {
         "Field: 7 9\nName\tScore\n\na\t10\nb\t9\nc\t8\nd\t7\ne\t6\nf\t5\ng\t4\nh\t3\ni\t2\nj\t1\n\n"
         "Field: 29 29\nName\tScore\n\nlast\t1");
     resetCore();
-    EXPECT_TRUE(loadHighscores(path.c_str()));
+    EXPECT_TRUE(loadTable(path));
     EXPECT_EQ(allLists(), lists);
 }
 
-TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
+// One line between a 10 x 20 header and the entry "x<TAB>5" (CR LF after it): an entry joins
+// the list, a header takes x to its own, anything else is skipped. A name is all before the
+// first tab; the score is the digits after it (blanks or tabs before them), the rest a note.
+TEST_F(Store, EachLineIsReadAsTheGameWritesItWithNotesAfterTheNumbersIgnored) {
+    const std::pair<std::string, std::string> cases[] = {
+        // As written: names with blanks, none at all, or looking like a header; 32-bit scores.
+        {"ann\t30", "10x20 ann:30 x:5; "},
+        {" b o \t12", "10x20  b o :12 x:5; "},
+        {"\t4294967295", "10x20 :4294967295 x:5; "},
+        {"Field: 3 3\t20", "10x20 Field: 3 3:20 x:5; "},
+        {"Enter Name\t40", "10x20 :40 x:5; "},  // the placeholder is no name
+        {std::string(40, 'n') + "\t8", "10x20 nnnnnnnnnnnnnnnnnnn:8 x:5; "},
+        // Edited by hand: whatever follows the score's digits.
+        {"ann\t30 points", "10x20 ann:30 x:5; "},
+        {"bob\t20\t", "10x20 bob:20 x:5; "},
+        {"cy\t 7 \t\tnote", "10x20 cy:7 x:5; "},
+        {"di\t\t 9", "10x20 di:9 x:5; "},
+        {"odd\t7x", "10x20 odd:7 x:5; "},
+        // No entry: no tab, no digits right after it, a name with a tab, a score past 32 bits.
+        {"just words 5", "10x20 x:5; "},
+        {"Name\tScore", "10x20 x:5; "},
+        {"Al\tBo 5", "10x20 x:5; "},
+        {"a\tb\t5", "10x20 x:5; "},
+        {"neg\t-5", "10x20 x:5; "},
+        {"big\t4294967296", "10x20 x:5; "},
+        {"", "10x20 x:5; "},
+        // Headers, whatever follows their two numbers; sizes outside 0..29 skip their entries.
+        {"Field: 8 8", "8x8 x:5; "},
+        {"Field: 8 8\t", "8x8 x:5; "},
+        {"Field: 8 8 \t ", "8x8 x:5; "},
+        {"Field: 0 29 (the big ones)", "0x29 x:5; "},
+        {"Field: 30 8", ""},
+        {"Field: 8 -1", ""},
+        {"Field: 8", "10x20 x:5; "}};
+    for (const auto& [line, lists] : cases) {
+        resetCore();
+        writeFile(path, "Field: 10 20\nName\tScore\n\n" + line + "\r\nx\t5");
+        EXPECT_TRUE(loadTable(path));
+        EXPECT_EQ(allLists(), lists) << "after the line \"" << line << '"';
+    }
+}
+
+TEST_F(Store, ReadingFollowsTheHeadersAndSetsThePlayersSlot) {
     const std::string header = "\nName\tScore\n\n";
     // The file, then every list and the player's slot (7 before reading).
     const std::tuple<std::string, const char*, uint32_t> cases[] = {
@@ -113,18 +157,17 @@ TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
              header + "q\t1",
          "4x4 q:1; 10x20 ann:9 b o:5 cy:2; ", 3},
         {"Field: 4 4" + header + "q\t1", "4x4 q:1; ", 7},  // no list for the size in play
-        // A name is all before the last tab; the score is all after it.
-        {"stray\t50\nField: 10 20" + header +  // an entry before any header
-             "Enter Name\t40\nAl Bo\t 30 \njust words\nAl\tBo\nneg\t-5\nbig\t4294967296\n"
-             "odd\t7x\n\t4294967295\nField: 4 4\tx\nok\t20\n",  // a header holds no tab
-         "10x20 :40 Al Bo:30 :4294967295 ok:20; ", 4},  // the placeholder is no name
-        // Headers outside the table skip their entries; names keep 19 characters.
-        {"Field: 5 5" + header + std::string(40, 'n') + "\t8\nField: 30 20" + header + "wide\t9\n" +
+        {"stray\t50\nField: 10 20" + header + "ok\t20\n", "10x20 ok:20; ", 1},  // none before
+        // Lists outside the table skipped; a long line comes in pieces of 99 characters.
+        {"Field: 5 5" + header + "n\t8\nField: 30 20" + header + "wide\t9\n" +
              "Field: -1 5" + header + "neg\t9\nField: 5 30" + header + "tall\t9\n" +
              "Field: 2147483647 -2147483648" + header + "huge\t9\nField: 5 6" + header +
              std::string(120, 'a') + "\t7\n",
-         "5x5 nnnnnnnnnnnnnnnnnnn:8; 5x6 aaaaaaaaaaaaaaaaaaa:7; ", 7},
-        // A list read again for a size replaces the earlier one whole.
+         "5x5 n:8; 5x6 aaaaaaaaaaaaaaaaaaa:7; ", 7},
+        // Ten entries at most; a list read again for a size replaces the earlier one whole.
+        {"Field: 10 20" + header +
+             "a\t11\nb\t10\nc\t9\nd\t8\ne\t7\nf\t6\ng\t5\nh\t4\ni\t3\nj\t2\nk\t1",
+         "10x20 a:11 b:10 c:9 d:8 e:7 f:6 g:5 h:4 i:3 j:2; ", 10},
         {"Field: 10 20" + header + "old\t90\nolder\t80\noldest\t70\n\nField: 4 4" + header +
              "q\t1\n\nField: 10 20" + header + "new\t50",
          "4x4 q:1; 10x20 new:50; ", 1},
@@ -133,11 +176,11 @@ TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
         resetCore();
         playerSlot = 7;
         writeFile(path, content);
-        EXPECT_TRUE(loadHighscores(path.c_str()));
+        EXPECT_TRUE(loadTable(path));
         EXPECT_EQ(allLists() + std::to_string(playerSlot), lists + std::to_string(slot));
         EXPECT_EQ(highscoreList(10, 20)[unrankedSlot].score, 0u);
     }
-    EXPECT_TRUE(loadHighscores(dir.file("missing.txt").c_str()));  // a missing file reads as empty
+    EXPECT_TRUE(loadTable(dir.file("missing.txt")));  // a missing file reads as empty
 }
 
 TEST_F(Store, SettingsAreWrittenAsTheyAreReadAndEveryBadValueMadeSafe) {
@@ -166,11 +209,11 @@ TEST_F(Store, SettingsAreWrittenAsTheyAreReadAndEveryBadValueMadeSafe) {
     for (const auto& [content, expected] : cases) {
         resetCore();
         writeFile(ini, content);
-        EXPECT_TRUE(loadSettings(ini.c_str()));
+        EXPECT_TRUE(loadSettings(ini.c_str(), readError));
         EXPECT_EQ(settingsInForce(), expected) << content;
     }
     writeFile(ini, file);
-    loadSettings(ini.c_str());
+    loadSettings(ini.c_str(), readError);
     playerSlot = unrankedSlot;
     EXPECT_TRUE(saveIni(ini.c_str()));
     EXPECT_EQ(readFile(ini), file);  // written as read
@@ -237,7 +280,9 @@ TEST_F(Store, ASaveReplacesTheOldFileWholeOrNotAtAllAndSaysWhy) {
 // never written; and of each file that could not be saved, once per run.
 TEST_F(Store, ThePlayerHearsOfEveryFileThatCouldNotBeReadOrSavedOnce) {
     setList(10, 20, "a:1");  // a link to itself does not open; a directory does not read
-    for (const auto& [file, other] : {std::pair{path, ini}, {ini, path}}) {
+    for (const auto& [file, other, reason] :
+         {std::tuple{path, ini, "Too many levels of symbolic links"},
+          {ini, path, "Is a directory"}}) {
         fs::remove_all(file);
         fs::remove_all(other);
         writeFile(other, "");
@@ -247,9 +292,9 @@ TEST_F(Store, ThePlayerHearsOfEveryFileThatCouldNotBeReadOrSavedOnce) {
         SavedFiles files = savedFiles;
         files.settings.name = ini.c_str();
         files.highscores.name = path.c_str();
-        EXPECT_EQ(loadSavedFiles(files),
-                  file + " could not be read when the game started, so it was left unchanged "
-                         "and this session was not saved to it.");
+        EXPECT_EQ(loadSavedFiles(files), file + " could not be read (" + reason +
+                                             "), so it is left unchanged and this session will "
+                                             "not be saved to it.");
         EXPECT_EQ(saveSavedFiles(files), "");
         EXPECT_EQ(describe(file), before);
         EXPECT_NE(readFile(other), "");  // the other one is saved
