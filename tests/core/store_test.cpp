@@ -1,13 +1,19 @@
-// The saved files: written, read, hostile input; fsync is stood in for to see the flushes.
+// The saved files: written, read, hostile input, rights; fsync is stood in for to see the flushes.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <functional>
 
 #include "core_test_support.h"
+#include "store/file_access.h"
 #include "store/safe_save.h"
 #include "store/saved_files.h"
 
@@ -15,11 +21,17 @@ namespace fs = std::filesystem;
 static fs::path watched;
 static std::string savedFile, oldContent, flushes;
 
+// Each flush in the watched folder: the saved file ("target"), the save's temporary file or
+// the folder, and whether the saved file then held the old content or the new.
 extern "C" int fsync(int descriptor) {
     std::error_code error;
     const fs::path path = fs::read_symlink("/proc/self/fd/" + std::to_string(descriptor), error);
+    const std::string name = path.filename().string(), target = fs::path(savedFile).filename();
     if (!watched.empty() && (path == watched || path.parent_path() == watched))
-        flushes += (path == watched ? "folder" : path.filename().string()) +
+        flushes += (path == watched                                       ? "folder"
+                    : name == target                                      ? "target"
+                    : name.rfind(target + ".stapelix-save-", 0) == 0 ? "temporary"
+                                                                          : name) +
                    (readFile(savedFile) == oldContent ? " old, " : " new, ");
     return int(syscall(SYS_fsync, descriptor));
 }
@@ -65,6 +77,44 @@ std::string mode(const std::string& file) {
     char octal[8];
     std::snprintf(octal, sizeof octal, "%o", unsigned(fs::status(file).permissions() & fs::perms::mask));
     return octal;
+}
+
+// "saved" or where and why not, the folder relative to `base`.
+std::string outcome(bool saved, const fs::path& base) {
+    return saved ? "saved" : fs::relative(failure.folder, base).string() + ": " + failure.reason;
+}
+
+struct stat statusOf(const std::string& file) {
+    struct stat status {};
+    stat(file.c_str(), &status);
+    return status;
+}
+
+constexpr uid_t nobody = 65534;  // nobody and nogroup on Debian
+
+// Runs body as an account without root's rights, whose text it returns: the test's own, or
+// for root (whom no file refuses) nobody's in a child process.
+std::string unprivileged(const std::function<std::string()>& body) {
+    if (geteuid() != 0) return body();
+    int channel[2];
+    if (pipe(channel) != 0) return "no pipe";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const std::string text =
+            setgroups(0, nullptr) == 0 && setgid(nobody) == 0 && setuid(nobody) == 0
+                ? body()
+                : std::string("not nobody: ") + std::strerror(errno);
+        _exit(write(channel[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, size_t(got));
+    close(channel[0]);
+    waitpid(child, nullptr, 0);
+    return text;
 }
 
 class Store : public ::testing::Test {
@@ -223,8 +273,8 @@ TEST_F(Store, SettingsAreWrittenAsTheyAreReadAndEveryBadValueMadeSafe) {
 }
 
 // Every failure leaves the old file whole and says where and why; a read-only file is left
-// alone; a replaced file keeps its permissions; a temporary name taken by anything but a stale
-// temporary file is passed over.
+// alone; a replaced file keeps its permissions; the player's own files beside it stay as they
+// are, whatever their names.
 TEST_F(Store, ASaveReplacesTheOldFileWholeOrNotAtAllAndSaysWhy) {
     signal(SIGXFSZ, SIG_IGN);  // a write past the size limit fails instead of ending the program
     rlimit saved{};
@@ -256,24 +306,124 @@ TEST_F(Store, ASaveReplacesTheOldFileWholeOrNotAtAllAndSaysWhy) {
                   ".: the file is read-only; ");
         EXPECT_EQ(readFile(file) + describe(blocked) + " " + mode(file),
                   oldContent + "directory of 0 440");
-        // A folder under the temporary name stays, the next name is used and a stale file there
-        // removed. Flushed before the rename, the folder after.
+        // The player's own files under the names earlier saves used for their temporary file,
+        // and a folder there, stay as they are. Flushed before the rename, the folder after.
         fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
-        fs::create_directories(temporary + "/inside");
-        writeFile(temporary + "2", "stale");
+        const std::string players[] = {".tmp", ".tmp2", ".tmp5", ".tmp9", ".stapelix-save-"};
+        for (const std::string& suffix : players) writeFile(file + suffix, "mine " + suffix);
+        fs::create_directories(file + ".tmp3/inside");
         watched = fs::canonical(dir.path);
         savedFile = file;
         attempt(file);
         watched.clear();
-        EXPECT_EQ(flushes + describe(temporary) + " " + mode(file) + " " +
+        std::string kept;
+        for (const std::string& suffix : players) kept += readFile(file + suffix) + ", ";
+        EXPECT_EQ(flushes + kept + describe(file + ".tmp3") + " " + mode(file) + " " +
                       std::to_string(readFile(file).find("newer_and_longer") != std::string::npos),
-                  std::string(name) + ".tmp2 old, folder new, directory of 1 600 1");
+                  "temporary old, folder new, mine .tmp, mine .tmp2, mine .tmp5, mine .tmp9, "
+                  "mine .stapelix-save-, directory of 1 600 1");
         flushes.clear();
-        fs::remove_all(temporary);
-        writeFile(temporary, "stale");  // a save killed before its rename left this
-        EXPECT_TRUE(save(file.c_str()));
     }
-    EXPECT_EQ(entries(dir.path), 4);  // each file and its blocked twin, no temporary left
+    // Each file, its blocked twin and the player's six: no temporary file left.
+    EXPECT_EQ(entries(dir.path), 16);
+}
+
+// A new file is made only where nothing is under its name: nothing there is opened or emptied,
+// nor is the target of a dangling link made.
+TEST_F(Store, ANewFileIsMadeOnlyWhereNothingIsUnderItsName) {
+    writeFile(dir.file("taken"), "mine");
+    fs::create_directory(dir.file("folder"));
+    fs::create_symlink("missing", dir.file("dangling"));
+    std::string outcomes;
+    for (const char* name : {"free", "taken", "folder", "dangling"}) {
+        errno = 0;
+        std::FILE* file = createNewFile(dir.file(name).c_str());
+        outcomes += std::string(name) + ": " + (file ? "made" : std::strerror(errno)) + "; ";
+        if (file) std::fclose(file);
+    }
+    EXPECT_EQ(outcomes,
+              "free: made; taken: File exists; folder: File exists; dangling: File exists; ");
+    EXPECT_EQ(readFile(dir.file("taken")) + " " + std::to_string(fs::exists(dir.file("missing"))) +
+                  " " + std::to_string(fs::file_size(dir.file("free"))),
+              "mine 0 0");
+}
+
+// A folder where the player may write the two files but create nothing: the file that is there
+// is written in place and flushed; the one that is not is a failure with the system's reason.
+TEST_F(Store, WhereNoFileCanBeMadeTheFileIsWrittenInPlace) {
+    const fs::path shared = dir.path / "shared";
+    const std::string table = (shared / "Highscores.txt").string(),
+                      settingsFile = (shared / "Stapelix.ini").string();
+    fs::create_directory(shared);
+    setList(10, 20, "old:3");
+    ASSERT_TRUE(saveTable(table.c_str()));
+    oldContent = readFile(table);
+    fs::permissions(table, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // The player's: for root, nobody is the player.
+    ASSERT_EQ(geteuid() == 0 ? chown(table.c_str(), nobody, nobody) : 0, 0);
+    fs::permissions(dir.path, fs::perms(0755));
+    fs::permissions(shared, fs::perms(0555));
+    setList(10, 20, "new:4");
+    const std::string seen = unprivileged([&] {
+        watched = fs::canonical(shared);
+        savedFile = table;
+        const std::string saved = outcome(saveTable(table.c_str()), dir.path);
+        watched.clear();
+        return saved + "; " + flushes + outcome(saveIni(settingsFile.c_str()), dir.path);
+    });
+    fs::permissions(shared, fs::perms(0755));
+    EXPECT_EQ(seen, "saved; target new, shared: Permission denied");
+    EXPECT_EQ(readFile(table) + " " + mode(table) + " " + std::to_string(entries(shared)),
+              "Field: 10 20\nName\tScore\n\nnew\t4 640 1");
+}
+
+// A file this account may not write is never replaced, whatever the folder allows and the mode
+// bits say: its own with the owner's write bit off but the group's on; another account's. One
+// it may write but that belongs to another account is written in place and stays that account's.
+TEST_F(Store, AFileThisAccountMayNotWriteIsNeverReplacedNorAnotherAccountsMadeItsOwn) {
+    const fs::path open = dir.path / "open";
+    const std::string table = (open / "Highscores.txt").string(),
+                      settingsFile = (open / "Stapelix.ini").string();
+    fs::create_directory(open);
+    fs::permissions(dir.path, fs::perms(0755));
+    fs::permissions(open, fs::perms::all);
+    setList(10, 20, "old:7");
+    ASSERT_TRUE(saveTable(table.c_str()));
+    oldContent = readFile(table);
+    fs::permissions(table, fs::perms(0464));
+    ASSERT_EQ(geteuid() == 0 ? chown(table.c_str(), nobody, nobody) : 0, 0);  // the player's
+    setList(10, 20, "new:8");
+    EXPECT_EQ(unprivileged([&] { return outcome(saveTable(table.c_str()), dir.path); }),
+              "open: Permission denied");
+    EXPECT_EQ(readFile(table) + " " + mode(table) + " " + std::to_string(entries(open)),
+              oldContent + " 464 1");
+
+    if (geteuid() != 0) GTEST_SKIP() << "making a file of another account takes root";
+    ASSERT_EQ(chown(table.c_str(), 0, 0), 0);
+    fs::permissions(table, fs::perms(0644));
+    // As nobody: root's table refused with the system's reason; the settings, a new file, saved.
+    EXPECT_EQ(unprivileged([&] {
+                  return outcome(saveTable(table.c_str()), dir.path) + "; " +
+                         outcome(saveIni(settingsFile.c_str()), dir.path);
+              }),
+              "open: Permission denied; saved");
+    EXPECT_EQ(readFile(table) + " " + std::to_string(statusOf(table).st_uid) + " " + mode(table) +
+                  " " + std::to_string(entries(open)),
+              oldContent + " 0 644 2");
+    // As root, whom the system lets write it: nobody's file, written in place and flushed.
+    fs::permissions(settingsFile, fs::perms(0640));
+    watched = fs::canonical(open);
+    savedFile = settingsFile;
+    oldContent = readFile(settingsFile);
+    setList(10, 20, "root:9");
+    EXPECT_EQ(outcome(saveIni(settingsFile.c_str()), dir.path), "saved");
+    watched.clear();
+    EXPECT_EQ(flushes + std::to_string(statusOf(settingsFile).st_uid) + " " +
+                  std::to_string(statusOf(settingsFile).st_gid) + " " + mode(settingsFile) + " " +
+                  std::to_string(entries(open)) + " " +
+                  std::to_string(readFile(settingsFile).find("Name = root") != std::string::npos),
+              "target new, 65534 65534 640 2 1");
+    flushes.clear();
 }
 
 // The player hears of a file that could not be read at start-up, which is then
