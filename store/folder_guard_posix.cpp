@@ -14,7 +14,7 @@ FolderClaim claimFolder(const char* folder) {
     FolderClaim claim{FolderClaimState::Unguarded, "", ""};
     // Not inherited by a program the game might start.
     const int descriptor = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) {
+    if (descriptor == -1) {
         claim.reason = std::strerror(errno);
         return claim;
     }

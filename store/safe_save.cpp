@@ -58,7 +58,6 @@ std::FILE* createTemporary(const fs::path& target, fs::path& temporary) {
         temporary = target;
         temporary += temporaryMark;
         temporary += digits;
-        errno = 0;
         file = createNewFile(temporary.string().c_str());
         if (file != nullptr || errno != EEXIST) break;
     }

@@ -32,8 +32,8 @@ bool openTextLines(TextLines& text, const char* fileName) {
     // Binary: line ends are read here the same on every system.
     text.file = std::fopen(fileName, "rb");
     if (text.file == nullptr) {
-        text.missing = errno == ENOENT;
         text.error = failure(errno);
+        text.missing = text.error == ENOENT;
         return false;
     }
     int start[byteOrderMarkSize];

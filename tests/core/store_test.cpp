@@ -153,6 +153,9 @@ TEST_F(Store, AKnownTableIsWrittenByteForByteHeightFirstAndReadBack) {
     resetCore();
     EXPECT_TRUE(loadTable(path));
     EXPECT_EQ(allLists(), lists);
+    // Each size with a 30 has a list of its own.
+    EXPECT_EQ(ranked(30, 20) + "|" + ranked(30, 21) + "|" + ranked(20, 30) + "|" + ranked(21, 30),
+              "wide:4||tall:4|");
 }
 
 // One line between a 10 x 20 header and the entry "x<TAB>5" (CR LF after it): an entry joins
@@ -424,6 +427,22 @@ TEST_F(Store, AFileThisAccountMayNotWriteIsNeverReplacedNorAnotherAccountsMadeIt
                   std::to_string(readFile(settingsFile).find("Name = root") != std::string::npos),
               "target new, 65534 65534 640 2 1");
     flushes.clear();
+}
+
+// A run saves at every game over: no save or read may leave a file or folder open behind it.
+TEST_F(Store, SavesAndReadsLeaveNothingOpen) {
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    const rlimit few{32, saved.rlim_max};
+    setList(10, 20, "a:1");
+    std::string failures;
+    setrlimit(RLIMIT_NOFILE, &few);
+    for (int round = 0; round < 3 * int(few.rlim_cur) && failures.empty(); ++round) {
+        if (!saveTable(path.c_str())) failures += "save " + std::to_string(round) + ": " + failure.reason;
+        if (!loadTable(path)) failures += "read " + std::to_string(round) + ": " + std::strerror(readError);
+    }
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(failures, "");
 }
 
 // The player hears of a file that could not be read at start-up, which is then
