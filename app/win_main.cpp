@@ -1,15 +1,17 @@
-// The entry function: start-up, the message loop with one frame per pass
-// when the queue is empty, and shut-down with both files written back. The
-// files are also written the moment a game ends, so that a crash or a power
-// cut later in the session loses nothing of it.
+// The entry function: the claim on the folder, start-up, the message loop with
+// one frame per pass when the queue is empty, and shut-down with both files
+// written back. The files are also written the moment a game ends, so that a
+// crash or a power cut later in the session loses nothing of it.
 #include <cstdlib>
 #include <ctime>
 
 #include "game/frame_logic.h"
 #include "game/game_state.h"
 #include "render/scene.h"
+#include "store/folder_guard.h"
 #include "store/saved_files.h"
 #include "store/settings.h"
+#include "window/folder_window.h"
 #include "window/gl_window.h"
 #include "window/player_notice.h"
 #include "window/session_save.h"
@@ -24,6 +26,10 @@ constexpr const char* windowTitle = "Stapelix by Norvane";
 constexpr int colorBits = 16;
 constexpr DWORD frameSleepMilliseconds = 1;
 constexpr int failedStartStatus = 1;  // no window: a failure, never success
+// A second start in a folder where the game runs has done what was asked
+// when that game is in front or the player knows of it: it ends with 0, as
+// every ending the game explains in a box does.
+constexpr int secondStartStatus = 0;
 
 typedef BOOL(WINAPI* SwapIntervalFunction)(int interval);
 typedef void (*AnyFunction)();
@@ -41,6 +47,15 @@ void disableSwapWait() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Before any file is read: a second game in this folder would write over
+    // this one's scores, so it ends here, having read and written nothing.
+    const FolderClaim claim = claimFolder(".");
+    if (claim.state == FolderClaimState::HeldByAnotherGame) {
+        if (!raiseFolderWindow(claim.name.c_str())) tellPlayer(folderClaimNotice(claim).c_str());
+        return secondStartStatus;
+    }
+    tellPlayer(folderClaimNotice(claim).c_str());  // unguarded: the player hears why, then plays
+
     LoopState loop;
 
     glWindow.addTextureFile(blockTextureFile);
@@ -57,6 +72,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                settings.fullscreen)) {
         return failedStartStatus;  // already reported; nothing is written
     }
+    markFolderWindow(glWindow.window, claim.name.c_str());
     buildSceneFont();  // goes on with the GL set-up where createWindow left it
     glWindow.setProjection(virtualScreenWidth, virtualScreenHeight, 0.0, 0.0);
     disableSwapWait();
@@ -93,6 +109,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
 
     saveSession();  // keeps a file that could not be read
+    unmarkFolderWindow(glWindow.window, claim.name.c_str());
     glWindow.killWindow();
     return result;
 }

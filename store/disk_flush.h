@@ -1,6 +1,6 @@
 // Pushing a saved file to the disk itself before it replaces the old one, so
 // that a power cut after the rename finds the new content and not an empty
-// file. The only OS-specific part of store/: one source file per system.
+// file. One source file per system.
 #pragma once
 
 #include <cstdio>

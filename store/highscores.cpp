@@ -28,16 +28,18 @@ void copyName(char* to, const char* from) {
     if (to != from) std::memcpy(to, from, nameSize);
 }
 
-// An entry line is the name, a tab and the score: the tab is the last one on
-// the line, as a name never holds a tab or a line end but may hold blanks,
-// nothing at all, or text that looks like a header. The score is a decimal
-// number of 32 bits, blanks allowed around it. A longer name keeps its first
-// 19 characters.
+// An entry line is the name, a tab and the score, as the game writes it. The
+// name is all before the first tab: a name never holds a tab or a line end,
+// but may hold blanks, nothing at all, or text that looks like a header. The
+// score is the decimal number right after the tab (blanks or tabs before it
+// allowed), at most 4294967295; whatever follows its digits is the player's
+// note ("30 points", a trailing tab) and is ignored. A longer name keeps its
+// first 19 characters.
 bool readEntry(const char* line, HighscoreEntry& entry) {
-    const char* tab = std::strrchr(line, '\t');
+    const char* tab = std::strchr(line, '\t');
     if (tab == nullptr) return false;
     const char* digit = tab + 1;
-    while (*digit == ' ') ++digit;
+    while (*digit == ' ' || *digit == '\t') ++digit;
     uint64_t score = 0;
     const char* end = digit;
     for (; *end >= '0' && *end <= '9'; ++end) {
@@ -45,8 +47,6 @@ bool readEntry(const char* line, HighscoreEntry& entry) {
         if (score > std::numeric_limits<uint32_t>::max()) return false;
     }
     if (end == digit) return false;
-    while (*end == ' ') ++end;
-    if (*end != '\0' && std::strcmp(end, "\n") != 0) return false;
     std::memset(entry.name, 0, nameSize);
     std::memcpy(entry.name, line, std::min<size_t>(size_t(tab - line), maxNameLength));
     forgetPlaceholder(entry.name);
@@ -54,16 +54,14 @@ bool readEntry(const char* line, HighscoreEntry& entry) {
     return true;
 }
 
-// "Field: <width> <height>" on a line without a tab (a line with one is an
-// entry or nothing). list becomes the list of that size, or null for a size
-// outside the table: its entries are skipped up to the next header.
+// "Field: <width> <height>" on a line that is no entry; what follows the two
+// numbers (blanks, tabs, a note) is ignored, as after a score. list becomes
+// the list of that size, or null for a size outside the table: its entries
+// are skipped up to the next header.
 bool isHeader(const char* line, HighscoreEntry*& list) {
     int width = 0;
     int height = 0;
-    if (std::strchr(line, '\t') != nullptr ||
-        std::sscanf(line, "Field: %d %d", &width, &height) != 2) {
-        return false;
-    }
+    if (std::sscanf(line, "Field: %d %d", &width, &height) != 2) return false;
     const bool inTable =
         width >= 0 && height >= 0 && width < int(highscoreSizes) && height < int(highscoreSizes);
     list = inTable ? highscoreTable.lists[width][height] : nullptr;
@@ -157,9 +155,12 @@ void promotePlayerEntry() {
     }
 }
 
-bool loadHighscores(const char* fileName) {
+bool loadHighscores(const char* fileName, int& readError) {
     TextLines text;
-    if (!openTextLines(text, fileName)) return text.missing;
+    if (!openTextLines(text, fileName)) {
+        readError = text.error;
+        return text.missing;
+    }
     char line[lineSize];
     HighscoreEntry* list = nullptr;  // none until the first valid header
     bool listInPlay = false;
@@ -177,7 +178,9 @@ bool loadHighscores(const char* fileName) {
         }
         if (listInPlay) playerSlot = count;
     }
-    return closeTextLines(text);
+    const bool whole = closeTextLines(text);
+    readError = text.error;
+    return whole;
 }
 
 bool saveHighscores(const char* fileName, SaveFailure& failure) {

@@ -56,6 +56,7 @@ const char* savedName(const char* name);
 void forgetPlaceholder(char (&name)[nameSize]);
 // Fills the table from the file and sets playerSlot. False when the file is
 // there but could not be opened or read to its end: it must then not be
-// overwritten. A missing file reads as an empty one.
-bool loadHighscores(const char* fileName);
+// overwritten, and readError holds the errno that says why. A missing file
+// reads as an empty one.
+bool loadHighscores(const char* fileName, int& readError);
 bool saveHighscores(const char* fileName, SaveFailure& failure);

@@ -1,24 +1,30 @@
-// The content goes to "<name>.tmp" beside the file it replaces, so that the
-// final rename stays on one file system and replaces the target in one step;
-// a crash or a full disk leaves at worst a stray temporary file, never a
-// truncated target.
+// The content goes to a new temporary file beside the file it replaces, so
+// that the final rename stays on one file system and replaces the target in
+// one step; a crash or a full disk leaves at worst a stray temporary file,
+// never a truncated target. Where the folder allows no new file, or the file
+// is another account's, the file is written in place, as a plain save does.
 #include "store/safe_save.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "store/disk_flush.h"
+#include "store/file_access.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* temporarySuffix = ".tmp";
-// "<name>.tmp", then "<name>.tmp2" to "<name>.tmp9" when the player keeps
-// something else under a name before it.
-constexpr int temporaryNames = 9;
+// "<name>.stapelix-save-<8 hex digits>": a name no player gives a file. The
+// digits come from the clock; a name that is taken (a stray of a save cut
+// short, or anything of the player's) is passed over, never opened.
+constexpr const char* temporaryMark = ".stapelix-save-";
+constexpr unsigned temporaryAttempts = 16;
+constexpr size_t temporaryDigits = 8 + 1;  // and the terminator
 // As many links as Linux follows in one path before it gives up with ELOOP.
 constexpr int maxLinksFollowed = 40;
 constexpr fs::perms anyWrite = fs::perms::owner_write | fs::perms::group_write |
@@ -41,28 +47,27 @@ bool saveTarget(const char* fileName, fs::path& target) {
     return true;
 }
 
-// A name for the temporary file that holds nothing of the player's: free, or
-// a regular file of that name, which only a save killed before its rename
-// leaves behind (it is removed). A folder, a link or anything else under the
-// name is the player's and is left alone. False when every name is taken.
-bool freeTemporary(const fs::path& target, fs::path& temporary) {
-    for (int number = 1; number <= temporaryNames; ++number) {
+// The temporary file, made by this save under a name that was free; null
+// with errno set when none could be made.
+std::FILE* createTemporary(const fs::path& target, fs::path& temporary) {
+    const auto ticks = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    std::FILE* file = nullptr;
+    for (unsigned attempt = 0; attempt < temporaryAttempts; ++attempt) {
+        char digits[temporaryDigits];
+        std::snprintf(digits, sizeof digits, "%08x", unsigned(uint32_t(ticks) + attempt));
         temporary = target;
-        temporary += temporarySuffix;
-        if (number > 1) temporary += std::to_string(number);
-        std::error_code error;
-        const fs::file_status status = fs::symlink_status(temporary, error);
-        if (status.type() == fs::file_type::not_found) return true;
-        if (status.type() == fs::file_type::regular && fs::remove(temporary, error)) return true;
+        temporary += temporaryMark;
+        temporary += digits;
+        file = createNewFile(temporary.string().c_str());
+        if (file != nullptr || errno != EEXIST) break;
     }
-    return false;
+    return file;
 }
 
 // A file the player made read-only: no write permission for anyone (chmod
-// a-w; on Windows the read-only attribute reads so).
-bool isReadOnly(const fs::path& target) {
-    std::error_code error;
-    const fs::file_status status = fs::status(target, error);
+// a-w; on Windows the read-only attribute reads so). It is refused even
+// where the system would let the game write it (root).
+bool isReadOnly(const fs::file_status& status) {
     return status.type() == fs::file_type::regular &&
            (status.permissions() & anyWrite) == fs::perms::none;
 }
@@ -76,6 +81,33 @@ bool failWithErrno(SaveFailure& failure, int error) {
     return fail(failure, error != 0 ? std::strerror(error) : "the system did not take every byte");
 }
 
+// Writes, flushes to the disk and closes; false with errno's value in error
+// when any step failed.
+bool writeAndClose(std::FILE* file, void (*writeContent)(std::FILE* file), int& error) {
+    errno = 0;
+    writeContent(file);
+    bool written = std::ferror(file) == 0 && std::fflush(file) == 0 && flushFileToDisk(file);
+    error = errno;
+    // Closing reports a write that failed late (a full disk on a network share).
+    if (std::fclose(file) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    return written;
+}
+
+// The plain save: the file opened for writing, emptied and written. Its
+// owner, permissions and links stay as they are.
+bool writeInPlace(const fs::path& target, void (*writeContent)(std::FILE* file),
+                  SaveFailure& failure) {
+    // Text mode, as the files have always been written (CR LF on Windows).
+    errno = 0;
+    std::FILE* file = std::fopen(target.string().c_str(), "w");
+    if (file == nullptr) return failWithErrno(failure, errno);
+    int error = 0;
+    return writeAndClose(file, writeContent, error) || failWithErrno(failure, error);
+}
+
 }  // namespace
 
 bool saveFileSafely(const char* fileName, void (*writeContent)(std::FILE* file),
@@ -85,38 +117,42 @@ bool saveFileSafely(const char* fileName, void (*writeContent)(std::FILE* file),
     const bool linksEnd = saveTarget(fileName, target);
     failure.folder = fs::absolute(target, error).parent_path().string();
     if (!linksEnd) return fail(failure, "its chain of symbolic links does not end");
-    if (isReadOnly(target)) return fail(failure, "the file is read-only");
-    fs::path temporary;
-    if (!freeTemporary(target, temporary)) {
-        return fail(failure, "every name for its temporary file is taken");
+    const fs::file_status old = fs::status(target, error);
+    if (isReadOnly(old)) return fail(failure, "the file is read-only");
+    const bool exists = fs::exists(old);
+    if (exists) {
+        // Whether this account may write the file is the system's to say
+        // (owner, access lists, root): it is opened for update, not changed.
+        errno = 0;
+        std::FILE* probe = std::fopen(target.string().c_str(), "r+");
+        if (probe == nullptr) return failWithErrno(failure, errno);
+        std::fclose(probe);
+        // Another account's file stays that account's, rights and all.
+        if (!isOwnFile(target.string().c_str())) return writeInPlace(target, writeContent, failure);
     }
 
-    // Text mode, as the files have always been written (CR LF on Windows).
-    errno = 0;
-    std::FILE* file = std::fopen(temporary.string().c_str(), "w");
-    if (file == nullptr) return failWithErrno(failure, errno);
-    writeContent(file);
-    bool written = std::ferror(file) == 0 && std::fflush(file) == 0 && flushFileToDisk(file);
-    int writeError = errno;
-    // Closing reports a write that failed late (a full disk on a network share).
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        writeError = errno;
+    fs::path temporary;
+    std::FILE* file = createTemporary(target, temporary);
+    if (file == nullptr) {
+        // A folder where the player may write the file but create nothing.
+        const int createError = errno;
+        return exists ? writeInPlace(target, writeContent, failure)
+                      : failWithErrno(failure, createError);
     }
-    if (written) {
-        // The replaced file's permissions carry over: a file kept private stays so.
-        const fs::file_status old = fs::status(target, error);
-        if (fs::exists(old)) fs::permissions(temporary, old.permissions(), error);
-        fs::rename(temporary, target, error);
-        if (!error) {
-            const fs::path directory = target.parent_path();
-            flushDirectoryToDisk(directory.empty() ? "." : directory.string().c_str());
-            return true;
-        }
+    int writeError = 0;
+    if (!writeAndClose(file, writeContent, writeError)) {
+        fs::remove(temporary, error);  // made by this save, so the save's to remove
+        return failWithErrno(failure, writeError);
+    }
+    // The replaced file's permissions carry over: a file kept private stays so.
+    if (exists) fs::permissions(temporary, old.permissions(), error);
+    fs::rename(temporary, target, error);
+    if (error) {
         fail(failure, error.message());
-    } else {
-        failWithErrno(failure, writeError);
+        fs::remove(temporary, error);
+        return false;
     }
-    fs::remove(temporary, error);
-    return false;
+    const fs::path directory = target.parent_path();
+    flushDirectoryToDisk(directory.empty() ? "." : directory.string().c_str());
+    return true;
 }

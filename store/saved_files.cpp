@@ -1,5 +1,7 @@
 #include "store/saved_files.h"
 
+#include <cstring>
+
 #include "store/highscores.h"
 #include "store/safe_save.h"
 #include "store/settings.h"
@@ -13,30 +15,36 @@ void addLine(std::string& lines, const std::string& line) {
     lines += line;
 }
 
+// The system's words may end in a full stop and a line end (Windows).
+std::string systemWords(std::string reason) {
+    while (!reason.empty() && (reason.back() == '.' || reason.back() == '\n' || reason.back() == '\r'))
+        reason.pop_back();
+    return reason;
+}
+
+void load(SavedFile& file, bool (*read)(const char*, int&), std::string& notice) {
+    int error = 0;
+    file.keep = !read(file.name, error);
+    if (!file.keep) return;
+    addLine(notice, std::string(file.name) + " could not be read (" +
+                        systemWords(std::strerror(error)) +
+                        "), so it is left unchanged and this session will not be saved to it.");
+}
+
 void save(SavedFile& file, bool (*write)(const char*, SaveFailure&), std::string& notice) {
     SaveFailure failure;
     if (file.keep || write(file.name, failure) || file.failureTold) return;
     file.failureTold = true;
-    // The system's words may end in a full stop and a line end (Windows).
-    std::string reason = failure.reason;
-    while (!reason.empty() && (reason.back() == '.' || reason.back() == '\n' || reason.back() == '\r'))
-        reason.pop_back();
     addLine(notice, std::string(file.name) + " could not be saved in " + failure.folder + ": " +
-                        reason + ".");
+                        systemWords(failure.reason) + ".");
 }
 
 }  // namespace
 
 std::string loadSavedFiles(SavedFiles& files) {
-    files.settings.keep = !loadSettings(files.settings.name);
-    files.highscores.keep = !loadHighscores(files.highscores.name);
     std::string notice;
-    for (const SavedFile* file : {&files.settings, &files.highscores}) {
-        if (!file->keep) continue;
-        addLine(notice, std::string(file->name) +
-                            " could not be read when the game started, so it was left unchanged "
-                            "and this session was not saved to it.");
-    }
+    load(files.settings, loadSettings, notice);
+    load(files.highscores, loadHighscores, notice);
     return notice;
 }
 

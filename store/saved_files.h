@@ -23,7 +23,8 @@ extern SavedFiles savedFiles;
 
 // The settings first: the name they hold goes into the list of the field size
 // they set, and the highscores then set playerSlot for that size. Returns a
-// line for each file that is there but could not be read, or nothing.
+// line for each file that is there but could not be read, with the system's
+// reason, or nothing; the caller shows it before the session starts.
 std::string loadSavedFiles(SavedFiles& files);
 // Writes both files but those kept. Returns a line for each file that could
 // not be saved and of which the player has not heard yet, or nothing.

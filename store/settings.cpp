@@ -80,12 +80,16 @@ void writeSettings(std::FILE* file) {
 
 }  // namespace
 
-bool loadSettings(const char* fileName) {
+bool loadSettings(const char* fileName, int& readError) {
     TextLines text;
-    if (!openTextLines(text, fileName)) return text.missing;
     char line[lineSize];
-    while (readTextLine(text, line)) applyLine(line);
-    return closeTextLines(text);
+    bool whole = openTextLines(text, fileName);
+    if (whole) {
+        while (readTextLine(text, line)) applyLine(line);
+        whole = closeTextLines(text);
+    }
+    readError = text.error;
+    return whole || text.missing;
 }
 
 bool saveSettings(const char* fileName, SaveFailure& failure) {

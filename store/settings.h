@@ -24,6 +24,7 @@ struct Settings {
 extern Settings settings;
 
 // False when the file is there but could not be opened or read to its end:
-// it must then not be overwritten. A missing file leaves every default.
-bool loadSettings(const char* fileName);
+// it must then not be overwritten, and readError holds the errno that says
+// why. A missing file leaves every default.
+bool loadSettings(const char* fileName, int& readError);
 bool saveSettings(const char* fileName, SaveFailure& failure);

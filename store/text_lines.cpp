@@ -7,8 +7,17 @@ namespace {
 constexpr int byteOrderMark[] = {0xEF, 0xBB, 0xBF};
 constexpr size_t byteOrderMarkSize = sizeof byteOrderMark / sizeof byteOrderMark[0];
 
+// A read that fails without the system saying why counts as an I/O error.
+int failure(int error) {
+    return error != 0 ? error : EIO;
+}
+
 int nextByte(TextLines& text) {
-    return text.held > 0 ? text.heldBytes[--text.held] : std::getc(text.file);
+    if (text.held > 0) return text.heldBytes[--text.held];
+    const int byte = std::getc(text.file);
+    // Kept at once: errno means nothing after the next call.
+    if (byte == EOF && text.error == 0 && std::ferror(text.file)) text.error = failure(errno);
+    return byte;
 }
 
 void giveBack(TextLines& text, int byte) {
@@ -23,12 +32,13 @@ bool openTextLines(TextLines& text, const char* fileName) {
     // Binary: line ends are read here the same on every system.
     text.file = std::fopen(fileName, "rb");
     if (text.file == nullptr) {
-        text.missing = errno == ENOENT;
+        text.error = failure(errno);
+        text.missing = text.error == ENOENT;
         return false;
     }
     int start[byteOrderMarkSize];
     size_t read = 0;
-    while (read < byteOrderMarkSize && (start[read] = std::getc(text.file)) != EOF) ++read;
+    while (read < byteOrderMarkSize && (start[read] = nextByte(text)) != EOF) ++read;
     bool isMark = read == byteOrderMarkSize;
     for (size_t i = 0; i < read; ++i) isMark = isMark && start[i] == byteOrderMark[i];
     if (!isMark) {
@@ -58,6 +68,7 @@ bool readTextLine(TextLines& text, char (&line)[lineSize]) {
 
 bool closeTextLines(TextLines& text) {
     const bool whole = text.held == 0 && std::feof(text.file) && !std::ferror(text.file);
+    if (!whole) text.error = failure(text.error);
     std::fclose(text.file);
     text.file = nullptr;
     return whole;

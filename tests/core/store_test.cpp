@@ -1,13 +1,19 @@
-// The saved files: written, read, hostile input; fsync is stood in for to see the flushes.
+// The saved files: written, read, hostile input, rights; fsync is stood in for to see the flushes.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <functional>
 
 #include "core_test_support.h"
+#include "store/file_access.h"
 #include "store/safe_save.h"
 #include "store/saved_files.h"
 
@@ -15,11 +21,17 @@ namespace fs = std::filesystem;
 static fs::path watched;
 static std::string savedFile, oldContent, flushes;
 
+// Each flush in the watched folder: the saved file ("target"), the save's temporary file or
+// the folder, and whether the saved file then held the old content or the new.
 extern "C" int fsync(int descriptor) {
     std::error_code error;
     const fs::path path = fs::read_symlink("/proc/self/fd/" + std::to_string(descriptor), error);
+    const std::string name = path.filename().string(), target = fs::path(savedFile).filename();
     if (!watched.empty() && (path == watched || path.parent_path() == watched))
-        flushes += (path == watched ? "folder" : path.filename().string()) +
+        flushes += (path == watched                                       ? "folder"
+                    : name == target                                      ? "target"
+                    : name.rfind(target + ".stapelix-save-", 0) == 0 ? "temporary"
+                                                                          : name) +
                    (readFile(savedFile) == oldContent ? " old, " : " new, ");
     return int(syscall(SYS_fsync, descriptor));
 }
@@ -58,11 +70,51 @@ std::string describe(const fs::path& path) {
 SaveFailure failure;
 bool saveTable(const char* file) { return saveHighscores(file, failure); }
 bool saveIni(const char* file) { return saveSettings(file, failure); }
+int readError;
+bool loadTable(const std::string& file) { return loadHighscores(file.c_str(), readError); }
 
 std::string mode(const std::string& file) {
     char octal[8];
     std::snprintf(octal, sizeof octal, "%o", unsigned(fs::status(file).permissions() & fs::perms::mask));
     return octal;
+}
+
+// "saved" or where and why not, the folder relative to `base`.
+std::string outcome(bool saved, const fs::path& base) {
+    return saved ? "saved" : fs::relative(failure.folder, base).string() + ": " + failure.reason;
+}
+
+struct stat statusOf(const std::string& file) {
+    struct stat status {};
+    stat(file.c_str(), &status);
+    return status;
+}
+
+constexpr uid_t nobody = 65534;  // nobody and nogroup on Debian
+
+// Runs body as an account without root's rights, whose text it returns: the test's own, or
+// for root (whom no file refuses) nobody's in a child process.
+std::string unprivileged(const std::function<std::string()>& body) {
+    if (geteuid() != 0) return body();
+    int channel[2];
+    if (pipe(channel) != 0) return "no pipe";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const std::string text =
+            setgroups(0, nullptr) == 0 && setgid(nobody) == 0 && setuid(nobody) == 0
+                ? body()
+                : std::string("not nobody: ") + std::strerror(errno);
+        _exit(write(channel[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, size_t(got));
+    close(channel[0]);
+    waitpid(child, nullptr, 0);
+    return text;
 }
 
 class Store : public ::testing::Test {
@@ -99,11 +151,56 @@ TEST_F(Store, AKnownTableIsWrittenByteForByteHeightFirstAndReadBack) {
         "Field: 7 9\nName\tScore\n\na\t10\nb\t9\nc\t8\nd\t7\ne\t6\nf\t5\ng\t4\nh\t3\ni\t2\nj\t1\n\n"
         "Field: 29 29\nName\tScore\n\nlast\t1");
     resetCore();
-    EXPECT_TRUE(loadHighscores(path.c_str()));
+    EXPECT_TRUE(loadTable(path));
     EXPECT_EQ(allLists(), lists);
+    // Each size with a 30 has a list of its own.
+    EXPECT_EQ(ranked(30, 20) + "|" + ranked(30, 21) + "|" + ranked(20, 30) + "|" + ranked(21, 30),
+              "wide:4||tall:4|");
 }
 
-TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
+// One line between a 10 x 20 header and the entry "x<TAB>5" (CR LF after it): an entry joins
+// the list, a header takes x to its own, anything else is skipped. A name is all before the
+// first tab; the score is the digits after it (blanks or tabs before them), the rest a note.
+TEST_F(Store, EachLineIsReadAsTheGameWritesItWithNotesAfterTheNumbersIgnored) {
+    const std::pair<std::string, std::string> cases[] = {
+        // As written: names with blanks, none at all, or looking like a header; 32-bit scores.
+        {"ann\t30", "10x20 ann:30 x:5; "},
+        {" b o \t12", "10x20  b o :12 x:5; "},
+        {"\t4294967295", "10x20 :4294967295 x:5; "},
+        {"Field: 3 3\t20", "10x20 Field: 3 3:20 x:5; "},
+        {"Enter Name\t40", "10x20 :40 x:5; "},  // the placeholder is no name
+        {std::string(40, 'n') + "\t8", "10x20 nnnnnnnnnnnnnnnnnnn:8 x:5; "},
+        // Edited by hand: whatever follows the score's digits.
+        {"ann\t30 points", "10x20 ann:30 x:5; "},
+        {"bob\t20\t", "10x20 bob:20 x:5; "},
+        {"cy\t 7 \t\tnote", "10x20 cy:7 x:5; "},
+        {"di\t\t 9", "10x20 di:9 x:5; "},
+        {"odd\t7x", "10x20 odd:7 x:5; "},
+        // No entry: no tab, no digits right after it, a name with a tab, a score past 32 bits.
+        {"just words 5", "10x20 x:5; "},
+        {"Name\tScore", "10x20 x:5; "},
+        {"Al\tBo 5", "10x20 x:5; "},
+        {"a\tb\t5", "10x20 x:5; "},
+        {"neg\t-5", "10x20 x:5; "},
+        {"big\t4294967296", "10x20 x:5; "},
+        {"", "10x20 x:5; "},
+        // Headers, whatever follows their two numbers; sizes outside 0..29 skip their entries.
+        {"Field: 8 8", "8x8 x:5; "},
+        {"Field: 8 8\t", "8x8 x:5; "},
+        {"Field: 8 8 \t ", "8x8 x:5; "},
+        {"Field: 0 29 (the big ones)", "0x29 x:5; "},
+        {"Field: 30 8", ""},
+        {"Field: 8 -1", ""},
+        {"Field: 8", "10x20 x:5; "}};
+    for (const auto& [line, lists] : cases) {
+        resetCore();
+        writeFile(path, "Field: 10 20\nName\tScore\n\n" + line + "\r\nx\t5");
+        EXPECT_TRUE(loadTable(path));
+        EXPECT_EQ(allLists(), lists) << "after the line \"" << line << '"';
+    }
+}
+
+TEST_F(Store, ReadingFollowsTheHeadersAndSetsThePlayersSlot) {
     const std::string header = "\nName\tScore\n\n";
     // The file, then every list and the player's slot (7 before reading).
     const std::tuple<std::string, const char*, uint32_t> cases[] = {
@@ -113,18 +210,17 @@ TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
              header + "q\t1",
          "4x4 q:1; 10x20 ann:9 b o:5 cy:2; ", 3},
         {"Field: 4 4" + header + "q\t1", "4x4 q:1; ", 7},  // no list for the size in play
-        // A name is all before the last tab; the score is all after it.
-        {"stray\t50\nField: 10 20" + header +  // an entry before any header
-             "Enter Name\t40\nAl Bo\t 30 \njust words\nAl\tBo\nneg\t-5\nbig\t4294967296\n"
-             "odd\t7x\n\t4294967295\nField: 4 4\tx\nok\t20\n",  // a header holds no tab
-         "10x20 :40 Al Bo:30 :4294967295 ok:20; ", 4},  // the placeholder is no name
-        // Headers outside the table skip their entries; names keep 19 characters.
-        {"Field: 5 5" + header + std::string(40, 'n') + "\t8\nField: 30 20" + header + "wide\t9\n" +
+        {"stray\t50\nField: 10 20" + header + "ok\t20\n", "10x20 ok:20; ", 1},  // none before
+        // Lists outside the table skipped; a long line comes in pieces of 99 characters.
+        {"Field: 5 5" + header + "n\t8\nField: 30 20" + header + "wide\t9\n" +
              "Field: -1 5" + header + "neg\t9\nField: 5 30" + header + "tall\t9\n" +
              "Field: 2147483647 -2147483648" + header + "huge\t9\nField: 5 6" + header +
              std::string(120, 'a') + "\t7\n",
-         "5x5 nnnnnnnnnnnnnnnnnnn:8; 5x6 aaaaaaaaaaaaaaaaaaa:7; ", 7},
-        // A list read again for a size replaces the earlier one whole.
+         "5x5 n:8; 5x6 aaaaaaaaaaaaaaaaaaa:7; ", 7},
+        // Ten entries at most; a list read again for a size replaces the earlier one whole.
+        {"Field: 10 20" + header +
+             "a\t11\nb\t10\nc\t9\nd\t8\ne\t7\nf\t6\ng\t5\nh\t4\ni\t3\nj\t2\nk\t1",
+         "10x20 a:11 b:10 c:9 d:8 e:7 f:6 g:5 h:4 i:3 j:2; ", 10},
         {"Field: 10 20" + header + "old\t90\nolder\t80\noldest\t70\n\nField: 4 4" + header +
              "q\t1\n\nField: 10 20" + header + "new\t50",
          "4x4 q:1; 10x20 new:50; ", 1},
@@ -133,11 +229,11 @@ TEST_F(Store, ReadingSkipsWhatIsNoEntryAndSetsThePlayersSlot) {
         resetCore();
         playerSlot = 7;
         writeFile(path, content);
-        EXPECT_TRUE(loadHighscores(path.c_str()));
+        EXPECT_TRUE(loadTable(path));
         EXPECT_EQ(allLists() + std::to_string(playerSlot), lists + std::to_string(slot));
         EXPECT_EQ(highscoreList(10, 20)[unrankedSlot].score, 0u);
     }
-    EXPECT_TRUE(loadHighscores(dir.file("missing.txt").c_str()));  // a missing file reads as empty
+    EXPECT_TRUE(loadTable(dir.file("missing.txt")));  // a missing file reads as empty
 }
 
 TEST_F(Store, SettingsAreWrittenAsTheyAreReadAndEveryBadValueMadeSafe) {
@@ -166,11 +262,11 @@ TEST_F(Store, SettingsAreWrittenAsTheyAreReadAndEveryBadValueMadeSafe) {
     for (const auto& [content, expected] : cases) {
         resetCore();
         writeFile(ini, content);
-        EXPECT_TRUE(loadSettings(ini.c_str()));
+        EXPECT_TRUE(loadSettings(ini.c_str(), readError));
         EXPECT_EQ(settingsInForce(), expected) << content;
     }
     writeFile(ini, file);
-    loadSettings(ini.c_str());
+    loadSettings(ini.c_str(), readError);
     playerSlot = unrankedSlot;
     EXPECT_TRUE(saveIni(ini.c_str()));
     EXPECT_EQ(readFile(ini), file);  // written as read
@@ -180,8 +276,8 @@ TEST_F(Store, SettingsAreWrittenAsTheyAreReadAndEveryBadValueMadeSafe) {
 }
 
 // Every failure leaves the old file whole and says where and why; a read-only file is left
-// alone; a replaced file keeps its permissions; a temporary name taken by anything but a stale
-// temporary file is passed over.
+// alone; a replaced file keeps its permissions; the player's own files beside it stay as they
+// are, whatever their names.
 TEST_F(Store, ASaveReplacesTheOldFileWholeOrNotAtAllAndSaysWhy) {
     signal(SIGXFSZ, SIG_IGN);  // a write past the size limit fails instead of ending the program
     rlimit saved{};
@@ -213,31 +309,149 @@ TEST_F(Store, ASaveReplacesTheOldFileWholeOrNotAtAllAndSaysWhy) {
                   ".: the file is read-only; ");
         EXPECT_EQ(readFile(file) + describe(blocked) + " " + mode(file),
                   oldContent + "directory of 0 440");
-        // A folder under the temporary name stays, the next name is used and a stale file there
-        // removed. Flushed before the rename, the folder after.
+        // The player's own files under the names earlier saves used for their temporary file,
+        // and a folder there, stay as they are. Flushed before the rename, the folder after.
         fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
-        fs::create_directories(temporary + "/inside");
-        writeFile(temporary + "2", "stale");
+        const std::string players[] = {".tmp", ".tmp2", ".tmp5", ".tmp9", ".stapelix-save-"};
+        for (const std::string& suffix : players) writeFile(file + suffix, "mine " + suffix);
+        fs::create_directories(file + ".tmp3/inside");
         watched = fs::canonical(dir.path);
         savedFile = file;
         attempt(file);
         watched.clear();
-        EXPECT_EQ(flushes + describe(temporary) + " " + mode(file) + " " +
+        std::string kept;
+        for (const std::string& suffix : players) kept += readFile(file + suffix) + ", ";
+        EXPECT_EQ(flushes + kept + describe(file + ".tmp3") + " " + mode(file) + " " +
                       std::to_string(readFile(file).find("newer_and_longer") != std::string::npos),
-                  std::string(name) + ".tmp2 old, folder new, directory of 1 600 1");
+                  "temporary old, folder new, mine .tmp, mine .tmp2, mine .tmp5, mine .tmp9, "
+                  "mine .stapelix-save-, directory of 1 600 1");
         flushes.clear();
-        fs::remove_all(temporary);
-        writeFile(temporary, "stale");  // a save killed before its rename left this
-        EXPECT_TRUE(save(file.c_str()));
     }
-    EXPECT_EQ(entries(dir.path), 4);  // each file and its blocked twin, no temporary left
+    // Each file, its blocked twin and the player's six: no temporary file left.
+    EXPECT_EQ(entries(dir.path), 16);
+}
+
+// A new file is made only where nothing is under its name: nothing there is opened or emptied,
+// nor is the target of a dangling link made.
+TEST_F(Store, ANewFileIsMadeOnlyWhereNothingIsUnderItsName) {
+    writeFile(dir.file("taken"), "mine");
+    fs::create_directory(dir.file("folder"));
+    fs::create_symlink("missing", dir.file("dangling"));
+    std::string outcomes;
+    for (const char* name : {"free", "taken", "folder", "dangling"}) {
+        errno = 0;
+        std::FILE* file = createNewFile(dir.file(name).c_str());
+        outcomes += std::string(name) + ": " + (file ? "made" : std::strerror(errno)) + "; ";
+        if (file) std::fclose(file);
+    }
+    EXPECT_EQ(outcomes,
+              "free: made; taken: File exists; folder: File exists; dangling: File exists; ");
+    EXPECT_EQ(readFile(dir.file("taken")) + " " + std::to_string(fs::exists(dir.file("missing"))) +
+                  " " + std::to_string(fs::file_size(dir.file("free"))),
+              "mine 0 0");
+}
+
+// A folder where the player may write the two files but create nothing: the file that is there
+// is written in place and flushed; the one that is not is a failure with the system's reason.
+TEST_F(Store, WhereNoFileCanBeMadeTheFileIsWrittenInPlace) {
+    const fs::path shared = dir.path / "shared";
+    const std::string table = (shared / "Highscores.txt").string(),
+                      settingsFile = (shared / "Stapelix.ini").string();
+    fs::create_directory(shared);
+    setList(10, 20, "old:3");
+    ASSERT_TRUE(saveTable(table.c_str()));
+    oldContent = readFile(table);
+    fs::permissions(table, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // The player's: for root, nobody is the player.
+    ASSERT_EQ(geteuid() == 0 ? chown(table.c_str(), nobody, nobody) : 0, 0);
+    fs::permissions(dir.path, fs::perms(0755));
+    fs::permissions(shared, fs::perms(0555));
+    setList(10, 20, "new:4");
+    const std::string seen = unprivileged([&] {
+        watched = fs::canonical(shared);
+        savedFile = table;
+        const std::string saved = outcome(saveTable(table.c_str()), dir.path);
+        watched.clear();
+        return saved + "; " + flushes + outcome(saveIni(settingsFile.c_str()), dir.path);
+    });
+    fs::permissions(shared, fs::perms(0755));
+    EXPECT_EQ(seen, "saved; target new, shared: Permission denied");
+    EXPECT_EQ(readFile(table) + " " + mode(table) + " " + std::to_string(entries(shared)),
+              "Field: 10 20\nName\tScore\n\nnew\t4 640 1");
+}
+
+// A file this account may not write is never replaced, whatever the folder allows and the mode
+// bits say: its own with the owner's write bit off but the group's on; another account's. One
+// it may write but that belongs to another account is written in place and stays that account's.
+TEST_F(Store, AFileThisAccountMayNotWriteIsNeverReplacedNorAnotherAccountsMadeItsOwn) {
+    const fs::path open = dir.path / "open";
+    const std::string table = (open / "Highscores.txt").string(),
+                      settingsFile = (open / "Stapelix.ini").string();
+    fs::create_directory(open);
+    fs::permissions(dir.path, fs::perms(0755));
+    fs::permissions(open, fs::perms::all);
+    setList(10, 20, "old:7");
+    ASSERT_TRUE(saveTable(table.c_str()));
+    oldContent = readFile(table);
+    fs::permissions(table, fs::perms(0464));
+    ASSERT_EQ(geteuid() == 0 ? chown(table.c_str(), nobody, nobody) : 0, 0);  // the player's
+    setList(10, 20, "new:8");
+    EXPECT_EQ(unprivileged([&] { return outcome(saveTable(table.c_str()), dir.path); }),
+              "open: Permission denied");
+    EXPECT_EQ(readFile(table) + " " + mode(table) + " " + std::to_string(entries(open)),
+              oldContent + " 464 1");
+
+    if (geteuid() != 0) GTEST_SKIP() << "making a file of another account takes root";
+    ASSERT_EQ(chown(table.c_str(), 0, 0), 0);
+    fs::permissions(table, fs::perms(0644));
+    // As nobody: root's table refused with the system's reason; the settings, a new file, saved.
+    EXPECT_EQ(unprivileged([&] {
+                  return outcome(saveTable(table.c_str()), dir.path) + "; " +
+                         outcome(saveIni(settingsFile.c_str()), dir.path);
+              }),
+              "open: Permission denied; saved");
+    EXPECT_EQ(readFile(table) + " " + std::to_string(statusOf(table).st_uid) + " " + mode(table) +
+                  " " + std::to_string(entries(open)),
+              oldContent + " 0 644 2");
+    // As root, whom the system lets write it: nobody's file, written in place and flushed.
+    fs::permissions(settingsFile, fs::perms(0640));
+    watched = fs::canonical(open);
+    savedFile = settingsFile;
+    oldContent = readFile(settingsFile);
+    setList(10, 20, "root:9");
+    EXPECT_EQ(outcome(saveIni(settingsFile.c_str()), dir.path), "saved");
+    watched.clear();
+    EXPECT_EQ(flushes + std::to_string(statusOf(settingsFile).st_uid) + " " +
+                  std::to_string(statusOf(settingsFile).st_gid) + " " + mode(settingsFile) + " " +
+                  std::to_string(entries(open)) + " " +
+                  std::to_string(readFile(settingsFile).find("Name = root") != std::string::npos),
+              "target new, 65534 65534 640 2 1");
+    flushes.clear();
+}
+
+// A run saves at every game over: no save or read may leave a file or folder open behind it.
+TEST_F(Store, SavesAndReadsLeaveNothingOpen) {
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    const rlimit few{32, saved.rlim_max};
+    setList(10, 20, "a:1");
+    std::string failures;
+    setrlimit(RLIMIT_NOFILE, &few);
+    for (int round = 0; round < 3 * int(few.rlim_cur) && failures.empty(); ++round) {
+        if (!saveTable(path.c_str())) failures += "save " + std::to_string(round) + ": " + failure.reason;
+        if (!loadTable(path)) failures += "read " + std::to_string(round) + ": " + std::strerror(readError);
+    }
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(failures, "");
 }
 
 // The player hears of a file that could not be read at start-up, which is then
 // never written; and of each file that could not be saved, once per run.
 TEST_F(Store, ThePlayerHearsOfEveryFileThatCouldNotBeReadOrSavedOnce) {
     setList(10, 20, "a:1");  // a link to itself does not open; a directory does not read
-    for (const auto& [file, other] : {std::pair{path, ini}, {ini, path}}) {
+    for (const auto& [file, other, reason] :
+         {std::tuple{path, ini, "Too many levels of symbolic links"},
+          {ini, path, "Is a directory"}}) {
         fs::remove_all(file);
         fs::remove_all(other);
         writeFile(other, "");
@@ -247,9 +461,9 @@ TEST_F(Store, ThePlayerHearsOfEveryFileThatCouldNotBeReadOrSavedOnce) {
         SavedFiles files = savedFiles;
         files.settings.name = ini.c_str();
         files.highscores.name = path.c_str();
-        EXPECT_EQ(loadSavedFiles(files),
-                  file + " could not be read when the game started, so it was left unchanged "
-                         "and this session was not saved to it.");
+        EXPECT_EQ(loadSavedFiles(files), file + " could not be read (" + reason +
+                                             "), so it is left unchanged and this session will "
+                                             "not be saved to it.");
         EXPECT_EQ(saveSavedFiles(files), "");
         EXPECT_EQ(describe(file), before);
         EXPECT_NE(readFile(other), "");  // the other one is saved

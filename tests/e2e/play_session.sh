@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # The Linux program through the shared session, each run in a fresh folder;
-# then SIGHUP and SIGTERM, a folder it may not write, no display and no GL driver.
+# two copies at once; then SIGHUP and SIGTERM, a folder it may not write, no
+# display and no GL driver.
 #   play_session.sh SOURCE_DIR SCREEN_PROBE CLOSE_WINDOW GAME
 source "$(dirname "$0")/x_session.sh"
 game=$(realpath "$4")
 launch=("$game")
 start_xvfb
 each_run game_folder
+game_folder "$work/two_copies" && game_folder "$work/beside"
+two_copies_run "$work/two_copies" "$work/two_copies" "$work/beside"
 
 # A closed terminal (SIGHUP) and SIGTERM save as the close button does.
 for signal in HUP TERM; do

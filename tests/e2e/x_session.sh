@@ -55,7 +55,8 @@ start_xvfb() {
 }
 
 # start_game DIR [NOTICES]: $launch in DIR (stderr in DIR.stderr); NOTICES boxes
-# (default 0) come and go before the first frame, then none is left.
+# (default 0) come and go before the first frame, then none is left. Its window is
+# not $other_window, another game's.
 start_game() {
   game_dir=$1
   (cd "$game_dir" && exec "${launch[@]}") 2>"$game_dir.stderr" &
@@ -63,7 +64,7 @@ start_game() {
   local i
   for i in $(seq "${2:-0}"); do dismiss_notice "box $i before the first frame"; done
   poll "${window_polls:-600}" 'expect_running; window_id=$(xdotool search --onlyvisible --name "^Stapelix by Norvane$" \
-    2>/dev/null | head -n 1) && [ -n "$window_id" ]' || fail "no window titled 'Stapelix by Norvane'"
+    2>/dev/null | grep -vx "${other_window:-none}" | head -n 1) && [ -n "$window_id" ]' || fail "no window titled 'Stapelix by Norvane'"
   timeout 10 xdotool mousemove 320 240 >/dev/null 2>&1 || true
   timeout 10 xdotool windowfocus --sync "$window_id" >/dev/null 2>&1 || true
   poll "${window_polls:-600}" 'shot first_frame; [ "$(probe_count first_frame lit 0 0 1023 767)" -gt 0 ]' || true

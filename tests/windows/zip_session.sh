@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows zip: listed, its exe checked, played under wine through the
-# shared session in fresh copies of the unzipped folder, then at 144 DPI.
+# shared session in fresh copies of the unzipped folder, two copies at once,
+# then at 144 DPI.
 source "$(dirname "$0")/../e2e/x_session.sh"
 source "$(dirname "$0")/windows_package.sh"
 windows_package ZIP 'Stapelix-*-win64.zip'
@@ -23,6 +24,12 @@ start_files=$(ls -A "$folder")
 launch=(wine stapelix.exe)
 unzipped_copy() { cp -R "$folder" "$1"; }
 each_run unzipped_copy
+
+foreground_probe=$work/foreground_window.exe
+x86_64-w64-mingw32-g++ -Wall -Wextra -Werror -O1 -static -o "$foreground_probe" \
+  "$source_dir/tests/windows/foreground_window.cpp" || fail "the foreground probe does not build"
+unzipped_copy "$work/two_copies" && unzipped_copy "$work/beside"
+two_copies_run "$work/two_copies" "$work/two_copies" "$work/beside"
 
 # Windows ending the session (log-off) saves a changed setting first.
 end_session() {
