@@ -242,9 +242,10 @@ TEST(Inflate, Streams) {
                                              ? R::CompressedDataEnds
                                              : why;
                         const auto where = [&] {
-                            return name + " (case " + std::to_string(i) + "), capacity " +
-                                   std::to_string(capacity) + ", cut " + std::to_string(cut) +
-                                   (input == &padded ? ", padded" : "") +
+                            // From the table: C++17 lambdas cannot capture structured bindings.
+                            return std::get<0>(cases[i]) + " (case " + std::to_string(i) +
+                                   "), capacity " + std::to_string(capacity) + ", cut " +
+                                   std::to_string(cut) + (input == &padded ? ", padded" : "") +
                                    (variant == InflateVariant::Bmi2 ? ", BMI2" : ", portable");
                         };
                         ASSERT_EQ(ok, decodes) << where();
