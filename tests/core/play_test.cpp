@@ -1,4 +1,5 @@
 // Game play: moves, turns, kicks, a tick's key order and pacing, dealing, a game's end and start.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +11,38 @@
 
 namespace {
 
+// rand as a test scripts it: the values in `draws`, counting the calls; when they run out, the C
+// library's own sequence, which the other tests seed.
+std::vector<int> draws;
+size_t drawn = 0;
+
+}  // namespace
+
+extern "C" int rand() noexcept {
+    const size_t call = drawn++;
+    if (call < draws.size()) return draws[call];
+    static const auto libraryRand = reinterpret_cast<int (*)()>(dlsym(RTLD_NEXT, "rand"));
+    return libraryRand();
+}
+
+namespace {
+
 uint8_t& cell(int x, int y) { return playfield.cells[y * gridSize + x]; }
+
+// A piece as its colour and cells, "11: 4,19 4,18 5,19 5,18".
+std::string shown(const Piece& piece) {
+    std::string text = std::to_string(piece.color) + ":";
+    for (const PieceCell& c : piece.cells)
+        text += " " + std::to_string(c.x) + "," + std::to_string(c.y);
+    return text;
+}
+
+std::vector<int> keysDown() {
+    std::vector<int> codes;
+    for (int code = 0; code < 256; ++code)
+        if (keyState.down[code]) codes.push_back(code);
+    return codes;
+}
 
 // Spawns a piece and runs the steps: < > v move, _ falls, R L turn, l r u c d press keys, !
 // acts on them; the block "x,y" is set before the last. Gives the cells once the field holds them.
@@ -35,16 +67,16 @@ std::string afterSteps(int type, uint32_t width, uint32_t height, const char* bl
         if (key != std::string::npos) keyState.down[keys[key]] = 1;
         if (s == '!') applyKeyActions();
     }
-    std::string text = std::to_string(gameState.currentPiece.color) + ":";
+    // The field holds the piece in its colour and the blocks set, nothing else; every key acted.
     for (const PieceCell& c : gameState.currentPiece.cells) {
-        text += " " + std::to_string(c.x) + "," + std::to_string(c.y);
-        filled += cell(c.x, c.y) == gameState.currentPiece.color ? 0 : 100;
+        EXPECT_EQ(int(cell(c.x, c.y)), gameState.currentPiece.color)
+            << steps << ": the cell " << c.x << "," << c.y;
     }
-    EXPECT_EQ(std::count(playfield.cells, std::end(playfield.cells), 0) + filled +
-                  std::count(keyState.down, std::end(keyState.down), 0),
-              gridSize * gridSize + 256)
-        << steps;
-    return text;
+    EXPECT_EQ(gridSize * gridSize - std::count(playfield.cells, std::end(playfield.cells), 0),
+              filled)
+        << steps << ": the cells taken";
+    EXPECT_EQ(keysDown(), std::vector<int>{}) << steps << ": the key flags left set";
+    return shown(gameState.currentPiece);
 }
 
 TEST(Board, EveryPieceTurnsBothWaysAboutItsPivot) {
@@ -107,8 +139,9 @@ TEST(Play, TicksAreDueStrictlyAfterTheTickLengthLessTheCarry) {
         {30, 0, 0, 1000000000, false, 1},    // no counter frequency: no tick
         {0, 1000000, 0, 5000, true, 0},      // a tick length of 0 counts as 1 ms
         {30, 1000000000, 0, big, true, 0}};
-    uint32_t clock = 0, carry = 0;
+    uint32_t clock = 0, carry = 0, step = 0;
     for (const auto& [limit, frequency, lastTick, lastSample, tick, carryAfter] : steps) {
+        SCOPED_TRACE(::testing::Message() << "step " << step++);
         settings.speedLimit = limit;
         TickTimer timer{frequency, lastTick, lastSample, carry};
         timedGameStep(timer);
@@ -123,45 +156,74 @@ TEST(Play, TicksAreDueStrictlyAfterTheTickLengthLessTheCarry) {
     }
 }
 
+// rand's remainder by 7 is the row of the piece table; the current piece is drawn first. Shown as
+// colour and cells: the current piece where it lands on the 10 x 20 field (block 0 at column 4
+// of row 19), the next one and the one dealt as the game ends as offsets from block 0.
 TEST(Play, ANewGameDealsFromRandModSevenCurrentFirstAndStartsAFreshEntry) {
-    constexpr int32_t typeColours[] = {11, 12, 9, 10, 14, 13, 15};  // by the piece table
-    for (unsigned seed = 1; seed <= 200; ++seed) {
-        resetCore();
-        setList(10, 20, "a:50 b:45 zoe:40");
-        playerSlot = seed % 2 == 0 ? 2 : unrankedSlot;  // from a ranked entry or the unranked one
-        std::strcpy(currentList()[unrankedSlot].name, seed % 2 == 0 ? "" : "zoe");
-        currentList()[unrankedSlot].score = 7;
-        std::memset(playfield.cells, 3, sizeof playfield.cells);  // the hidden rows too
-        gameState.level = 9;  // all a new game resets, or must leave
-        gameState.linesCleared = 12;
-        gameState.clearedThisDrop = 3;
-        gameState.gameClock = 900;
-        std::srand(seed);
-        const int current = std::rand() % 7, next = std::rand() % 7, afterEnd = std::rand() % 7;
-        std::srand(seed);
-        newGame();
-        const GameState& g = gameState;
-        ASSERT_EQ(std::make_tuple(playerSlot, std::string(playerName()), playerScore(),
-                                  ranked(10, 20), g.gameClock, g.level, g.linesCleared,
-                                  g.clearedThisDrop, g.gameRunning, g.menuVisible),
-                  std::make_tuple(10u, std::string("zoe"), 0u, std::string("a:50 b:45 zoe:40"), 0u,
-                                  1u, 0, 3u, true, false));
-        ASSERT_EQ(
-            std::make_tuple(std::count(playfield.cells, std::end(playfield.cells), 0),
-                            int(playfield.cells[19 * gridSize + 4]), g.nextPiece.color),
-            std::make_tuple(gridSize * gridSize - 4, typeColours[current], typeColours[next]));
-        // Taken for blocks it blocks the next one: the game ends, a preview is dealt all the same.
-        gameState.currentPiecePlaced = false;
-        const Playfield field = playfield;
-        for (uint8_t key : {keyLeft, keyRight, keyUp, keyControl, keyDown, keySpace})
-            keyState.down[key] = 1;
-        gameState.gameClock = 9 * settings.speedLimit;  // gravity due
-        gameTick();
-        ASSERT_EQ(std::make_tuple(std::memcmp(&field, &playfield, sizeof field), g.gameRunning,
-                                  g.nextPiece.color),
-                  std::make_tuple(0, false, typeColours[afterEnd]))
-            << seed;
+    // clang-format off
+    const struct {
+        std::vector<int> draws;
+        const char *current, *next, *afterEnd;
+    } deals[] = {
+        // 7 = 7 + 0: the square; 13 = 7 + 6: the J; 2^31 - 1 = 7 * 306783378 + 1: the bar.
+        {{7, 13, 2147483647}, "11: 4,19 4,18 5,19 5,18", "15: 0,0 1,0 0,-1 0,-2",
+         "12: 0,0 0,-1 0,-2 0,-3"},
+        // 16 = 14 + 2: the S; 3: the Z; 25 = 21 + 4: the T.
+        {{16, 3, 25}, "9: 4,19 4,18 5,18 5,17", "10: 0,0 0,-1 -1,-1 -1,-2",
+         "14: 0,0 -1,0 1,0 0,-1"},
+        // 12 = 7 + 5: the L; 998 = 7 * 142 + 4: the T; 0: the square.
+        {{12, 998, 0}, "13: 4,19 3,19 4,18 4,17", "14: 0,0 -1,0 1,0 0,-1",
+         "11: 0,0 0,-1 1,0 1,-1"}};
+    // clang-format on
+    for (const auto& deal : deals) {
+        for (const bool fromRanked : {true, false}) {  // the player's entry ranked, or not yet
+            SCOPED_TRACE(::testing::Message()
+                         << "draws " << deal.draws[0] << " " << deal.draws[1] << " "
+                         << deal.draws[2] << (fromRanked ? ", ranked" : ", unranked"));
+            resetCore();
+            setList(10, 20, "a:50 b:45 zoe:40");
+            playerSlot = fromRanked ? 2 : unrankedSlot;
+            std::strcpy(currentList()[unrankedSlot].name, fromRanked ? "" : "zoe");
+            currentList()[unrankedSlot].score = 7;
+            std::memset(playfield.cells, 3, sizeof playfield.cells);  // the hidden rows too
+            gameState.level = 9;  // all a new game resets, or must leave
+            gameState.linesCleared = 12;
+            gameState.clearedThisDrop = 3;
+            gameState.gameClock = 900;
+            draws = deal.draws;
+            drawn = 0;
+            newGame();
+            const GameState& g = gameState;
+            EXPECT_EQ(std::make_tuple(playerSlot, std::string(playerName()), playerScore(),
+                                      ranked(10, 20), g.gameClock, g.level, g.linesCleared,
+                                      g.clearedThisDrop, g.gameRunning, g.menuVisible),
+                      std::make_tuple(10u, std::string("zoe"), 0u, std::string("a:50 b:45 zoe:40"),
+                                      0u, 1u, 0, 3u, true, false));
+            EXPECT_EQ(shown(g.currentPiece), deal.current);
+            EXPECT_EQ(std::count(playfield.cells, std::end(playfield.cells), 0),
+                      gridSize * gridSize - 4)
+                << "the field cleared but for the current piece";
+            for (const PieceCell& c : g.currentPiece.cells)
+                EXPECT_EQ(int(cell(c.x, c.y)), g.currentPiece.color) << c.x << "," << c.y;
+            EXPECT_EQ(shown(g.nextPiece), deal.next);
+            // Taken for blocks it blocks the next one: the game ends, a preview is dealt all
+            // the same, and the keys of that tick change nothing.
+            gameState.currentPiecePlaced = false;
+            const Playfield field = playfield;
+            for (uint8_t key : {keyLeft, keyRight, keyUp, keyControl, keyDown, keySpace})
+                keyState.down[key] = 1;
+            gameState.gameClock = 9 * settings.speedLimit;  // gravity due
+            gameTick();
+            EXPECT_FALSE(g.gameRunning);
+            EXPECT_EQ(shown(g.nextPiece), deal.afterEnd);
+            EXPECT_EQ(drawn, 3u) << "rand called once for each piece";
+            for (int at = 0; at < gridSize * gridSize; ++at)
+                EXPECT_EQ(int(playfield.cells[at]), int(field.cells[at]))
+                    << "the cell " << at % gridSize << "," << at / gridSize;
+            EXPECT_EQ(keysDown(), std::vector<int>{}) << "the key flags of that tick";
+        }
     }
+    draws.clear();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <functional>
@@ -284,7 +285,7 @@ TEST_F(Store, ASaveReplacesTheOldFileWholeOrNotAtAllAndSaysWhy) {
     getrlimit(RLIMIT_FSIZE, &saved);
     const rlimit full{16, saved.rlim_max};  // a full disk, as the writer sees it
     for (const auto& [save, name] :
-         {std::pair{saveTable, "Highscores.txt"}, {saveIni, "Stapelix.ini"}}) {
+         {std::pair{&saveTable, "Highscores.txt"}, {saveIni, "Stapelix.ini"}}) {
         const std::string file = dir.file(name), blocked = file + ".dir", temporary = file + ".tmp";
         setList(10, 20, "keep:5");  // the list in play and the player's name
         ASSERT_TRUE(save(file.c_str()));
@@ -486,6 +487,15 @@ TEST_F(Store, ThePlayerHearsOfEveryFileThatCouldNotBeReadOrSavedOnce) {
 }
 
 TEST_F(Store, ASaveWritesThroughSymbolicLinksToTheirTarget) {
+    const auto names = [](const fs::path& folder) {
+        std::vector<std::string> found;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        std::string text;
+        for (const std::string& name : found) text += (text.empty() ? "" : " ") + name;
+        return text;
+    };
     // A link to a link in a synced folder, which names the target relative to that folder.
     fs::create_directory(dir.path / "sync");
     fs::create_symlink("sync/hop", path);
@@ -495,7 +505,8 @@ TEST_F(Store, ASaveWritesThroughSymbolicLinksToTheirTarget) {
         EXPECT_TRUE(saveTable(path.c_str()));
         EXPECT_EQ(describe(path) + " " + readFile(dir.file("sync/Highscores.txt")),
                   "link to sync/hop Field: 10 20\nName\tScore\n\nnew\t5");
-        EXPECT_EQ(entries(dir.path) * 10 + entries(dir.path / "sync"), 22);
+        EXPECT_EQ(names(dir.path), "Highscores.txt sync");  // the link kept, no temporary left
+        EXPECT_EQ(names(dir.path / "sync"), "Highscores.txt hop");
     }
     fs::create_symlink("loop", dir.file("loop"));  // a loop of links is no file to save to
     EXPECT_FALSE(saveTable(dir.file("loop").c_str()));

@@ -6,10 +6,12 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <ostream>
 #include <random>
 #include <string>
 #include <tuple>
@@ -22,11 +24,28 @@
 inline bool operator==(const Refusal& a, const Refusal& b) {
     return a.reason == b.reason && a.detail == b.detail;
 }
+// How a failing check shows a reason: its number and the player's sentence.
+inline void PrintTo(RefusalReason reason, std::ostream* out) {
+    *out << int(reason) << " (" << refusalText({reason}) << ")";
+}
 
 namespace testing_image {
 
 using Bytes = std::vector<uint8_t>;
 using Lengths = std::vector<uint16_t>;
+
+// Where two byte strings part, for a failure message: "none" when they are equal.
+inline std::string firstDifference(const Bytes& actual, const Bytes& expected) {
+    if (actual == expected) return "none";  // a memcmp, where the search below goes byte by byte
+    const auto [a, e] =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    const auto text = [](const Bytes& bytes, Bytes::const_iterator at) {
+        return at == bytes.end() ? std::string("the end") : std::to_string(*at);
+    };
+    return "byte " + std::to_string(a - actual.begin()) + " is " + text(actual, a) + ", expected " +
+           text(expected, e) + " (sizes " + std::to_string(actual.size()) + " and " +
+           std::to_string(expected.size()) + ")";
+}
 
 template <typename T>
 std::vector<T> cat(std::initializer_list<std::vector<T>> parts) {
@@ -294,9 +313,14 @@ inline Bytes bmp(int32_t width, int32_t height, uint32_t bits, uint32_t compress
 using Reason = RefusalReason;
 using Refused = std::vector<std::pair<Bytes, Refusal>>;
 
-// Cases a decoder gets wrong, from memory and from temp files read by
-// decodeFile: a decoded file giving another picture or a reason; a refused one
-// taken, its image touched or another reason; names that load or give another reason.
+// A reason as the player reads it, for failure messages.
+inline std::string told(const Refusal& refusal) {
+    return "\"" + refusalText(refusal) + "\"";
+}
+
+// Cases a decoder gets wrong, from memory and from temp files read by decodeFile, each with
+// its row and what went wrong: a good file refused, giving another picture or a reason; a bad
+// one taken, its image touched or another reason given; names that load or give another reason.
 inline std::vector<std::string> misread(PictureDecoder decode,
                                         const std::vector<std::pair<Bytes, Picture>>& decoded,
                                         const Refused& refused) {
@@ -304,28 +328,46 @@ inline std::vector<std::string> misread(PictureDecoder decode,
     const std::string folder = std::filesystem::temp_directory_path(),
                       none = folder + "/stapelix-none";
     uint8_t mark = 0;
-    for (const char* how : {"decoded ", "loaded "}) {
+    for (const bool fromMemory : {true, false}) {
         for (size_t i = 0; i < decoded.size() + refused.size(); ++i) {
             const bool good = i < decoded.size();
-            const Bytes& bytes = good ? decoded[i].first : refused[i - decoded.size()].first;
+            const size_t row = good ? i : i - decoded.size();
+            const Bytes& bytes = good ? decoded[row].first : refused[row].first;
             Image image{-7, -8, 7, &mark};
             Refusal refusal;
             std::string name = folder + "/stapelix-image-XXXXXX";
-            const int fd = *how == 'd' ? -1 : mkstemp(name.data());
+            const int fd = fromMemory ? -1 : mkstemp(name.data());
             const bool ok =
-                *how == 'd'
+                fromMemory
                     ? decode(image, bytes.data(), uint32_t(bytes.size()), refusal)
                     : fd >= 0 && write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) &&
                           close(fd) == 0 && decodeFile(name.c_str(), decode, image, refusal);
             if (fd >= 0) std::filesystem::remove(name);
-            const bool right =
-                good ? ok && taken(image) == decoded[i].second && refusal.reason == Reason::None
-                     : !ok && image.width == -7 && image.height == -8 && image.channels == 7 &&
-                           image.pixels == &mark && refusal == refused[i - decoded.size()].second;
-            if (!right)
-                wrong.push_back(how + std::to_string(i) + ": reason " +
-                                std::to_string(int(refusal.reason)) + " detail " +
-                                std::to_string(refusal.detail));
+            std::string what;
+            const auto add = [&what](const std::string& part) {
+                what += (what.empty() ? "" : ", ") + part;
+            };
+            if (good) {
+                if (!ok) add("refused: " + told(refusal));
+                if (ok && taken(image) != decoded[row].second) add("another picture");
+                if (ok && refusal.reason != Reason::None) add("told " + told(refusal));
+            } else {
+                const Refusal& why = refused[row].second;
+                if (ok)
+                    add("taken as " + std::to_string(image.width) + " x " +
+                        std::to_string(image.height) + " pixels");
+                if (ok) std::free(image.pixels);
+                if (!ok && (image.width != -7 || image.height != -8 || image.channels != 7 ||
+                            image.pixels != &mark))
+                    add("its image changed");
+                if (!(refusal == why))
+                    add("told " + told(refusal) + " (" + std::to_string(refusal.detail) +
+                        "), expected " + told(why) + " (" + std::to_string(why.detail) + ")");
+            }
+            if (!what.empty())
+                wrong.push_back(std::string(fromMemory ? "from memory, " : "from a file, ") +
+                                (good ? "decoded row " : "refused row ") + std::to_string(row) +
+                                ": " + what);
         }
     }
     // A folder opens on Linux, but cannot be read.
@@ -337,7 +379,8 @@ inline std::vector<std::string> misread(PictureDecoder decode,
         Image image{};
         Refusal refusal;
         if (decodeFile(name, decode, image, refusal) || !(refusal == why))
-            wrong.push_back(name ? name : "null");
+            wrong.push_back(std::string(name ? name : "null") + ": told " + told(refusal) +
+                            ", expected " + told(why));
     }
     return wrong;
 }
