@@ -61,29 +61,32 @@ void hardDrop() {
 
 void initTickTimer(TickTimer& timer) {
     timer.frequency = countsPerSecond();
-    timer.lastSample = counterValue();
     timer.lastTick = counterValue();
     timer.carry = 0;
 }
 
 void timedGameStep(TickTimer& timer) {
+    timedGameStepAt(timer, counterValue());
+}
+
+// The counter is read when the step runs, not at the end of the frame before:
+// a sample one frame old would hide that frame's time from the carry, and at
+// 64 frames a second every tick would come a frame late, 46 ms apart for 30.
+void timedGameStepAt(TickTimer& timer, int64_t now) {
     const int64_t limit = tickLength();
-    const int64_t elapsedCount = timer.lastSample - timer.lastTick;
+    const int64_t elapsedCount = now - timer.lastTick;
     // Without a usable counter frequency no tick is ever due (the elapsed
     // time would divide by it); the game then stands still.
-    if (timer.frequency > 0 && elapsedCount > 0) {
-        const int64_t carry = std::min<int64_t>(timer.carry, limit);
-        const int64_t scaledElapsed = saturatingProduct(elapsedCount, millisecondsPerSecond);
-        if (scaledElapsed > saturatingProduct(limit - carry, timer.frequency)) {
-            const int64_t elapsedMs = scaledElapsed / timer.frequency;
-            // Lateness beyond one whole tick is dropped, never caught up.
-            const int64_t late = carry + elapsedMs - limit;
-            timer.carry = late > limit ? 0 : static_cast<uint32_t>(late);
-            gameTick();
-            timer.lastTick = counterValue();
-        }
-    }
-    timer.lastSample = counterValue();
+    if (timer.frequency <= 0 || elapsedCount <= 0) return;
+    const int64_t carry = std::min<int64_t>(timer.carry, limit);
+    const int64_t scaledElapsed = saturatingProduct(elapsedCount, millisecondsPerSecond);
+    if (scaledElapsed <= saturatingProduct(limit - carry, timer.frequency)) return;
+    const int64_t elapsedMs = scaledElapsed / timer.frequency;
+    // Lateness beyond one whole tick is dropped, never caught up.
+    const int64_t late = carry + elapsedMs - limit;
+    timer.carry = late > limit ? 0 : static_cast<uint32_t>(late);
+    timer.lastTick = now;
+    gameTick();
 }
 
 void gameTick() {

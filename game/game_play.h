@@ -5,14 +5,17 @@
 #include <cstdint>
 
 struct TickTimer {
-    int64_t frequency;   // counter ticks per second
-    int64_t lastTick;    // counter value when the last game tick finished
-    int64_t lastSample;  // counter value at the end of the last timedGameStep
-    uint32_t carry;      // ms the ticks so far ran late, 0..speedLimit
+    int64_t frequency;  // counter ticks per second
+    int64_t lastTick;   // counter value when the last game tick was due
+    uint32_t carry;     // ms the ticks so far ran late, 0..speedLimit
 };
 
 void initTickTimer(TickTimer& timer);
+// One frame's step: a tick when one is due by the counter now.
 void timedGameStep(TickTimer& timer);
+// The same at counter value `now`, which the step reads once for both the
+// decision and the next tick's start.
+void timedGameStepAt(TickTimer& timer, int64_t now);
 void gameTick();
 void gravityStep();
 void lockPiece();

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "game/clock.h"
 #include "game/frame_logic.h"
 #include "game/game_state.h"
 #include "game/key_state.h"
@@ -42,11 +43,12 @@ inline void setList(uint32_t width, uint32_t height, const std::string& entries)
     }
 }
 
-// One frame on a 1 kHz counter, with a tick due (two whole ticks late: the carry drops) or none.
+// One frame with a tick due (two whole ticks late on the real counter: the carry drops) or none
+// (the last tick an hour ahead of the counter).
 inline void frame(LoopState& loop, bool tickDue) {
-    loop.tickTimer = TickTimer{};
-    loop.tickTimer.frequency = 1000;
-    loop.tickTimer.lastSample = tickDue ? 2 * int64_t(settings.speedLimit) + 1 : 0;
+    const int64_t frequency = countsPerSecond();
+    const int64_t late = (2 * int64_t(settings.speedLimit) + 1) * frequency / 1000;
+    loop.tickTimer = TickTimer{frequency, counterValue() + (tickDue ? -late : 3600 * frequency), 0};
     runFrameLogic(loop);
 }
 

@@ -125,34 +125,62 @@ TEST(Board, MovesKicksAndKeyActionsFromKnownSpots) {
 TEST(Play, TicksAreDueStrictlyAfterTheTickLengthLessTheCarry) {
     resetCore();
     const int64_t big = std::numeric_limits<int64_t>::max() / 2;  // a gap of months
-    // Tick length, counter frequency, last tick and sample; a tick due, and the carry after.
+    // Tick length, counter frequency, last tick and the counter now; a tick due, and the carry
+    // after. Each step starts with the carry the one before left.
     const std::tuple<uint32_t, int64_t, int64_t, int64_t, bool, uint32_t> steps[] = {
         {30, 1000000, 0, 30000, false, 0},  // exactly the tick length
         {30, 1000000, 0, 40000, true, 10},
         {30, 1000000, 0, 20000, false, 10},  // exactly the length less the carry
         {30, 1000000, 0, 20001, true, 0},    // 20 whole ms
         {30, 1000000, 0, 60000, true, 30},   // lateness up to one whole tick is kept
-        {30, 1000000, 0, 0, false, 30},      // no time since the last sample
+        {30, 1000000, 0, 0, false, 30},      // no time since the last tick
         {30, 1000000, 0, 1, true, 0},        // a whole tick of credit: any time is enough
         {30, 1000000, 0, 100000, true, 0},   // beyond a whole tick it is dropped
         {30, 1000, 5, 36, true, 1},          // a millisecond counter
+        {30, 1000000, 50, 40, false, 1},     // a counter behind the last tick: none due
         {30, 0, 0, 1000000000, false, 1},    // no counter frequency: no tick
         {0, 1000000, 0, 5000, true, 0},      // a tick length of 0 counts as 1 ms
         {30, 1000000000, 0, big, true, 0}};
     uint32_t clock = 0, carry = 0, step = 0;
-    for (const auto& [limit, frequency, lastTick, lastSample, tick, carryAfter] : steps) {
+    for (const auto& [limit, frequency, lastTick, now, tick, carryAfter] : steps) {
         SCOPED_TRACE(::testing::Message() << "step " << step++);
         settings.speedLimit = limit;
-        TickTimer timer{frequency, lastTick, lastSample, carry};
-        timedGameStep(timer);
+        TickTimer timer{frequency, lastTick, carry};
+        timedGameStepAt(timer, now);
         clock += tick ? std::max(limit, 1u) : 0;
         carry = timer.carry;
-        EXPECT_EQ(
-            std::to_string(gameState.gameClock) + " " + std::to_string(carry) +
-                (timer.lastTick != lastTick ? " timed" : ""),
-            std::to_string(clock) + " " + std::to_string(carryAfter) + (tick ? " timed" : ""));
-        EXPECT_GE(timer.lastSample,
-                  std::max(timer.lastTick, lastSample == big ? 0 : lastSample + 1));
+        EXPECT_EQ(gameState.gameClock, clock) << "the game clock, a tick length per tick";
+        EXPECT_EQ(carry, carryAfter) << "the carry";
+        EXPECT_EQ(timer.lastTick, tick ? now : lastTick) << "the next tick counts from this one";
+    }
+}
+
+// Ticks keep an average spacing of the tick length whatever the frame rate, as long as a frame
+// comes at least once a tick: a tick may come up to a frame late, and the carry makes the next
+// one due that much sooner. Only the whole milliseconds of lateness are credited, so a tick can
+// lose less than one; over 10 s at 30 ms that is between 10000 / 31 and 10000 / 30 ticks. Frames
+// further apart than a tick get one tick each, never a burst.
+TEST(Play, TicksKeepTheirPaceAtAnyFrameRate) {
+    constexpr int64_t frequency = 1000000;  // counts per second
+    constexpr int64_t run = 10 * frequency;
+    const struct {
+        const char* frames;
+        int64_t frameCounts;
+        uint32_t fewest, most;
+    } cases[] = {{"a frame every millisecond", 1000, 322, 333},
+                 {"64 frames a second, Windows' timer", 15625, 322, 333},
+                 {"a frame every 29 ms", 29000, 322, 333},
+                 {"a frame every 40 ms", 40000, 250, 250},
+                 {"a frame every 100 ms", 100000, 100, 100}};
+    for (const auto& pace : cases) {
+        resetCore();
+        settings.speedLimit = 30;
+        TickTimer timer{frequency, 0, 0};
+        for (int64_t now = pace.frameCounts; now <= run; now += pace.frameCounts)
+            timedGameStepAt(timer, now);
+        const uint32_t ticks = gameState.gameClock / settings.speedLimit;
+        EXPECT_GE(ticks, pace.fewest) << pace.frames;
+        EXPECT_LE(ticks, pace.most) << pace.frames;
     }
 }
 
