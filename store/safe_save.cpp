@@ -135,9 +135,12 @@ bool saveFileSafely(const char* fileName, void (*writeContent)(std::FILE* file),
     std::FILE* file = createTemporary(target, temporary);
     if (file == nullptr) {
         // A folder where the player may write the file but create nothing.
+        // Only a refused right falls back: a full disk or quota would cut
+        // the file short in place, where the old one is still whole.
         const int createError = errno;
-        return exists ? writeInPlace(target, writeContent, failure)
-                      : failWithErrno(failure, createError);
+        const bool createRefused = createError == EACCES || createError == EPERM;
+        return exists && createRefused ? writeInPlace(target, writeContent, failure)
+                                       : failWithErrno(failure, createError);
     }
     int writeError = 0;
     if (!writeAndClose(file, writeContent, writeError)) {
