@@ -1,5 +1,7 @@
 // The host session: starting SDL video with a real display and shutting the
 // whole platform layer down at the end of the process.
+#include <stdlib.h>
+
 #include <cstring>
 
 #include "platform/handles.h"
@@ -42,6 +44,10 @@ bool startVideo() {
     if (videoStarted()) return true;
     const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
     if (requested == nullptr || requested[0] == '\0') restrictToVisibleDrivers();
+    // Mesa's software rasteriser hands every frame to helper threads and waits
+    // for them; for a picture this small the hand-offs cost more processor
+    // time than the drawing. Draw on the game's thread unless the player chose.
+    setenv("LP_NUM_THREADS", "0", 0);
     // SDL_QUIT then means only a signal; closing a window is WM_CLOSE.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {

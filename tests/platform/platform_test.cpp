@@ -417,6 +417,26 @@ TEST(Sleep, NeverEndsBeforeItsTickEvenWhenASignalComes) {
     sigaction(SIGALRM, &previous, nullptr);
 }
 
+// Mesa's software rasteriser draws on the game's thread (LP_NUM_THREADS=0)
+// unless the player set the variable; the start of video decides it.
+TEST(StartVideo, MesaDrawsOnTheGameThreadUnlessThePlayerChoseOtherwise) {
+    constexpr const char* name = "LP_NUM_THREADS";
+    const char* const before[] = {nullptr, "3", "0"};
+    const char* const expected[] = {"0", "3", "0"};
+    for (size_t i = 0; i < 3; ++i) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (before[i] != nullptr) {
+            setenv(name, before[i], 1);
+        } else {
+            unsetenv(name);
+        }
+        ASSERT_TRUE(startVideo());
+        const char* after = getenv(name);
+        EXPECT_STREQ(after, expected[i]) << "set before the start: " << (before[i] ? before[i] : "nothing");
+    }
+    unsetenv(name);
+}
+
 int main(int argc, char** argv) {
     // Mesa's shader cache would go to the real home folder, whatever HOME says.
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
