@@ -80,6 +80,11 @@ void catchTerminationSignals();
 bool terminationPending();
 void clearTermination();
 
+// From now on a lost connection to the X server sends every window
+// WM_QUERYENDSESSION and WM_ENDSESSION (TRUE), as a log-off does on Windows,
+// and ends the process with status 1 without touching the display again.
+void catchDisplayLoss();
+
 // lParam of WM_MOVE and WM_SIZE: two 16-bit words, low then high.
 LPARAM packWords(int low, int high);
 

@@ -188,7 +188,7 @@ struct PIXELFORMATDESCRIPTOR {
 #define WM_ACTIVATE 0x0006
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
-#define WM_QUERYENDSESSION 0x0011  // Windows only: the platform here never sends these two
+#define WM_QUERYENDSESSION 0x0011  // sent here when the X server goes away
 #define WM_ENDSESSION 0x0016
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Linux program through the shared session, each run in a fresh folder;
-# two copies at once; then SIGHUP and SIGTERM, a folder it may not write, no
-# display and no GL driver.
+# two copies at once; then SIGHUP and SIGTERM, the display going away, a folder
+# it may not write, no display and no GL driver.
 #   play_session.sh SOURCE_DIR SCREEN_PROBE CLOSE_WINDOW GAME
 source "$(dirname "$0")/x_session.sh"
 game=$(realpath "$4")
@@ -16,6 +16,30 @@ for signal in HUP TERM; do
   game_folder "$work/$signal"
   changed_setting_run "$work/$signal" "$work/$signal" 'kill -"$signal" "$game_pid"; end_game "SIG$signal"'
 done
+
+# The display going away under the game (its session ended) saves as a
+# log-off does on Windows, and the game ends at once with status 1 instead of
+# waiting on the dead connection. A second Xvfb of its own, ended mid-game.
+display_lost_end() {
+  local status=0
+  poll 50 '! kill -0 "$game_pid" 2>/dev/null' || true
+  ! kill -KILL "$game_pid" 2>/dev/null || fail "the display went away: the game did not end"
+  wait "$game_pid" || status=$?
+  game_pid=
+  [ "$status" -eq 1 ] || fail "the display went away: exit status $status"
+  [ "$(grep -v '^libGL error: ' "$game_dir.stderr")" = \
+    "The connection to the display $DISPLAY was lost; the game saves and ends." ] ||
+    fail "the display went away: standard error holds: $(cat "$game_dir.stderr")"
+}
+shared_display=$DISPLAY
+Xvfb -displayfd 4 -noreset -r -screen 0 1024x768x24 -nolisten tcp 4>"$work/lost_display" 2>"$work/xvfb2.log" &
+lost_xvfb=$!
+trap 'kill "$lost_xvfb" 2>/dev/null || true; cleanup' EXIT
+poll 100 '[ -s "$work/lost_display" ]' || fail "the second Xvfb gave no display number: $(cat "$work/xvfb2.log")"
+export DISPLAY=":$(head -n 1 "$work/lost_display")"
+game_folder "$work/display-lost"
+changed_setting_run "$work/display-lost" "$work/display-lost" 'kill "$lost_xvfb"; display_lost_end'
+export DISPLAY=$shared_display
 
 # A folder the game (as nobody) may not write: at exit one box names both files.
 dir=$work/locked
