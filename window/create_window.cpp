@@ -120,6 +120,16 @@ void reportCreationFailure(const char* text, DWORD error) {
     tellPlayer(report, "ERROR", errorBox);
 }
 
+// A failed step after the window exists: the reason is read before the
+// release can replace it, then everything made so far is released and the
+// player told. Always false, what createWindow then answers.
+bool abandonCreation(GlWindow& created, const char* text) {
+    const DWORD error = GetLastError();
+    created.killWindow();
+    reportCreationFailure(text, error);
+    return false;
+}
+
 void reportReleaseFailure(const char* text) { tellPlayer(text, "SHUTDOWN ERROR", shutdownBox); }
 
 }  // namespace
@@ -193,12 +203,7 @@ bool GlWindow::createWindow(const char* title, int width, int height, int bits, 
     window = CreateWindowExA(extendedStyle, className, title, style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                              posX, posY, clientRect.right - clientRect.left,
                              clientRect.bottom - clientRect.top, nullptr, nullptr, instance, nullptr);
-    if (window == nullptr) {
-        const DWORD error = GetLastError();
-        killWindow();
-        reportCreationFailure("Window Creation Error.", error);
-        return false;
-    }
+    if (window == nullptr) return abandonCreation(*this, "Window Creation Error.");
 
     if (!pixelFormatFilled) {
         pixelFormat.cColorBits = static_cast<BYTE>(bits);
@@ -208,36 +213,19 @@ bool GlWindow::createWindow(const char* title, int width, int height, int bits, 
 
     deviceContext = GetDC(window);
     if (deviceContext == nullptr) {
-        const DWORD error = GetLastError();
-        killWindow();
-        reportCreationFailure("Can't Create A GL Device Context.", error);
-        return false;
+        return abandonCreation(*this, "Can't Create A GL Device Context.");
     }
     const int format = ChoosePixelFormat(deviceContext, &pixelFormat);
-    if (format == 0) {
-        const DWORD error = GetLastError();
-        killWindow();
-        reportCreationFailure("Can't Find A Suitable PixelFormat.", error);
-        return false;
-    }
+    if (format == 0) return abandonCreation(*this, "Can't Find A Suitable PixelFormat.");
     if (!SetPixelFormat(deviceContext, format, &pixelFormat)) {
-        const DWORD error = GetLastError();
-        killWindow();
-        reportCreationFailure("Can't Set The PixelFormat.", error);
-        return false;
+        return abandonCreation(*this, "Can't Set The PixelFormat.");
     }
     renderContext = wglCreateContext(deviceContext);
     if (renderContext == nullptr) {
-        const DWORD error = GetLastError();
-        killWindow();
-        reportCreationFailure("Can't Create A GL Rendering Context.", error);
-        return false;
+        return abandonCreation(*this, "Can't Create A GL Rendering Context.");
     }
     if (!wglMakeCurrent(deviceContext, renderContext)) {
-        const DWORD error = GetLastError();
-        killWindow();
-        reportCreationFailure("Can't Activate The GL Rendering Context.", error);
-        return false;
+        return abandonCreation(*this, "Can't Activate The GL Rendering Context.");
     }
 
     ShowWindow(window, SW_SHOW);
