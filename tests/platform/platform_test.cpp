@@ -1,10 +1,14 @@
 // The platform's Win32 subset on SDL's offscreen driver.
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
 #include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <time.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <set>
@@ -417,6 +421,82 @@ TEST(Sleep, NeverEndsBeforeItsTickEvenWhenASignalComes) {
     sigaction(SIGALRM, &previous, nullptr);
 }
 
+namespace {
+int lostDisplayReport = -1;  // the child's pipe for what the windows heard
+XIOErrorHandler lostDisplayHandler = nullptr;
+
+LRESULT CALLBACK reportSessionEnd(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_QUERYENDSESSION || message == WM_ENDSESSION) {
+        char line[96];
+        const int length =
+            std::snprintf(line, sizeof line, "%p %u %lu %ld\n", static_cast<void*>(hWnd), message,
+                          static_cast<unsigned long>(wParam), long(lParam));
+        if (write(lostDisplayReport, line, size_t(length)) != length) _exit(3);
+        // A save that touches the dead display again comes back to the handler.
+        if (message == WM_ENDSESSION) lostDisplayHandler(nullptr);
+    }
+    return 0;
+}
+
+std::string readAll(int descriptor) {
+    std::string text;
+    char buffer[256];
+    for (ssize_t got; (got = read(descriptor, buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, size_t(got));
+    }
+    close(descriptor);
+    return text;
+}
+}  // namespace
+
+// A lost X connection ends the session as a Windows log-off does: every live
+// window hears WM_QUERYENDSESSION, then every one WM_ENDSESSION (TRUE), and
+// the process ends with status 1 after one line on standard error, also when
+// a window's save runs into the lost display again.
+TEST_F(PlatformTest, ALostDisplayEndsEveryWindowsSessionThenTheProcessOnce) {
+    constexpr const char* sessionClass = "SessionEndClass";
+    ASSERT_NE(registerClass(sessionClass, reportSessionEnd), 0);
+    HWND hWnds[2];
+    for (HWND& hWnd : hWnds) {
+        hWnd = CreateWindowExA(0, sessionClass, "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr,
+                               nullptr);
+        ASSERT_NE(hWnd, nullptr);
+    }
+    catchDisplayLoss();
+    lostDisplayHandler = XSetIOErrorHandler(nullptr);
+    ASSERT_NE(lostDisplayHandler, nullptr);
+    int heard[2], told[2];
+    ASSERT_EQ(pipe(heard), 0);
+    ASSERT_EQ(pipe(told), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(heard[0]);
+        close(told[0]);
+        dup2(told[1], STDERR_FILENO);
+        lostDisplayReport = heard[1];
+        lostDisplayHandler(nullptr);
+        _exit(2);  // the handler never returns
+    }
+    close(heard[1]);
+    close(told[1]);
+    const std::string messages = readAll(heard[0]);
+    const std::string errors = readAll(told[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    for (HWND hWnd : hWnds) DestroyWindow(hWnd);
+    EXPECT_TRUE(UnregisterClassA(sessionClass, nullptr));
+
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "wait status " << status;
+    char expected[256];
+    std::snprintf(expected, sizeof expected, "%p 17 0 0\n%p 17 0 0\n%p 22 1 0\n",
+                  static_cast<void*>(hWnds[0]), static_cast<void*>(hWnds[1]),
+                  static_cast<void*>(hWnds[0]));
+    // The second window's WM_ENDSESSION never comes: the first one's save
+    // met the lost display again, and the process ended there.
+    EXPECT_EQ(messages, expected);
+    EXPECT_EQ(errors, "The connection to the display  was lost; the game saves and ends.\n");
+}
+
 // Mesa's software rasteriser draws on the game's thread (LP_NUM_THREADS=0)
 // unless the player set the variable; the start of video decides it.
 TEST(StartVideo, MesaDrawsOnTheGameThreadUnlessThePlayerChoseOtherwise) {
@@ -432,7 +512,8 @@ TEST(StartVideo, MesaDrawsOnTheGameThreadUnlessThePlayerChoseOtherwise) {
         }
         ASSERT_TRUE(startVideo());
         const char* after = getenv(name);
-        EXPECT_STREQ(after, expected[i]) << "set before the start: " << (before[i] ? before[i] : "nothing");
+        EXPECT_STREQ(after, expected[i])
+            << "set before the start: " << (before[i] ? before[i] : "nothing");
     }
     unsetenv(name);
 }
